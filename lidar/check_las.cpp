@@ -1,0 +1,68 @@
+// Validation of LAS files and classification by LASType.
+#include "Korvane_LiDAR.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "las_io.hpp"
+
+namespace {
+
+// Version numbers and format identifiers print as the character '0' + byte.
+int digit(unsigned value) { return static_cast<int>(value + '0'); }
+
+int16_t not_valid(const char *filename) {
+    std::printf("\n%s is not a valid .las file\n\n", filename);
+    return -1;
+}
+
+}  // namespace
+
+extern "C" int16_t check_las(const char *filename) {
+    if (file_access(filename) < 0) {
+        error_msg(1, filename);
+        return -1;
+    }
+    if (check_file_extension(filename, "las") < 0) return -1;
+
+    // A file that cannot be read as a whole public header (a directory, a
+    // truncated download) is not a LAS file this system can use.
+    unsigned char bytes[korvane::kHeaderBytes];
+    std::size_t got = 0;
+    {
+        korvane::FilePtr f = korvane::open_file(filename, "rb");
+        if (!f) return not_valid(filename);
+        got = std::fread(bytes, 1, sizeof bytes, f.get());
+    }
+    if (got < 4 || std::memcmp(bytes, "LASF", 4) != 0 || got < sizeof bytes) return not_valid(filename);
+
+    const LAS12Header h = korvane::decode_header(bytes);
+    if (h.VersionMajor != 1) {
+        std::printf("\nCannot handle las files of version %c.x\n", digit(h.VersionMajor));
+        return -1;
+    }
+    if (h.VersionMinor > 2) {
+        std::printf("\nCannot handle las files of version %c.%c\n", digit(h.VersionMajor), digit(h.VersionMinor));
+        return -1;
+    }
+    const unsigned format = h.PointDataFormatID;
+    if (format > 3) {
+        std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", filename, digit(format));
+        return -1;
+    }
+    const unsigned length = h.PointDataRecordLength;
+
+    // Versions 1.0 and 1.1 know formats 0 and 1 only; their formats 2 and 3
+    // are a pair this system does not handle (type 0, no message).
+    if (h.VersionMinor < 2 && format > 1) return 0;
+
+    static const unsigned kRequiredLength[4] = {sizeof(LAS12fm0), sizeof(LAS12fm1), sizeof(LAS12fm2),
+                                                sizeof(LAS12fm3)};
+    if (length != kRequiredLength[format]) {
+        std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", filename,
+                    digit(format), static_cast<int>(length));
+        return -1;
+    }
+    // 1.0: types 1, 2; 1.1: types 3, 4; 1.2: types 5 to 8.
+    return static_cast<int16_t>(h.VersionMinor * 2 + format + 1);
+}

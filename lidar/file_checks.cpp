@@ -1,0 +1,50 @@
+// File existence and extension checks, numbered messages and the banner.
+#include "Korvane_LiDAR.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "las_io.hpp"
+
+extern "C" {
+
+int16_t file_access(const char *filename) {
+    if (korvane::open_file(filename, "r")) return 0;
+    std::printf("Unable to open file %s in file_access()\n", filename);
+    return -1;
+}
+
+int16_t check_file_extension(const char *filename, const char *extension) {
+    const std::size_t n = std::strlen(filename);
+    if (n <= 4) {
+        std::printf("\nFile name (%s) is too short\n", filename);
+        return -1;
+    }
+    if (filename[n - 4] != '.') {
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
+        return -1;
+    }
+    if (std::strcmp(filename + n - 3, extension) == 0) return 0;
+    std::printf("\nFile extension of %s is not .%s\n", filename, extension);
+    return -1;
+}
+
+void error_msg(int32_t i, const char *text) {
+    switch (i) {
+        case 1: std::printf("\nFile %s does NOT exist\n", text); break;
+        case 2: std::printf("\nFile %s already exists\n", text); break;
+        case 3: std::printf("\nSame file name (%s) has been specified twice\n", text); break;
+        default: break;
+    }
+}
+
+void credits(void) {
+    std::printf("\nKorvane LiDAR Utilities");
+    std::printf("\n\nDeveloped and maintained by the Pointsieve maintainers");
+    std::printf("\nPointsieve Point Cloud Tools");
+    std::printf("\n1 Survey Lane, Meridian Vale");
+    std::printf("\n\n** No warranty regarding script behavior is given or implied **");
+    std::printf("\n** Acknowledging the author's efforts ensures script updates and availability **\n");
+}
+
+}  // extern "C"

@@ -1,0 +1,216 @@
+#include "command.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "Korvane_LiDAR.h"
+#include "accumulate.hpp"
+#include "las_io.hpp"
+#include "report.hpp"
+
+namespace pointsieve {
+
+int globalArgc = 0;
+char **globalArgv = nullptr;
+const char _optionalArgsArray[3][3] = {"-h", "-d", "-s"};
+int _nOptionalArguments = 0;
+signed char _helpFlag = -1;
+signed char _extendedSummaryFlag = -1;
+signed char _saveFlag = -1;
+
+namespace {
+
+[[noreturn]] void fail() {
+    std::fflush(stdout);
+    std::exit(-1);
+}
+
+int digit(unsigned value) { return static_cast<int>(value + '0'); }
+
+bool read_header(const char *name, LAS12Header &h) {
+    korvane::FilePtr f = korvane::open_file(name, "rb");
+    unsigned char bytes[korvane::kHeaderBytes];
+    if (!f || std::fread(bytes, 1, sizeof bytes, f.get()) != sizeof bytes) return false;
+    h = korvane::decode_header(bytes);
+    return true;
+}
+
+// Validates every name of a list; all must be usable LAS files of one type.
+int16_t validate_list(const std::vector<std::string> &names, const char *list_name) {
+    int16_t LASTypeCheck = -1;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const int16_t type = check_las(names[k].c_str());
+        if (type < 1) {
+            std::printf("%s (listed in %s) is not a valid LAS file\n", names[k].c_str(), list_name);
+            fail();
+        }
+        if (k == 0) {
+            LASTypeCheck = type;
+        } else if (type != LASTypeCheck) {
+            std::printf("\nType of file %s differs from that of previous files in %s\n", names[k].c_str(), list_name);
+            fail();
+        }
+    }
+    if (names.empty()) {
+        std::printf("\nFile %s contains no valid .las files\n", list_name);
+        fail();
+    }
+    return LASTypeCheck;
+}
+
+}  // namespace
+
+void usage() {
+    std::printf("\nUsage:\n");
+    std::printf("Pointsieve -h\n");
+    std::printf("Pointsieve <LAS File | ASCII List> <Options>\n");
+    std::printf("          Options: -d Detailed Report\n");
+    std::printf("                   -s Save report to LASFile_stats.asc | LASList_stats.asc\n\n");
+    credits();
+}
+
+void find_optionalArgs() {
+    if (globalArgc < 2) return;
+    int seen[3] = {0, 0, 0};
+    for (int a = 1; a < globalArgc; ++a) {
+        if (std::strcmp(globalArgv[a], _optionalArgsArray[0]) == 0) {
+            ++seen[0];
+            _helpFlag = 0;
+        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[1]) == 0) {
+            ++seen[1];
+            ++_nOptionalArguments;
+            _extendedSummaryFlag = 0;
+        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[2]) == 0) {
+            ++seen[2];
+            ++_nOptionalArguments;
+            _saveFlag = 0;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (seen[k] > 1) {
+            std::printf("\nMore than one %s arguments\n", _optionalArgsArray[k]);
+            usage();
+            fail();
+        }
+    }
+}
+
+signed short checkFileExtension(const char *filename, const char *extension) {
+    const std::size_t n = std::strlen(filename);
+    if (n <= 4) {
+        std::printf("\nFile name (%s) is too short\n", filename);
+        fail();
+    }
+    if (filename[n - 4] != '.') {
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
+        fail();
+    }
+    return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
+}
+
+std::vector<std::string> split_list(const std::string &text) {
+    // The separators of formatted "%s" reads in the C locale.
+    static const char kSpace[] = " \t\n\v\f\r";
+    std::vector<std::string> names;
+    std::size_t pos = text.find_first_not_of(kSpace);
+    while (pos != std::string::npos) {
+        const std::size_t end = text.find_first_of(kSpace, pos);
+        names.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        pos = end == std::string::npos ? end : text.find_first_not_of(kSpace, end);
+    }
+    return names;
+}
+
+bool read_list_file(const std::string &name, std::vector<std::string> &names) {
+    korvane::FilePtr f = korvane::open_file(name.c_str(), "r");
+    if (!f) return false;
+    std::string text;
+    char chunk[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) text.append(chunk, got);
+    names = split_list(text);
+    return true;
+}
+
+int run_command(int argc, char **argv) {
+    globalArgc = argc;
+    globalArgv = argv;
+    find_optionalArgs();
+
+    // "Pointsieve -h" alone asks for the usage text.
+    if (argc == 2 && _helpFlag == 0) {
+        usage();
+        return 0;
+    }
+    if (argc != _nOptionalArguments + 2) {
+        std::printf("\nInvalid argument(s)\n");
+        usage();
+        fail();
+    }
+
+    const char *input = argv[1];
+    const int LASFlag = checkFileExtension(input, "las");
+    std::vector<std::string> names;
+    int16_t LASType = -1;
+    if (LASFlag == 0) {
+        names.emplace_back(input);
+        LASType = check_las(input);
+        if (LASType == 0) {
+            LAS12Header h{};
+            if (read_header(input, h))
+                std::printf("\nCannot handle point data format %c in las files of version %c.%c\n",
+                            digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
+        }
+        if (LASType < 1) fail();
+    } else {
+        if (!read_list_file(input, names)) {
+            std::printf("\nCannot open input ASCII file %s for reading\n", input);
+            fail();
+        }
+        LASType = validate_list(names, input);
+    }
+    const int LASCount = static_cast<int>(names.size());
+
+    const auto beginTime = std::chrono::steady_clock::now();
+    credits();
+
+    RunDescription run{LASFlag != 0, LASCount, input, {}, LASType, LAS12Header{}, _extendedSummaryFlag == 0};
+    Accumulator acc;
+    for (int k = 0; k < LASCount; ++k) {
+        const std::string &name = names[static_cast<std::size_t>(k)];
+        switch (accumulate_file(name, LASType, run.detailed, FileProgress{k + 1, LASCount}, acc, run.last_header)) {
+            case FileOutcome::Ok: break;
+            case FileOutcome::CannotOpen:
+                std::printf("\nCannot open binary file %s for reading\n\n", name.c_str());
+                fail();
+            case FileOutcome::CannotReadHeader:
+            case FileOutcome::UnknownType:
+                std::printf("\nCannot read header of file %s\n", name.c_str());
+                fail();
+        }
+        run.last_name = name;
+    }
+
+    print_report(run, acc);
+    if (_saveFlag == 0) {
+        switch (save_stats_file(run, acc)) {
+            case SaveOutcome::Ok: break;
+            case SaveOutcome::CannotOpen:
+                std::printf("\nCannot open ASCII file %s for writing\n", stats_file_name(run.input).c_str());
+                fail();
+            case SaveOutcome::CannotWrite:
+                std::printf("\nCannot write ASCII file %s\n", stats_file_name(run.input).c_str());
+                fail();
+        }
+    }
+
+    const auto elapsed = std::chrono::steady_clock::now() - beginTime;
+    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    std::printf("\nElapsed time %.3f seconds\n", static_cast<double>(ms) / 1000.0);
+    return 0;
+}
+
+}  // namespace pointsieve

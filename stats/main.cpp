@@ -1,0 +1,3 @@
+#include "command.hpp"
+
+int main(int argc, char **argv) { return pointsieve::run_command(argc, argv); }

@@ -1,0 +1,221 @@
+#include "test_support.hpp"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "las_io.hpp"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    fs::create_directories(TEST_TMP_ROOT);
+    std::string templ = std::string(TEST_TMP_ROOT) + "/t.XXXXXX";
+    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = templ;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+Bytes read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string &path, const Bytes &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void write_text(const std::string &path, const std::string &text) { write_file(path, Bytes(text.begin(), text.end())); }
+
+std::string read_text(const std::string &path) {
+    const Bytes b = read_file(path);
+    return std::string(b.begin(), b.end());
+}
+
+bool file_exists(const std::string &path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string data_file(const std::string &name) { return std::string(TEST_DATA_DIR) + "/" + name; }
+
+std::string copy_data_file(const std::string &name, const std::string &dir) {
+    const std::string to = dir + "/" + name;
+    write_file(to, read_file(data_file(name)));
+    return to;
+}
+
+std::size_t format_record_size(int format) {
+    switch (format) {
+        case 0: return sizeof(LAS12fm0);
+        case 1: return sizeof(LAS12fm1);
+        case 2: return sizeof(LAS12fm2);
+        case 3: return sizeof(LAS12fm3);
+        default: return sizeof(LAS12fm0);
+    }
+}
+
+LAS12Header make_header(const LasSpec &s) {
+    LAS12Header h;
+    std::memset(&h, 0, sizeof h);
+    std::memcpy(h.LASF, "LASF", 4);
+    h.VersionMajor = s.major;
+    h.VersionMinor = s.minor;
+    std::memcpy(h.GeneratingSoftware, "pointsieve tests", 16);
+    h.HeaderSize = 227;
+    h.OffsetToData = static_cast<uint32_t>(s.offset_to_data >= 0 ? s.offset_to_data : 227 + static_cast<int64_t>(s.between.size()));
+    h.PointDataFormatID = s.format;
+    h.PointDataRecordLength = static_cast<uint16_t>(s.record_length >= 0 ? s.record_length : static_cast<int>(format_record_size(s.format)));
+    h.NumberOfPointReturns = static_cast<uint32_t>(s.declared_points >= 0 ? s.declared_points : static_cast<int64_t>(s.points.size()));
+    for (const Point &p : s.points) {
+        const int r = p.bitfield & 7;
+        if (r >= 1 && r <= 5) ++h.NumberOfPointsByReturn[r - 1];
+    }
+    h.XScaleFactor = s.XScale;
+    h.YScaleFactor = s.YScale;
+    h.ZScaleFactor = s.ZScale;
+    h.XOffset = s.XOffset;
+    h.YOffset = s.YOffset;
+    h.ZOffset = s.ZOffset;
+    h.MaxX = s.MaxX;
+    h.MinX = s.MinX;
+    h.MaxY = s.MaxY;
+    h.MinY = s.MinY;
+    h.MaxZ = s.MaxZ;
+    h.MinZ = s.MinZ;
+    return h;
+}
+
+Bytes encode_point(const Point &p, int format) {
+    using korvane::store_le;
+    Bytes b(format_record_size(format), 0);
+    unsigned char *d = b.data();
+    store_le<int32_t>(d + offsetof(LAS12fm0, X), p.X);
+    store_le<int32_t>(d + offsetof(LAS12fm0, Y), p.Y);
+    store_le<int32_t>(d + offsetof(LAS12fm0, Z), p.Z);
+    store_le<uint16_t>(d + offsetof(LAS12fm0, Intensity), p.Intensity);
+    d[offsetof(LAS12fm0, bitfield)] = p.bitfield;
+    d[offsetof(LAS12fm0, Classification)] = p.Classification;
+    d[offsetof(LAS12fm0, ScanAngleRank)] = p.ScanAngleRank;
+    d[offsetof(LAS12fm0, UserData)] = p.UserData;
+    store_le<uint16_t>(d + offsetof(LAS12fm0, PointSourceID), p.PointSourceID);
+    if (format == 1) store_le<double>(d + offsetof(LAS12fm1, GPSTime), p.GPSTime);
+    if (format == 2) {
+        store_le<uint16_t>(d + offsetof(LAS12fm2, Red), p.Red);
+        store_le<uint16_t>(d + offsetof(LAS12fm2, Green), p.Green);
+        store_le<uint16_t>(d + offsetof(LAS12fm2, Blue), p.Blue);
+    }
+    if (format == 3) {
+        store_le<double>(d + offsetof(LAS12fm3, GPSTime), p.GPSTime);
+        store_le<uint16_t>(d + offsetof(LAS12fm3, Red), p.Red);
+        store_le<uint16_t>(d + offsetof(LAS12fm3, Green), p.Green);
+        store_le<uint16_t>(d + offsetof(LAS12fm3, Blue), p.Blue);
+    }
+    return b;
+}
+
+Bytes build_las(const LasSpec &s) {
+    const std::size_t rec = format_record_size(s.format);
+    Bytes out(korvane::kHeaderBytes + s.between.size() + rec * s.points.size() + s.trailing.size());
+    korvane::encode_header(make_header(s), out.data());
+    unsigned char *at = out.data() + korvane::kHeaderBytes;
+    if (!s.between.empty()) std::memcpy(at, s.between.data(), s.between.size());
+    at += s.between.size();
+    for (const Point &p : s.points) {
+        const Bytes r = encode_point(p, s.format);
+        std::memcpy(at, r.data(), rec);
+        at += rec;
+    }
+    if (!s.trailing.empty()) std::memcpy(at, s.trailing.data(), s.trailing.size());
+    return out;
+}
+
+std::string write_las(const std::string &path, const LasSpec &spec) {
+    write_file(path, build_las(spec));
+    return path;
+}
+
+namespace {
+
+std::string drain(int fd) {
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    return out;
+}
+
+int decode_status(int raw) {
+    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+    if (WIFSIGNALED(raw)) return 1000 + WTERMSIG(raw);
+    return -1;
+}
+
+RunResult run_forked(const std::function<void()> &child) {
+    std::fflush(stdout);
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[1]);
+        child();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    close(fds[1]);
+    RunResult r;
+    r.out = drain(fds[0]);
+    close(fds[0]);
+    int raw = 0;
+    while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+    }
+    r.status = decode_status(raw);
+    return r;
+}
+
+}  // namespace
+
+RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
+
+RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd) {
+    return run_forked([&] {
+        if (chdir(cwd.c_str()) != 0) _exit(120);
+        std::vector<char *> argv;
+        std::string exe = POINTSIEVE_EXE;
+        argv.push_back(exe.data());
+        std::vector<std::string> copy(args);
+        for (std::string &a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(exe.c_str(), argv.data());
+        _exit(121);
+    });
+}
+
+}  // namespace testing_support

@@ -1,0 +1,92 @@
+// Shared helpers for the tests: temporary folders, crafted LAS files, and
+// running code or the program in a child process with its output captured.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Korvane_LiDAR.h"
+
+namespace testing_support {
+
+using Bytes = std::vector<unsigned char>;
+
+// A fresh folder under the build tree, removed with everything in it when
+// the object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+Bytes read_file(const std::string &path);
+void write_file(const std::string &path, const Bytes &bytes);
+void write_text(const std::string &path, const std::string &text);
+std::string read_text(const std::string &path);
+bool file_exists(const std::string &path);
+// Path of a file in tests/data.
+std::string data_file(const std::string &name);
+// Copies a file of tests/data into dir (writable) and returns the new path.
+std::string copy_data_file(const std::string &name, const std::string &dir);
+
+// One point record's fields; which of them are written depends on the format.
+struct Point {
+    int32_t X = 0, Y = 0, Z = 0;
+    uint16_t Intensity = 0;
+    uint8_t bitfield = 0x09;  // return 1 of 1
+    uint8_t Classification = 1;
+    uint8_t ScanAngleRank = 0;
+    uint8_t UserData = 0;
+    uint16_t PointSourceID = 0;
+    double GPSTime = 0.0;
+    uint16_t Red = 0, Green = 0, Blue = 0;
+};
+
+// Description of a LAS file to craft. Unset counts and lengths follow from
+// the format and the points.
+struct LasSpec {
+    uint8_t major = 1, minor = 2, format = 0;
+    int record_length = -1;           // -1: the format's own size
+    int64_t declared_points = -1;     // -1: the number of points given
+    Bytes between;                    // bytes between the header and the points (VLRs)
+    int64_t offset_to_data = -1;      // -1: 227 + between.size()
+    double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0, MinZ = 0, MaxZ = 0;
+    double XScale = 0.01, YScale = 0.01, ZScale = 0.01;
+    double XOffset = 0, YOffset = 0, ZOffset = 0;
+    std::vector<Point> points;
+    Bytes trailing;                   // bytes after the last record
+};
+
+// Size of a point record of format 0 to 3.
+std::size_t format_record_size(int format);
+// The header record of a spec, in host order.
+LAS12Header make_header(const LasSpec &spec);
+// The encoding of one point in a format 0 to 3.
+Bytes encode_point(const Point &p, int format);
+// The whole file image of a spec.
+Bytes build_las(const LasSpec &spec);
+// Writes build_las(spec) to path and returns path.
+std::string write_las(const std::string &path, const LasSpec &spec);
+
+struct RunResult {
+    std::string out;  // everything written to standard output
+    int status;       // exit status 0 to 255, or 1000 + signal number
+};
+
+// Runs fn in a forked child with standard output captured. A child that
+// returns from fn exits with status 0.
+RunResult run_in_child(const std::function<void()> &fn);
+
+// Runs the built Pointsieve program with the given arguments in folder cwd.
+RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd);
+
+}  // namespace testing_support
