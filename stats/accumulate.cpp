@@ -75,7 +75,7 @@ void accumulate_records(int16_t LASType, bool detailed, const unsigned char *rec
 }
 
 FileOutcome accumulate_file(const std::string &name, int16_t LASType, bool detailed, const FileProgress &progress,
-                            Accumulator &acc, LAS12Header &ph) {
+                            Accumulator &acc, LAS12Header &ph, std::vector<unsigned char> &block) {
     const std::size_t record_size = korvane::record_size_for_type(LASType);
     if (record_size == 0) return FileOutcome::UnknownType;
 
@@ -106,7 +106,7 @@ FileOutcome accumulate_file(const std::string &name, int16_t LASType, bool detai
     if (remaining == 0 || !korvane::seek_to(f.get(), offset)) return FileOutcome::Ok;
 
     const std::size_t block_records = korvane::block_bytes_for(record_size) / record_size;
-    std::vector<unsigned char> block(block_records * record_size);
+    if (block.size() < block_records * record_size) block.resize(block_records * record_size);
     while (remaining > 0) {
         const std::size_t want = static_cast<std::size_t>(std::min<unsigned long long>(remaining, block_records));
         const std::size_t got = std::fread(block.data(), record_size, want, f.get());

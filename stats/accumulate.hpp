@@ -47,9 +47,10 @@ struct FileProgress {
 // its header declares) into acc, and leaves its header in ph. When the file
 // holds fewer whole records than declared, prints a warning after the
 // progress line and summarises what is there. Prints nothing else on
-// failure: the caller reports the outcome.
+// failure: the caller reports the outcome. block is the read buffer, kept
+// by the caller so that a run of many small files allocates it once.
 FileOutcome accumulate_file(const std::string &name, int16_t LASType, bool detailed, const FileProgress &progress,
-                            Accumulator &acc, LAS12Header &ph);
+                            Accumulator &acc, LAS12Header &ph, std::vector<unsigned char> &block);
 
 // Folds n whole point records of the layout of LASType, stored back to back
 // at records, into acc. Exposed for the benchmarks.

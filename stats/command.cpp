@@ -179,9 +179,11 @@ int run_command(int argc, char **argv) {
 
     RunDescription run{LASFlag != 0, LASCount, input, {}, LASType, LAS12Header{}, _extendedSummaryFlag == 0};
     Accumulator acc;
+    std::vector<unsigned char> block;
     for (int k = 0; k < LASCount; ++k) {
         const std::string &name = names[static_cast<std::size_t>(k)];
-        switch (accumulate_file(name, LASType, run.detailed, FileProgress{k + 1, LASCount}, acc, run.last_header)) {
+        switch (accumulate_file(name, LASType, run.detailed, FileProgress{k + 1, LASCount}, acc, run.last_header,
+                                block)) {
             case FileOutcome::Ok: break;
             case FileOutcome::CannotOpen:
                 std::printf("\nCannot open binary file %s for reading\n\n", name.c_str());
