@@ -1,8 +1,78 @@
 // Default public headers for new LAS 1.0, 1.1 and 1.2 files.
+//
+// The three records share one layout; they differ in the names of the fields
+// at offsets 4 to 7 and 90 to 93, and in the minor version written. The
+// identifier strings are set as NUL-terminated strings only: the bytes after
+// each terminator keep whatever the caller's record held.
 #include "Korvane_LiDAR.h"
 
-extern "C" {
-void initialize_header10(LAS10Header *ph) { (void)ph; }
-void initialize_header11(LAS11Header *ph) { (void)ph; }
-void initialize_header12(LAS12Header *ph) { (void)ph; }
+#include <cstring>
+
+namespace {
+
+constexpr char kGeneratingSoftware[] = "Korvane LiDAR Utilities";
+static_assert(sizeof kGeneratingSoftware == 24, "23 characters and the terminator");
+
+// The fields that the three header records name alike.
+template <class Header>
+void initialize_common(Header *ph, uint8_t minor) {
+    std::memcpy(ph->LASF, "LASF", 4);
+    ph->GUIDData1 = 0;
+    ph->GUIDData2 = 0;
+    ph->GUIDData3 = 0;
+    ph->GUIDData4[0] = 0;
+    ph->VersionMajor = 1;
+    ph->VersionMinor = minor;
+    ph->SystemIdentifier[0] = '\0';
+    std::memcpy(ph->GeneratingSoftware, kGeneratingSoftware, sizeof kGeneratingSoftware);
+    // A 227-byte header followed directly by the points, no variable-length
+    // records. The caller sets the point format and its record length.
+    ph->HeaderSize = 227;
+    ph->OffsetToData = 227;
+    ph->NumberOfVariableLengthRecords = 0;
+    ph->PointDataFormatID = 0;
+    ph->PointDataRecordLength = 0;
+    ph->NumberOfPointReturns = 0;
+    for (int k = 0; k < 5; ++k) ph->NumberOfPointsByReturn[k] = 0;
+    ph->XScaleFactor = 1.0;
+    ph->YScaleFactor = 1.0;
+    ph->ZScaleFactor = 1.0;
+    ph->XOffset = 0.0;
+    ph->YOffset = 0.0;
+    ph->ZOffset = 0.0;
+    ph->MaxX = 0.0;
+    ph->MinX = 0.0;
+    ph->MaxY = 0.0;
+    ph->MinY = 0.0;
+    ph->MaxZ = 0.0;
+    ph->MinZ = 0.0;
 }
+
+}  // namespace
+
+extern "C" {
+
+void initialize_header10(LAS10Header *ph) {
+    initialize_common(ph, 0);
+    ph->Reserved = 0;
+    ph->FlightDateJulian = 0;
+    ph->Year = 0;
+}
+
+void initialize_header11(LAS11Header *ph) {
+    initialize_common(ph, 1);
+    ph->FileSourceID = 0;
+    ph->Reserved = 0;
+    ph->FileCreationDay = 0;
+    ph->FileCreationYear = 0;
+}
+
+void initialize_header12(LAS12Header *ph) {
+    initialize_common(ph, 2);
+    ph->FileSourceID = 0;
+    ph->GlobalEncoding = 0;
+    ph->FileCreationDay = 0;
+    ph->FileCreationYear = 0;
+}
+
+}  // extern "C"
