@@ -1,4 +1,195 @@
 // Recomputation of a LAS file's public header from its point records.
+//
+// update_header reads every whole point record from OffsetToData to the end
+// of the file in one sequential pass of large blocks, gathers the record
+// count, the counts by return number and the integer extremes of X, Y and Z,
+// and writes those fields back into the first 227 bytes of the file. Every
+// other byte, of the header and of the file, is left as it was. Any failure
+// prints one message and ends the process with status -1; nothing is written
+// unless the whole pass succeeded.
 #include "Korvane_LiDAR.h"
 
-extern "C" void update_header(const char *filename) { (void)filename; }
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "las_io.hpp"
+
+namespace {
+
+using korvane::load_le;
+using korvane::store_le;
+
+// The largest count the header's 32-bit NumberOfPointReturns can state.
+constexpr std::uint64_t kMaxRecordCount = 0xFFFFFFFFu;
+
+// What the point pass gathers. The extremes do not start at the ends of the
+// 32-bit range: X and Y start two and one steps inside it, Z at plus and
+// minus ten million, so a file whose coordinates never pass those values
+// gets bounds formed from them.
+struct Tally {
+    std::int32_t maxX = -2147483646;
+    std::int32_t minX = 2147483646;
+    std::int32_t maxY = -2147483646;
+    std::int32_t minY = 2147483646;
+    std::int32_t maxZ = -10000000;
+    std::int32_t minZ = 10000000;
+    std::uint64_t count = 0;
+    // Indexed by the 3-bit return number; only 1 to 5 reach the header.
+    std::uint64_t byReturnNumber[8] = {};
+};
+
+enum class PassOutcome { Ok, ReadFailed, TooManyRecords };
+
+int digit(unsigned value) { return static_cast<int>(value + '0'); }
+
+[[noreturn]] void end_with_failure() {
+    std::fflush(stdout);
+    std::exit(-1);
+}
+
+// Folds n records of one layout into the tally.
+template <class Rec>
+void tally_records(const unsigned char *p, std::size_t n, Tally &t) {
+    using L = korvane::PointLayout<Rec>;
+    std::int32_t maxX = t.maxX, minX = t.minX;
+    std::int32_t maxY = t.maxY, minY = t.minY;
+    std::int32_t maxZ = t.maxZ, minZ = t.minZ;
+    for (std::size_t k = 0; k < n; ++k, p += L::size) {
+        const std::int32_t x = load_le<std::int32_t>(p + L::x);
+        const std::int32_t y = load_le<std::int32_t>(p + L::y);
+        const std::int32_t z = load_le<std::int32_t>(p + L::z);
+        maxX = std::max(maxX, x);
+        minX = std::min(minX, x);
+        maxY = std::max(maxY, y);
+        minY = std::min(minY, y);
+        maxZ = std::max(maxZ, z);
+        minZ = std::min(minZ, z);
+        ++t.byReturnNumber[p[L::bitfield] & 7u];
+    }
+    t.maxX = maxX;
+    t.minX = minX;
+    t.maxY = maxY;
+    t.minY = minY;
+    t.maxZ = maxZ;
+    t.minZ = minZ;
+    t.count += n;
+}
+
+// Reads whole records of one layout from the current position to the end of
+// the file, a block of about 1 MiB at a time. A final fragment shorter than
+// a record is neither examined nor counted.
+template <class Rec>
+PassOutcome point_pass(std::FILE *f, Tally &t) {
+    constexpr std::size_t record_size = sizeof(Rec);
+    constexpr std::size_t block_records = korvane::block_bytes_for(record_size) / record_size;
+    std::vector<unsigned char> block(block_records * record_size);
+    for (;;) {
+        const std::size_t got = std::fread(block.data(), record_size, block_records, f);
+        tally_records<Rec>(block.data(), got, t);
+        if (t.count > kMaxRecordCount) return PassOutcome::TooManyRecords;
+        if (got < block_records) break;
+    }
+    return std::ferror(f) ? PassOutcome::ReadFailed : PassOutcome::Ok;
+}
+
+// Real coordinate of an integer extreme, with the header's own scale factor
+// and offset.
+double bound(double offset, double scale, std::int32_t extreme) {
+    return offset + scale * static_cast<double>(extreme);
+}
+
+// Writes the gathered figures into the header image at their offsets; the
+// other bytes of the image stay as they were read.
+void fill_header_image(unsigned char *image, const LAS12Header &h, const Tally &t) {
+    store_le<std::uint32_t>(image + offsetof(LAS12Header, NumberOfPointReturns),
+                            static_cast<std::uint32_t>(t.count));
+    for (std::size_t k = 0; k < 5; ++k)
+        store_le<std::uint32_t>(image + offsetof(LAS12Header, NumberOfPointsByReturn) + 4 * k,
+                                static_cast<std::uint32_t>(t.byReturnNumber[k + 1]));
+    store_le<double>(image + offsetof(LAS12Header, MaxX), bound(h.XOffset, h.XScaleFactor, t.maxX));
+    store_le<double>(image + offsetof(LAS12Header, MinX), bound(h.XOffset, h.XScaleFactor, t.minX));
+    store_le<double>(image + offsetof(LAS12Header, MaxY), bound(h.YOffset, h.YScaleFactor, t.maxY));
+    store_le<double>(image + offsetof(LAS12Header, MinY), bound(h.YOffset, h.YScaleFactor, t.minY));
+    store_le<double>(image + offsetof(LAS12Header, MaxZ), bound(h.ZOffset, h.ZScaleFactor, t.maxZ));
+    store_le<double>(image + offsetof(LAS12Header, MinZ), bound(h.ZOffset, h.ZScaleFactor, t.minZ));
+}
+
+}  // namespace
+
+extern "C" void update_header(const char *filename) {
+    const int16_t LASType = check_las(filename);
+    if (LASType < 0) end_with_failure();  // check_las has said why
+
+    korvane::FilePtr f = korvane::open_file(filename, "r+b");
+    if (!f) {
+        std::printf("\nCannot open binary file %s for header update\n\n", filename);
+        end_with_failure();
+    }
+    // Unbuffered: the point pass reads large blocks itself, and a header
+    // write that fails leaves nothing in a buffer to be written at exit.
+    std::setvbuf(f.get(), nullptr, _IONBF, 0);
+
+    unsigned char image[korvane::kHeaderBytes];
+    if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
+        std::printf("\nCannot read header of file %s\n", filename);
+        end_with_failure();
+    }
+    const LAS12Header h = korvane::decode_header(image);
+
+    const std::size_t record_size = korvane::record_size_for_type(LASType);
+    if (record_size == 0) {
+        std::printf("\nCannot update header of file %s: version %c.%c files with point data format %c are not handled\n",
+                    filename, digit(h.VersionMajor), digit(h.VersionMinor), digit(h.PointDataFormatID));
+        end_with_failure();
+    }
+
+    // Refuse at once a file whose size alone shows more records than the
+    // header can count; the pass checks again in case the file grows.
+    const long long size = korvane::stream_size(f.get());
+    if (size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
+        (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount) {
+        std::printf("\nFile %s holds more point records than its header can count\n", filename);
+        end_with_failure();
+    }
+
+    // The variable-length records between the header and the points are
+    // skipped unread; an offset at or beyond the end leaves no records.
+    Tally tally;
+    PassOutcome outcome = PassOutcome::ReadFailed;
+    if (korvane::seek_to(f.get(), h.OffsetToData)) {
+        try {
+            korvane::with_record_type(LASType, [&](auto rec) { outcome = point_pass<decltype(rec)>(f.get(), tally); });
+        } catch (const std::bad_alloc &) {
+            std::printf("\nCannot allocate memory for storing a record of information from %s\n", filename);
+            end_with_failure();
+        }
+    }
+    if (outcome == PassOutcome::TooManyRecords) {
+        std::printf("\nFile %s holds more point records than its header can count\n", filename);
+        end_with_failure();
+    }
+    if (outcome == PassOutcome::ReadFailed) {
+        std::printf("\nCannot read point records of file %s\n", filename);
+        end_with_failure();
+    }
+
+    fill_header_image(image, h, tally);
+
+    // Nothing counts as updated unless all 227 bytes were written and the
+    // file was closed without error.
+    bool written = std::fseek(f.get(), 0, SEEK_SET) == 0 &&
+                   std::fwrite(image, 1, sizeof image, f.get()) == sizeof image && std::fflush(f.get()) == 0;
+    written = (std::fclose(f.release()) == 0) && written;
+    if (!written) {
+        std::printf("\nCannot write header of file %s\n", filename);
+        end_with_failure();
+    }
+
+    std::printf("\rHeader of file %s has been updated    ", filename);
+    std::fflush(stdout);
+}

@@ -1,1 +1,548 @@
+// Recomputation of a LAS file's header from its point records, compared byte
+// for byte with the file as it should be afterwards, and every refusal.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/fanotify.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "Korvane_LiDAR.h"
+#include "las_io.hpp"
+#include "test_support.hpp"
+
+using namespace testing_support;
+using korvane::load_le;
+using korvane::store_le;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Figures a rewritten header should hold; bounds as integer extremes.
+struct Figures {
+    uint32_t count = 0;
+    uint32_t byReturn[5] = {};
+    int32_t maxX = 0, minX = 0, maxY = 0, minY = 0, maxZ = 0, minZ = 0;
+};
+
+// The extremes a file with no whole record is left with.
+Figures no_records() {
+    Figures f;
+    f.maxX = f.maxY = -2147483646;
+    f.minX = f.minY = 2147483646;
+    f.maxZ = -10000000;
+    f.minZ = 10000000;
+    return f;
+}
+
+// The file as update_header should leave it: the former bytes with the
+// count, the by-return counts and the bounds replaced, the bounds formed
+// with the file's own scale factors and offsets.
+Bytes with_figures(Bytes file, const Figures &f) {
+    unsigned char *p = file.data();
+    const double sx = load_le<double>(p + 131), sy = load_le<double>(p + 139), sz = load_le<double>(p + 147);
+    const double ox = load_le<double>(p + 155), oy = load_le<double>(p + 163), oz = load_le<double>(p + 171);
+    store_le<uint32_t>(p + 107, f.count);
+    for (int k = 0; k < 5; ++k) store_le<uint32_t>(p + 111 + 4 * k, f.byReturn[k]);
+    store_le<double>(p + 179, ox + sx * f.maxX);
+    store_le<double>(p + 187, ox + sx * f.minX);
+    store_le<double>(p + 195, oy + sy * f.maxY);
+    store_le<double>(p + 203, oy + sy * f.minY);
+    store_le<double>(p + 211, oz + sz * f.maxZ);
+    store_le<double>(p + 219, oz + sz * f.minZ);
+    return file;
+}
+
+testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
+    if (actual.size() != expected.size())
+        return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
+    for (std::size_t k = 0; k < actual.size(); ++k)
+        if (actual[k] != expected[k])
+            return testing::AssertionFailure() << "first difference at byte " << k << ": " << int(actual[k])
+                                               << ", expected " << int(expected[k]);
+    return testing::AssertionSuccess();
+}
+
+// Stale summary fields, so that nothing passes by being left alone.
+void make_summary_stale(Bytes &file) {
+    store_le<uint32_t>(file.data() + 107, 123456);
+    for (int k = 0; k < 5; ++k) store_le<uint32_t>(file.data() + 111 + 4 * k, 7777u + k);
+    for (std::size_t at = 179; at < 227; at += 8) store_le<double>(file.data() + at, -1.5e300);
+}
+
+std::string updated_line(const std::string &path) { return "\rHeader of file " + path + " has been updated    "; }
+
+RunResult update(const std::string &path) {
+    return run_in_child([&] { update_header(path.c_str()); });
+}
+
+// Writes file to path, updates it, and checks the output and the result.
+void expect_update(const std::string &path, const Bytes &file, const Figures &f) {
+    write_file(path, file);
+    const RunResult r = update(path);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, updated_line(path));
+    EXPECT_TRUE(same_bytes(read_file(path), with_figures(file, f)));
+}
+
+Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield = 0x09) {
+    Point p;
+    p.X = x, p.Y = y, p.Z = z;
+    p.bitfield = bitfield;
+    p.Intensity = static_cast<uint16_t>(x & 0xFFFF);
+    p.GPSTime = 1000.5 + x;
+    p.Red = 1, p.Green = 2, p.Blue = 3;
+    return p;
+}
+
+TEST(UpdateHeader, RecomputesEveryHandledVersionAndFormat) {
+    TempDir dir;
+    const std::pair<uint8_t, uint8_t> pairs[] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {2, 2}, {2, 3}};
+    for (const auto &[minor, format] : pairs) {
+        SCOPED_TRACE(testing::Message() << "version 1." << int(minor) << " format " << int(format));
+        LasSpec las;
+        las.minor = minor;
+        las.format = format;
+        las.XScale = 0.01, las.YScale = 0.02, las.ZScale = 0.001;
+        las.XOffset = 500000, las.YOffset = -4000000, las.ZOffset = 12.5;
+        las.between = Bytes(54, 0xC3);  // a variable-length record, never read
+        // Return numbers 1 to 5, then 0, 6 and 7, counted in the total only.
+        las.points = {point(10, -20, 300, 0x09), point(-7, 44, 2, 0x12),   point(90, 1, -5, 0x1B),
+                       point(3, 3, 3, 0x24),      point(5, -60, 8, 0x2D),   point(1000, 5, 7, 0x00),
+                       point(-800, 6, 9, 0x3E),   point(4, 70000, 1, 0x07), point(6, 8, -400, 0x09)};
+        las.trailing = Bytes(format_record_size(format) - 1, 0x7F);  // a partial record, ignored
+        Bytes file = build_las(las);
+        make_summary_stale(file);
+
+        Figures f;
+        f.count = 9;
+        f.byReturn[0] = 2, f.byReturn[1] = 1, f.byReturn[2] = 1, f.byReturn[3] = 1, f.byReturn[4] = 1;
+        f.maxX = 1000, f.minX = -800, f.maxY = 70000, f.minY = -60, f.maxZ = 300, f.minZ = -400;
+        expect_update(dir.file("types.las"), file, f);
+    }
+}
+
+TEST(UpdateHeader, CountsTheRecordsPresentWhateverTheHeaderDeclares) {
+    TempDir dir;
+    for (const int64_t declared : {0, 1, 3, 4, 1000000}) {
+        SCOPED_TRACE(testing::Message() << "declared " << declared);
+        LasSpec las;
+        las.declared_points = declared;
+        las.points = {point(1, 2, 3), point(4, 5, 6, 0x12), point(-1, -2, -3)};
+        Figures f;
+        f.count = 3;
+        f.byReturn[0] = 2, f.byReturn[1] = 1;
+        f.maxX = 4, f.minX = -1, f.maxY = 5, f.minY = -2, f.maxZ = 6, f.minZ = -3;
+        expect_update(dir.file("declared.las"), build_las(las), f);
+    }
+}
+
+TEST(UpdateHeader, NoWholeRecordGivesZeroCountsAndBoundsFromTheStartingExtremes) {
+    TempDir dir;
+    struct Case {
+        const char *what;
+        std::size_t trailing;
+        int64_t offset;  // -1: straight after the header
+    };
+    const Case cases[] = {
+        {"no bytes after the header", 0, -1},
+        {"a partial record only", 19, -1},
+        {"offset at the end of the file", 0, 227},
+        {"offset beyond the end of the file", 40, 5000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LasSpec las;
+        las.declared_points = 5;
+        las.XScale = 0.5, las.YScale = 0.25, las.ZScale = 0.125;
+        las.XOffset = 100, las.YOffset = -200, las.ZOffset = 300;
+        las.trailing = Bytes(c.trailing, 0x11);
+        las.offset_to_data = c.offset;
+        expect_update(dir.file("empty.las"), build_las(las), no_records());
+    }
+}
+
+TEST(UpdateHeader, IntegerExtremesAtAndBeyondTheStartingValues) {
+    TempDir dir;
+    struct Case {
+        const char *what;
+        std::vector<Point> points;
+        Figures f;
+    };
+    auto figures = [](int32_t maxX, int32_t minX, int32_t maxY, int32_t minY, int32_t maxZ, int32_t minZ) {
+        Figures f;
+        f.count = 2;
+        f.byReturn[0] = 2;
+        f.maxX = maxX, f.minX = minX, f.maxY = maxY, f.minY = minY, f.maxZ = maxZ, f.minZ = minZ;
+        return f;
+    };
+    const Case cases[] = {
+        {"X at the top, Y at the bottom, Z above ten million",
+         {point(INT32_MAX, INT32_MIN, 20000000), point(INT32_MAX, INT32_MIN, 10000001)},
+         figures(INT32_MAX, 2147483646, -2147483646, INT32_MIN, 20000000, 10000000)},
+        {"X one above the bottom, Y at the top, Z below minus ten million",
+         {point(-2147483647, INT32_MAX, -20000000), point(-2147483647, 2147483646, -10000001)},
+         figures(-2147483646, -2147483647, INT32_MAX, 2147483646, -10000000, -20000000)},
+        {"both ends of the range in one file",
+         {point(INT32_MIN, INT32_MAX, -10000001), point(INT32_MAX, INT32_MIN, 10000001)},
+         figures(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, 10000001, -10000001)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LasSpec las;
+        las.XScale = 0.001, las.YScale = 0.001, las.ZScale = 0.01;
+        las.XOffset = 1e6, las.YOffset = 0, las.ZOffset = -3;
+        las.points = c.points;
+        expect_update(dir.file("extremes.las"), build_las(las), c.f);
+    }
+}
+
+TEST(UpdateHeader, FiguresCarryAcrossReadBlocks) {
+    TempDir dir;
+    LasSpec las;
+    las.format = 1;
+    // Over 2 MiB of records, with the extremes in the first, a middle and the
+    // last record.
+    las.points.assign(80000, point(0, 0, 0, 0x12));
+    las.points.front() = point(-90, 0, 0, 0x09);
+    las.points[40000] = point(0, 77, -66, 0x09);
+    las.points.back() = point(55, -44, 33, 0x0B);
+    las.trailing = Bytes(27, 0x01);
+    Figures f;
+    f.count = 80000;
+    f.byReturn[0] = 2, f.byReturn[1] = 79997, f.byReturn[2] = 1;
+    f.maxX = 55, f.minX = -90, f.maxY = 77, f.minY = -44, f.maxZ = 33, f.minZ = -66;
+    expect_update(dir.file("blocks.las"), build_las(las), f);
+}
+
+TEST(UpdateHeader, NegativeScaleFactorPutsTheSmallerRealValueInMax) {
+    TempDir dir;
+    LasSpec las;
+    las.XScale = -0.01, las.YScale = 0.01, las.ZScale = -1;
+    las.XOffset = 1000;
+    las.points = {point(100, 1, 5), point(300, 2, 9)};
+    Figures f;
+    f.count = 2;
+    f.byReturn[0] = 2;
+    f.maxX = 300, f.minX = 100, f.maxY = 2, f.minY = 1, f.maxZ = 9, f.minZ = 5;
+    const std::string path = dir.file("negative.las");
+    expect_update(path, build_las(las), f);
+    const LAS12Header h = korvane::decode_header(read_file(path).data());
+    // Packed fields are copied before gtest takes references to them.
+    const double maxX = h.MaxX, minX = h.MinX, maxZ = h.MaxZ;
+    EXPECT_EQ(maxX, 1000 - 0.01 * 300);
+    EXPECT_LT(maxX, minX);
+    EXPECT_EQ(maxZ, -9.0);
+}
+
+TEST(UpdateHeader, LeavesALongerHeaderAndVariableLengthRecordsIntact) {
+    TempDir dir;
+    LasSpec las;
+    Bytes extra(8);  // header bytes beyond the first 227
+    for (std::size_t k = 0; k < extra.size(); ++k) extra[k] = static_cast<unsigned char>(0xE0 + k);
+    Bytes vlr(54 + 16);
+    for (std::size_t k = 0; k < vlr.size(); ++k) vlr[k] = static_cast<unsigned char>(k * 37);
+    las.between = extra;
+    las.between.insert(las.between.end(), vlr.begin(), vlr.end());
+    las.points = {point(7, 8, 9), point(-7, -8, -9, 0x12)};
+    las.trailing = {1, 2, 3};
+    Bytes file = build_las(las);
+    store_le<uint16_t>(file.data() + 94, 235);
+    store_le<uint32_t>(file.data() + 100, 1);
+    make_summary_stale(file);
+    Figures f;
+    f.count = 2;
+    f.byReturn[0] = 1, f.byReturn[1] = 1;
+    f.maxX = 7, f.minX = -7, f.maxY = 8, f.minY = -8, f.maxZ = 9, f.minZ = -9;
+    expect_update(dir.file("long_header.las"), file, f);
+}
+
+// Figures of a real file, read record by record.
+Figures scan(const Bytes &file) {
+    const LAS12Header h = korvane::decode_header(file.data());
+    Figures f = no_records();
+    for (std::size_t at = h.OffsetToData; at + h.PointDataRecordLength <= file.size(); at += h.PointDataRecordLength) {
+        const int32_t x = load_le<int32_t>(&file[at]), y = load_le<int32_t>(&file[at + 4]),
+                      z = load_le<int32_t>(&file[at + 8]);
+        f.maxX = std::max(f.maxX, x), f.minX = std::min(f.minX, x);
+        f.maxY = std::max(f.maxY, y), f.minY = std::min(f.minY, y);
+        f.maxZ = std::max(f.maxZ, z), f.minZ = std::min(f.minZ, z);
+        const int r = file[at + 14] & 7;
+        if (r >= 1 && r <= 5) ++f.byReturn[r - 1];
+        ++f.count;
+    }
+    return f;
+}
+
+TEST(UpdateHeader, RealFilesGetTheirOwnFiguresAndASecondUpdateChangesNothing) {
+    TempDir dir;
+    for (const char *name : {"1.0_0.las", "1.0_1.las", "1.1_0.las", "1.1_1.las", "1.2_0.las", "1.2_1.las",
+                             "1.2_2.las", "1.2_3.las", "autzen.las", "simple.las"}) {
+        SCOPED_TRACE(name);
+        const std::string path = copy_data_file(name, dir.path());
+        const Bytes before = read_file(path);
+        const LAS12Header original = korvane::decode_header(before.data());
+        const Figures f = scan(before);
+        EXPECT_EQ(f.count, uint32_t{original.NumberOfPointReturns});
+
+        RunResult r = update(path);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, updated_line(path));
+        const Bytes after = read_file(path);
+        EXPECT_TRUE(same_bytes(after, with_figures(before, f)));
+
+        // The writers of these files stored the same bounds, up to rounding.
+        const LAS12Header h = korvane::decode_header(after.data());
+        EXPECT_NEAR(double{h.MaxX}, double{original.MaxX}, double{original.XScaleFactor});
+        EXPECT_NEAR(double{h.MinY}, double{original.MinY}, double{original.YScaleFactor});
+        EXPECT_NEAR(double{h.MaxZ}, double{original.MaxZ}, double{original.ZScaleFactor});
+
+        r = update(path);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(same_bytes(read_file(path), after));
+    }
+    // Figures that another reader gives for simple.las.
+    const LAS12Header h = korvane::decode_header(read_file(dir.file("simple.las")).data());
+    EXPECT_EQ(uint32_t{h.NumberOfPointReturns}, 1065u);
+    const uint32_t byReturn[5] = {925, 114, 21, 5, 0};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(uint32_t{h.NumberOfPointsByReturn[k]}, byReturn[k]) << "return " << k + 1;
+}
+
+TEST(UpdateHeader, NamesOfAnyLength) {
+    TempDir dir;
+    std::string folder = dir.path();
+    for (int k = 0; k < 4; ++k) {
+        folder += "/" + std::string(200, static_cast<char>('a' + k));
+        fs::create_directory(folder);
+    }
+    LasSpec las;
+    las.points = {point(1, 1, 1)};
+    const std::string path = write_las(folder + "/" + std::string(240, 'n') + ".las", las);
+    ASSERT_GT(path.size(), 1000u);
+    Figures f;
+    f.count = 1;
+    f.byReturn[0] = 1;
+    f.maxX = f.minX = f.maxY = f.minY = f.maxZ = f.minZ = 1;
+    expect_update(path, build_las(las), f);
+
+    las.minor = 1;
+    las.format = 3;
+    write_las(path, las);
+    const RunResult r = update(path);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "\nCannot update header of file " + path +
+                         ": version 1.1 files with point data format 3 are not handled\n");
+}
+
+// ---- Refusals: status -1 (255 to the parent), one message, file unchanged.
+
+// Runs fn in a child, expects the refusal and an unchanged file.
+void expect_refusal(const std::string &path, const std::string &message, const std::function<void()> &fn) {
+    const Bytes before = read_file(path);
+    const RunResult r = run_in_child(fn);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, message);
+    EXPECT_TRUE(same_bytes(read_file(path), before));
+}
+
+void expect_refusal(const std::string &path, const std::string &message) {
+    expect_refusal(path, message, [&] { update_header(path.c_str()); });
+}
+
+LasSpec stale_file() {
+    LasSpec las;
+    las.declared_points = 10;
+    las.points = {point(1, 2, 3), point(4, 5, 6)};
+    return las;
+}
+
+TEST(UpdateHeaderRefusal, FileThatCheckLasRejectsKeepsItsMessageOnly) {
+    TempDir dir;
+    Bytes file = build_las(stale_file());
+    file[3] = 'X';
+    const std::string path = dir.file("signature.las");
+    write_file(path, file);
+    expect_refusal(path, "\n" + path + " is not a valid .las file\n\n");
+
+    const std::string shorter = dir.file("short.las");
+    write_file(shorter, Bytes(file.begin(), file.begin() + 200));
+    expect_refusal(shorter, "\n" + shorter + " is not a valid .las file\n\n");
+}
+
+TEST(UpdateHeaderRefusal, PairsWithoutAPointRecordAreNotRewritten) {
+    TempDir dir;
+    for (const auto &[minor, format] : {std::pair<uint8_t, uint8_t>{0, 2}, {0, 3}, {1, 2}, {1, 3}}) {
+        LasSpec las = stale_file();
+        las.minor = minor;
+        las.format = format;
+        const std::string path = write_las(dir.file("type0.las"), las);
+        expect_refusal(path, "\nCannot update header of file " + path + ": version 1." + char('0' + minor) +
+                                 " files with point data format " + char('0' + format) + " are not handled\n");
+    }
+}
+
+// Drops every capability, so that root too is held to permission bits.
+bool drop_capabilities() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+TEST(UpdateHeaderRefusal, ReadOnlyFile) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("read_only.las"), stale_file());
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    expect_refusal(path, "\nCannot open binary file " + path + " for header update\n\n", [&] {
+        if (!drop_capabilities()) std::_Exit(100);
+        update_header(path.c_str());
+    });
+}
+
+TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("huge.las"), LasSpec{});
+    // 2^32 records of 20 bytes, as a sparse file: no disk blocks are used.
+    const std::uintmax_t size = 227 + 20 * (std::uintmax_t{1} << 32);
+    std::error_code ec;
+    fs::resize_file(path, size, ec);
+    if (ec) GTEST_SKIP() << "this file system cannot hold a sparse file of " << size << " bytes: " << ec.message();
+
+    auto head = [&] {
+        Bytes b(4096);
+        std::ifstream in(path, std::ios::binary);
+        in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(b.size()));
+        return b;
+    };
+    const Bytes before = head();
+    const RunResult r = update(path);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "\nFile " + path + " holds more point records than its header can count\n");
+    EXPECT_EQ(fs::file_size(path), size);
+    EXPECT_TRUE(same_bytes(head(), before));
+}
+
+TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("no_write.las"), stale_file());
+    // With a file size limit of 0 every write to a regular file fails.
+    expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        if (getrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(100);
+        limit.rlim_cur = 0;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
+        update_header(path.c_str());
+    });
+}
+
+// ---- A file that changes, or cannot be read, after validation.
+//
+// Permission events of fanotify hold each read of the file until a watcher
+// thread answers: the watcher can change the file first, or fail the read.
+// Only reads made while the process holds the file open for reading and
+// writing count, which leaves the validation's reads alone.
+
+bool open_for_update(const std::string &path) {
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator("/proc/self/fd", ec)) {
+        std::error_code link_ec;
+        if (fs::read_symlink(e.path(), link_ec) != path || link_ec) continue;
+        std::ifstream info("/proc/self/fdinfo/" + e.path().filename().string());
+        std::string key;
+        while (info >> key) {
+            if (key != "flags:") continue;
+            std::string octal;
+            info >> octal;
+            if ((std::strtol(octal.c_str(), nullptr, 8) & O_ACCMODE) == O_RDWR) return true;
+        }
+    }
+    return false;
+}
+
+int watch_reads(const std::string &path) {
+    const int fan = fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, O_RDONLY | O_LARGEFILE);
+    if (fan < 0) return -1;
+    if (fanotify_mark(fan, FAN_MARK_ADD, FAN_ACCESS_PERM, AT_FDCWD, path.c_str()) != 0) {
+        close(fan);
+        return -1;
+    }
+    return fan;
+}
+
+// In the calling (child) process: answers every read of path; the nth read
+// made through a read-write descriptor is passed to on_read first, which
+// returns false to make that read fail.
+void hook_update_reads(const std::string &path, std::function<bool(int)> on_read) {
+    const int fan = watch_reads(path);
+    if (fan < 0) std::_Exit(102);
+    std::thread([fan, path, on_read] {
+        int n = 0;
+        alignas(fanotify_event_metadata) char buf[4096];
+        for (;;) {
+            const ssize_t len = read(fan, buf, sizeof buf);
+            if (len <= 0) return;
+            auto *md = reinterpret_cast<fanotify_event_metadata *>(buf);
+            for (ssize_t left = len; FAN_EVENT_OK(md, left); md = FAN_EVENT_NEXT(md, left)) {
+                bool allow = true;
+                if ((md->mask & FAN_ACCESS_PERM) && open_for_update(path)) allow = on_read(++n);
+                fanotify_response answer{md->fd, allow ? __u32{FAN_ALLOW} : __u32{FAN_DENY}};
+                if (write(fan, &answer, sizeof answer) != sizeof answer) std::_Exit(103);
+                close(md->fd);
+            }
+        }
+    }).detach();
+}
+
+bool permission_events_available(const std::string &path) {
+    const int fan = watch_reads(path);
+    if (fan < 0) return false;
+    close(fan);
+    return true;
+}
+
+TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
+    TempDir dir;
+    const std::string path = fs::canonical(write_las(dir.file("shrinks.las"), stale_file())).string();
+    if (!permission_events_available(path)) GTEST_SKIP() << "fanotify permission events are not available";
+    const Bytes full = read_file(path);
+    const Bytes shrunk(full.begin(), full.begin() + 100);
+
+    const RunResult r = run_in_child([&] {
+        hook_update_reads(path, [&](int n) {
+            if (n == 1 && truncate(path.c_str(), 100) != 0) std::_Exit(104);
+            return true;
+        });
+        update_header(path.c_str());
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "\nCannot read header of file " + path + "\n");
+    EXPECT_TRUE(same_bytes(read_file(path), shrunk));
+}
+
+TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
+    TempDir dir;
+    LasSpec las = stale_file();
+    las.points.assign(300, point(5, 6, 7));  // more than one stream buffer
+    const std::string path = fs::canonical(write_las(dir.file("unreadable.las"), las)).string();
+    if (!permission_events_available(path)) GTEST_SKIP() << "fanotify permission events are not available";
+
+    // The first read is the header's; any later one is the point pass's.
+    expect_refusal(path, "\nCannot read point records of file " + path + "\n", [&] {
+        hook_update_reads(path, [](int n) { return n == 1; });
+        update_header(path.c_str());
+    });
+}
+
+}  // namespace
