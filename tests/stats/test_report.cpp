@@ -329,3 +329,24 @@ TEST(StatisticsFile, FailedWriteIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Report, EveryTypeOfRealFileGetsItsVersionLineAndCount) {
+    TempDir dir;
+    const char *names[] = {"1.0_0.las", "1.0_1.las", "1.1_0.las", "1.1_1.las",
+                           "1.2_0.las", "1.2_1.las", "1.2_2.las", "1.2_3.las"};
+    for (int k = 0; k < 8; ++k) {
+        const std::string name = names[k];
+        copy_data_file(name, dir.path());
+        const RunResult r = run_pointsieve({name}, dir.path());
+        EXPECT_EQ(r.status, 0) << name;
+        const std::string version = "\rLAS version " + name.substr(0, 3) + ", Format " + name.substr(4, 1) +
+                                    " (Type " + std::to_string(k + 1) + ")\n";
+        EXPECT_NE(r.out.find(version + kRule + "Total points :            1\n\n"), std::string::npos) << r.out;
+        const bool gps = (k % 2 == 1);
+        EXPECT_EQ(r.out.find("GPS Time range : \n\n") == std::string::npos, gps) << name;
+    }
+}
+
+}  // namespace
