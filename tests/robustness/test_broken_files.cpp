@@ -1,1 +1,257 @@
+// Broken and hostile inputs, run through the built program. A file the
+// program cannot use ends the run with its exact message and status -1 and
+// leaves no statistics file behind; a damaged file it can still summarise
+// gives a complete run with the figures the whole records support.
+//
+// The files of tests/data/broken are small crafted LAS files (version 1.2,
+// format 0, ten points, unless the name says otherwise):
+//   empty.las, three_bytes.las ("LAS"), signature_only.las ("LASF"),
+//   header_106.las, header_107.las, header_226.las   truncated headers
+//   wrong_signature.las                              "lasf" instead of "LASF"
+//   version_0_9, version_1_3, version_1_4, version_2_0, version_1_255
+//   format_4.las, format_200.las                     record length 20
+//   offset_zero.las, offset_in_header.las (100), offset_beyond_end.las (100000)
+//   count_4294967295.las                             that count, 10 records
+//   nan_extents.las, infinite_extents.las            format 1, two points
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <regex>
+
+#include "Korvane_LiDAR.h"
+#include "test_support.hpp"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr int kFailed = 255;
+
+std::string broken_file(const std::string &name) { return "broken/" + name; }
+
+// Copies a file of tests/data/broken into dir under the given name.
+void copy_broken(const std::string &name, const std::string &dir, const std::string &as) {
+    write_file(dir + "/" + as, read_file(data_file(broken_file(name))));
+}
+
+std::string banner() {
+    static const std::string text = run_in_child([] { credits(); }).out;
+    return text;
+}
+
+std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+std::string not_valid(const std::string &name) { return "\n" + name + " is not a valid .las file\n\n"; }
+
+std::string listed(const std::string &name) { return name + " (listed in l.txt) is not a valid LAS file\n"; }
+
+std::string stats_name(const std::string &input) { return input.substr(0, input.size() - 4) + "_stats.asc"; }
+
+// Runs the program in dir and checks that the run failed with exactly the
+// expected output and left no statistics file.
+void expect_refused(const std::vector<std::string> &args, const std::string &dir, const std::string &output) {
+    const RunResult r = run_pointsieve(args, dir);
+    EXPECT_EQ(r.out, output) << args[0];
+    EXPECT_EQ(r.status, kFailed) << args[0];
+    EXPECT_FALSE(file_exists(dir + "/" + stats_name(args[0]))) << args[0];
+}
+
+TEST(BrokenFiles, StoredFilesAreRefusedAloneAndInLists) {
+    struct Case {
+        const char *file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"empty.las", not_valid("empty.las")},
+        {"three_bytes.las", not_valid("three_bytes.las")},
+        {"signature_only.las", not_valid("signature_only.las")},
+        {"header_106.las", not_valid("header_106.las")},
+        {"header_107.las", not_valid("header_107.las")},
+        {"header_226.las", not_valid("header_226.las")},
+        {"wrong_signature.las", not_valid("wrong_signature.las")},
+        {"version_0_9.las", "\nCannot handle las files of version 0.x\n"},
+        {"version_1_3.las", "\nCannot handle las files of version 1.3\n"},
+        {"version_1_4.las", "\nCannot handle las files of version 1.4\n"},
+        {"version_2_0.las", "\nCannot handle las files of version 2.x\n"},
+        // 255 + '0' wraps to '/'.
+        {"version_1_255.las", "\nCannot handle las files of version 1./\n"},
+        {"format_4.las", "\nPointDataFormatID in format_4.las is 4. Only 0, 1, 2, or 3 is accepted\n"},
+        // 200 + '0' is the byte 0xF8.
+        {"format_200.las", "\nPointDataFormatID in format_200.las is \xF8. Only 0, 1, 2, or 3 is accepted\n"},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        copy_broken(c.file, dir.path(), c.file);
+        expect_refused({c.file, "-s"}, dir.path(), c.message);
+        expect_refused({c.file, "-d", "-s"}, dir.path(), c.message);
+        // In a list, after a good file: the list is refused before any point is read.
+        write_las(dir.file("good.las"), LasSpec{});
+        write_text(dir.file("l.txt"), std::string("good.las\n") + c.file + "\n");
+        expect_refused({"l.txt", "-s"}, dir.path(), c.message + listed(c.file));
+    }
+}
+
+TEST(BrokenFiles, EveryFormatRefusesEveryWrongRecordLength) {
+    TempDir dir;
+    for (uint8_t minor = 0; minor <= 2; ++minor) {
+        for (uint8_t format = 0; format <= 3; ++format) {
+            // Nothing, one byte off either way, the other formats' lengths, the largest.
+            const int own = static_cast<int>(format_record_size(format));
+            for (int length : {0, 1, own - 1, own, own + 1, 20, 26, 28, 34, 65535}) {
+                LasSpec spec;
+                spec.minor = minor;
+                spec.format = format;
+                spec.record_length = length;
+                spec.points.resize(2);
+                write_las(dir.file("len.las"), spec);
+                const std::string f = std::to_string(format), m = std::to_string(minor);
+                if (minor < 2 && format > 1) {
+                    // Formats 2 and 3 do not exist before version 1.2: refused whatever the length.
+                    expect_refused({"len.las", "-s"}, dir.path(),
+                                   "\nCannot handle point data format " + f + " in las files of version 1." + m + "\n");
+                } else if (length != own) {
+                    expect_refused({"len.las", "-s"}, dir.path(),
+                                   "\nData format of len.las (" + f + ") is incompatible with Length of Data Record (" +
+                                       std::to_string(length) + ")\n");
+                }
+            }
+        }
+    }
+}
+
+const std::string kRule = "-----------------------------------------------\n\n";
+
+// The output of a successful single-file run up to the end of the extents.
+std::string report_top(const std::string &name, const std::string &warning, const std::string &version_line,
+                       const std::string &total, const std::string &ranges) {
+    return banner() + "\rProcessing file " + name + " (1 / 1)" + sp(20) + warning + "\r" + sp(78) + "\nSummary of " +
+           name + "\n\n" + version_line + kRule + total + ranges + "\n";
+}
+
+TEST(BrokenFiles, DamagedFilesThatCanStillBeSummarised) {
+    const std::string kFormat0 = "\rLAS version 1.2, Format 0 (Type 5)\n";
+    const std::string kFormat1 = "\rLAS version 1.2, Format 1 (Type 6)\n";
+    const std::string kHeaderRanges = "X range :                 1.00 to          2.00\n"
+                                      "Y range :                 3.00 to          4.00\n"
+                                      "Z range :                 5.00 to          6.00\n";
+    struct Case {
+        const char *file;
+        std::string warning, version_line, total, ranges, rest, stats;
+    };
+    const Case cases[] = {
+        // No record after the offset: a warning, and an empty summary.
+        {"offset_beyond_end.las",
+         "\nWarning: offset_beyond_end.las holds 0 of the 10 point records declared in its header\n", kFormat0,
+         "Total points :            0\n\n", kHeaderRanges,
+         "GPS Time range : \n\n1st Returns                      0\n",
+         "TotalPoints                  0\nXMin                         1.00\n"},
+        // Only the ten records present are read.
+        {"count_4294967295.las",
+         "\nWarning: count_4294967295.las holds 10 of the 4294967295 point records declared in its header\n",
+         kFormat0, "Total points :           10\n\n", kHeaderRanges,
+         "GPS Time range : \n\n1st Returns                     10\n",
+         "TotalPoints                 10\n"},
+        // The records are read from the offset the header gives, even when
+        // it points into the header.
+        {"offset_zero.las", "", kFormat0, "Total points :           10\n\n", kHeaderRanges, "GPS Time range : \n\n",
+         "TotalPoints                 10\n"},
+        {"offset_in_header.las", "", kFormat0, "Total points :           10\n\n", kHeaderRanges,
+         "GPS Time range : \n\n", "TotalPoints                 10\n"},
+        // A NaN extent never replaces a starting value.
+        {"nan_extents.las", "", kFormat1, "Total points :            2\n\n",
+         "X range :        100000000000.00 to -100000000000.00\n"
+         "Y range :        100000000000.00 to -100000000000.00\n"
+         "Z range :        100000000000.00 to -100000000000.00\n",
+         "GPS Time range :   1000.500000 to   1001.500000\n\n",
+         "TotalPoints                  2\n"
+         "XMin              100000000000.00\n"
+         "XMax             -100000000000.00\n"},
+        {"infinite_extents.las", "", kFormat1, "Total points :            2\n\n",
+         "X range :                 -inf to           inf\n"
+         "Y range :                 -inf to           inf\n"
+         "Z range :                 -inf to           inf\n",
+         "GPS Time range :   1000.500000 to   1001.500000\n\n",
+         "TotalPoints                  2\n"
+         "XMin                         -inf\n"
+         "XMax                          inf\n"},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        copy_broken(c.file, dir.path(), c.file);
+        const RunResult r = run_pointsieve({c.file, "-s"}, dir.path());
+        EXPECT_EQ(r.status, 0) << c.file;
+        const std::string top = report_top(c.file, c.warning, c.version_line, c.total, c.ranges) + c.rest;
+        EXPECT_EQ(r.out.substr(0, top.size()), top) << c.file;
+        EXPECT_TRUE(std::regex_search(r.out, std::regex("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$"))) << c.file;
+        const std::string stats = read_text(dir.file(stats_name(c.file)));
+        EXPECT_EQ(stats.substr(0, c.stats.size()), c.stats) << c.file;
+    }
+}
+
+TEST(BrokenFiles, ListsThatNameWhatIsNotAUsableLasFile) {
+    TempDir dir;
+    write_las(dir.file("good.las"), LasSpec{});
+    copy_data_file("1.2_1.las", dir.path());
+    ASSERT_EQ(mkdir(dir.file("folder.las").c_str(), 0755), 0);
+    write_text(dir.file("notes.txt"), "good.las\n");
+    write_las(dir.file("my plot.las"), LasSpec{});
+
+    struct Case {
+        const char *list;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"good.las folder.las", not_valid("folder.las") + listed("folder.las")},
+        {"good.las\nmissing.las",
+         "Unable to open file missing.las in file_access()\n\nFile missing.las does NOT exist\n" +
+             listed("missing.las")},
+        // A list inside the list is not a LAS file, and neither is the list itself.
+        {"good.las notes.txt", "\nFile extension of notes.txt is not .las\n" + listed("notes.txt")},
+        {"l.txt", "\nFile extension of l.txt is not .las\n" + listed("l.txt")},
+        // A LAS file of another type than the first entry.
+        {"good.las 1.2_1.las", "\nType of file 1.2_1.las differs from that of previous files in l.txt\n"},
+        // Names are whitespace-separated: a name with a space is two names.
+        {"my plot.las", "Unable to open file my in file_access()\n\nFile my does NOT exist\n" + listed("my")},
+    };
+    for (const Case &c : cases) {
+        write_text(dir.file("l.txt"), c.list);
+        expect_refused({"l.txt", "-s"}, dir.path(), c.output);
+    }
+    // A folder given directly.
+    expect_refused({"folder.las", "-s"}, dir.path(), not_valid("folder.las"));
+}
+
+TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
+    TempDir dir;
+    LasSpec spec;
+    spec.points.resize(3);
+    // Latin-1 bytes, not valid UTF-8: names are bytes, passed through as they are.
+    const std::string latin1 = "t\xe9l\xe9.las";
+    for (const std::string &name : {std::string("my plot.las"), latin1}) {
+        write_las(dir.file(name), spec);
+        const RunResult r = run_pointsieve({name, "-s"}, dir.path());
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.out.find(banner() + "\rProcessing file " + name + " (1 / 1)" + sp(20) + "\r" + sp(78) +
+                             "\nSummary of " + name + "\n\n"),
+                  0u)
+            << name;
+        EXPECT_EQ(read_text(dir.file(stats_name(name))).substr(0, 31), "TotalPoints                  3\n") << name;
+    }
+    write_text(dir.file("li\xe9ste.txt"), latin1 + "\n" + latin1 + "\n");
+    const RunResult r = run_pointsieve({"li\xe9ste.txt", "-s"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\nSummary of 2 files listed in li\xe9ste.txt\n\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(file_exists(dir.file("li\xe9ste_stats.asc")));
+
+    // The same names on files that cannot be used.
+    expect_refused({"no such.las", "-s"}, dir.path(),
+                   "Unable to open file no such.las in file_access()\n\nFile no such.las does NOT exist\n");
+    copy_broken("empty.las", dir.path(), "\xe9mpty file.las");
+    expect_refused({"\xe9mpty file.las", "-s"}, dir.path(), not_valid("\xe9mpty file.las"));
+    copy_broken("version_1_4.las", dir.path(), "v\xe9rsion.las");
+    write_text(dir.file("l.txt"), latin1 + " v\xe9rsion.las");
+    expect_refused({"l.txt", "-s"}, dir.path(), "\nCannot handle las files of version 1.4\n" + listed("v\xe9rsion.las"));
+}
+
+}  // namespace
