@@ -1,0 +1,93 @@
+# Helpers of the packaging tests, sourced by each script. The tests get their
+# settings from the environment (see CMakeLists.txt) and write only below
+# $WORK, inside the build tree.
+set -euo pipefail
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+need() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" > /dev/null 2>&1 || fail "required tool '$tool' is not installed"
+    done
+}
+
+# fresh DIR: an empty directory below $WORK.
+fresh() {
+    case $1 in "$WORK"/*) ;; *) fail "refusing to clear $1 outside $WORK" ;; esac
+    rm -rf "$1"
+    mkdir -p "$1"
+}
+
+# check_layout PREFIX static|shared: the installed tree holds exactly the
+# expected files, and the header and the man page are the project's own.
+check_layout() {
+    local prefix=$1 libs expected actual
+    [ -d "$prefix" ] || fail "no installed tree at $prefix"
+    if [ "$2" = shared ]; then
+        libs="lib/libKorvane_LiDAR.so
+lib/libKorvane_LiDAR.so.1
+lib/libKorvane_LiDAR.so.1.0.0"
+    else
+        libs=lib/libKorvane_LiDAR.a
+    fi
+    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h "$libs" \
+        lib/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
+        lib/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
+        lib/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
+        lib/cmake/Korvane_LiDAR/Korvane_LiDARTargets-CONFIG.cmake \
+        lib/pkgconfig/Korvane_LiDAR.pc share/man/man1/Pointsieve.1 | sort)
+    # The per-configuration targets file is named after the build type.
+    actual=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' \
+        | sed 's|Targets-[a-z]*\.cmake$|Targets-CONFIG.cmake|' | sort)
+    if [ "$expected" != "$actual" ]; then
+        echo "--- expected"; echo "$expected"; echo "--- installed in $prefix"; echo "$actual"
+        fail "installed files differ from the layout"
+    fi
+    [ -x "$prefix/bin/Pointsieve" ] || fail "$prefix/bin/Pointsieve is not executable"
+    cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/Korvane_LiDAR.h" || fail "installed header differs"
+    cmp -s "$prefix/share/man/man1/Pointsieve.1" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs"
+}
+
+# check_usage PROGRAM: "PROGRAM -h" prints the usage text, then the banner,
+# and ends with status 0.
+check_usage() {
+    local status=0 out expected
+    out=$("$1" -h) || status=$?
+    [ "$status" -eq 0 ] || fail "$1 -h ended with status $status"
+    expected=$(printf '%s\n' '' 'Usage:' 'Pointsieve -h' 'Pointsieve <LAS File | ASCII List> <Options>' \
+        '          Options: -d Detailed Report' \
+        '                   -s Save report to LASFile_stats.asc | LASList_stats.asc' '' '' \
+        'Korvane LiDAR Utilities')
+    if [ "$(printf '%s\n' "$out" | head -n 9)" != "$expected" ]; then
+        echo "--- output of $1 -h"; printf '%s\n' "$out"
+        fail "$1 -h does not print the usage text"
+    fi
+}
+
+# configure_and_build SOURCE BINARY ARGS...: a small CMake project of the
+# tests or the examples, with the compilers of the main build.
+configure_and_build() {
+    local src=$1 bin=$2
+    shift 2
+    "$CMAKE" -S "$src" -B "$bin" -G "$GENERATOR" -DCMAKE_MAKE_PROGRAM="$MAKE_PROGRAM" \
+        -DCMAKE_C_COMPILER="$C_COMPILER" -DCMAKE_CXX_COMPILER="$CXX_COMPILER" "$@" > "$bin.configure.log" 2>&1 \
+        || { cat "$bin.configure.log"; fail "configuring $src failed"; }
+    "$CMAKE" --build "$bin" > "$bin.build.log" 2>&1 || { cat "$bin.build.log"; fail "building $src failed"; }
+}
+
+# expect_output EXPECTED COMMAND...: runs the command, which must succeed and
+# print exactly EXPECTED (carriage returns read as line breaks).
+expect_output() {
+    local expected=$1 status=0 out
+    shift
+    out=$("$@" | tr '\r' '\n') || status=$?
+    [ "$status" -eq 0 ] || { printf '%s\n' "$out"; fail "$* ended with status $status"; }
+    if [ "$out" != "$expected" ]; then
+        echo "--- expected"; printf '%s\n' "$expected"; echo "--- got"; printf '%s\n' "$out"
+        fail "unexpected output from $*"
+    fi
+}
