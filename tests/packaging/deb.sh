@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack, checks its control fields and
-# contents, unpacks it with dpkg -x and runs the program from there.
+# contents, unpacks it with dpkg -x and runs the program from there; a C
+# program links against the unpacked library through its pkg-config file.
 . "$(dirname "$0")/lib.sh"
-need dpkg dpkg-deb dpkg-shlibdeps
+need dpkg dpkg-deb dpkg-shlibdeps pkg-config
 
 out=$WORK/deb
 fresh "$out"
@@ -24,4 +25,11 @@ dpkg -x "$deb" "$out/root" || fail "dpkg -x failed"
 [ "$(ls -A "$out/root")" = usr ] || fail "the package installs outside /usr: $(ls -A "$out/root")"
 check_layout "$out/root/usr" static
 check_usage "$out/root/usr/bin/Pointsieve"
+
+flags=$(PKG_CONFIG_PATH=$out/root/usr/lib/pkgconfig pkg-config --cflags --libs Korvane_LiDAR) \
+    || fail "pkg-config does not find the packaged Korvane_LiDAR.pc"
+# shellcheck disable=SC2086
+"$C_COMPILER" -o "$out/consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
+    || fail "linking against the packaged library with '$flags' failed"
+expect_output 'LAS type 8' "$out/consumer" "$SRC_DIR/tests/data/simple.las"
 echo "$(basename "$deb") unpacks and runs"
