@@ -1,0 +1,117 @@
+// The statistics run on one arbitrary file, with and without -d: check_las,
+// then the per-file step, the console report and the statistics file, as the
+// program runs them. The totals and histograms must be those of the whole
+// records the file holds, up to the count its header declares.
+#include <algorithm>
+#include <cstring>
+
+#include "Korvane_LiDAR.h"
+#include "accumulate.hpp"
+#include "fuzz_support.hpp"
+#include "las_io.hpp"
+#include "report.hpp"
+
+namespace {
+
+using namespace pointsieve;
+
+struct Expected {
+    std::uint64_t count = 0;
+    std::uint64_t bitfield[256] = {};
+    std::uint64_t classification[256] = {};
+    double minGPS = 100000000000.0, maxGPS = 0.0;
+};
+
+// The figures worked out from the input bytes themselves.
+Expected expected_from_bytes(const std::uint8_t *data, std::size_t size, int type) {
+    Expected e;
+    const std::size_t record = korvane::record_size_for_type(type);
+    const std::uint64_t offset = fuzz::u32_at(data, size, 96);
+    const std::uint64_t declared = fuzz::u32_at(data, size, 107);
+    const std::uint64_t present = size > offset ? (size - offset) / record : 0;
+    e.count = std::min(present, declared);
+    for (std::uint64_t k = 0; k < e.count; ++k) {
+        const std::uint8_t *p = data + offset + k * record;
+        ++e.bitfield[p[14]];
+        ++e.classification[p[15]];
+        if (korvane::type_has_gps_time(type)) {
+            // Formats 1 and 3 both keep the GPS time right after the common 20 bytes.
+            const double t = korvane::load_le<double>(p + 20);
+            if (t > e.maxGPS) e.maxGPS = t;
+            if (t < e.minGPS) e.minGPS = t;
+        }
+    }
+    return e;
+}
+
+bool same_double(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0 || a == b; }
+
+std::uint64_t sum(const std::vector<std::uint64_t> &v) {
+    std::uint64_t s = 0;
+    for (std::uint64_t x : v) s += x;
+    return s;
+}
+
+template <std::size_t N>
+std::uint64_t sum(const std::array<std::uint64_t, N> &v) {
+    std::uint64_t s = 0;
+    for (std::uint64_t x : v) s += x;
+    return s;
+}
+
+void run_once(const std::string &name, const std::uint8_t *data, std::size_t size, int16_t type, bool detailed,
+              std::vector<unsigned char> &block) {
+    // A fresh accumulator for every run, copied over one kept for the whole
+    // session, so that its large histograms are not allocated again each time.
+    static const Accumulator pristine;
+    static Accumulator acc;
+    acc = pristine;
+    LAS12Header header{};
+    const FileOutcome outcome = accumulate_file(name, type, detailed, FileProgress{1, 1}, acc, header, block);
+    // check_las has seen a whole header, so the step must get through it.
+    fuzz::require(outcome == FileOutcome::Ok, "accumulate_file failed on a file that check_las accepted");
+    const LAS12Header from_bytes = korvane::decode_header(data);
+    fuzz::require(std::memcmp(&header, &from_bytes, sizeof header) == 0, "the header handed back is not the file's");
+
+    const Expected e = expected_from_bytes(data, size, type);
+    fuzz::require(acc.ReturnCount == e.count, "the point total is not the number of whole records present");
+    fuzz::require(std::equal(acc.BitfieldCount.begin(), acc.BitfieldCount.end(), e.bitfield),
+                  "the return histograms differ from the records");
+    fuzz::require(std::equal(acc.ClassificationCount.begin(), acc.ClassificationCount.end(), e.classification),
+                  "the classification histogram differs from the records");
+    fuzz::require(same_double(acc.minGPSTime, e.minGPS) && same_double(acc.maxGPSTime, e.maxGPS),
+                  "the GPS range differs from the records");
+    const std::uint64_t detail = detailed ? e.count : 0;
+    fuzz::require(sum(acc.IntensityCount) == detail && sum(acc.ScanAngleRankCount) == detail &&
+                      sum(acc.UserDataCount) == detail && sum(acc.PointSourceIDCount) == detail,
+                  "the detailed histograms do not hold one entry per record");
+
+    RunDescription run{false, 1, name, name, type, header, detailed};
+    print_report(run, acc);
+
+    char *text = nullptr;
+    std::size_t length = 0;
+    std::FILE *out = open_memstream(&text, &length);
+    fuzz::require(out != nullptr, "open_memstream failed");
+    write_stats(out, run, acc);
+    std::fclose(out);
+    char first[64];
+    std::snprintf(first, sizeof first, "TotalPoints %18.0f\n", static_cast<double>(e.count));
+    fuzz::require(length >= std::strlen(first) && std::strncmp(text, first, std::strlen(first)) == 0,
+                  "the statistics file does not start with the point total");
+    std::free(text);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    static const fuzz::ScratchFile file(".las");
+    static std::vector<unsigned char> block;
+    file.write(data, size);
+    const int16_t type = check_las(file.name().c_str());
+    if (type < 1) return 0;  // the program stops here
+    run_once(file.name(), data, size, type, false, block);
+    run_once(file.name(), data, size, type, true, block);
+    std::fflush(stdout);
+    return 0;
+}
