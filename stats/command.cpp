@@ -38,21 +38,25 @@ bool read_header(const char *name, LAS12Header &h) {
     return true;
 }
 
-// Validates every name of a list; all must be usable LAS files of one type.
-int16_t validate_list(const std::vector<std::string> &names, const char *list_name) {
+// Reads and validates the names of a list one by one, stopping at the first
+// that is not a usable LAS file of the list's one type. Keeps the accepted
+// names, which are the ones the run then processes.
+int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::string> &names) {
     int16_t LASTypeCheck = -1;
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        const int16_t type = check_las(names[k].c_str());
+    std::string name;
+    while (next_list_name(list, name)) {
+        const int16_t type = check_las(name.c_str());
         if (type < 1) {
-            std::printf("%s (listed in %s) is not a valid LAS file\n", names[k].c_str(), list_name);
+            std::printf("%s (listed in %s) is not a valid LAS file\n", name.c_str(), list_name);
             fail();
         }
-        if (k == 0) {
+        if (names.empty()) {
             LASTypeCheck = type;
         } else if (type != LASTypeCheck) {
-            std::printf("\nType of file %s differs from that of previous files in %s\n", names[k].c_str(), list_name);
+            std::printf("\nType of file %s differs from that of previous files in %s\n", name.c_str(), list_name);
             fail();
         }
+        names.push_back(name);
     }
     if (names.empty()) {
         std::printf("\nFile %s contains no valid .las files\n", list_name);
@@ -111,27 +115,19 @@ signed short checkFileExtension(const char *filename, const char *extension) {
     return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
 }
 
-std::vector<std::string> split_list(const std::string &text) {
+bool next_list_name(std::FILE *list, std::string &name) {
     // The separators of formatted "%s" reads in the C locale.
-    static const char kSpace[] = " \t\n\v\f\r";
-    std::vector<std::string> names;
-    std::size_t pos = text.find_first_not_of(kSpace);
-    while (pos != std::string::npos) {
-        const std::size_t end = text.find_first_of(kSpace, pos);
-        names.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        pos = end == std::string::npos ? end : text.find_first_not_of(kSpace, end);
+    const auto is_space = [](int c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    name.clear();
+    int c;
+    while ((c = std::getc(list)) != EOF && is_space(c)) {
     }
-    return names;
-}
-
-bool read_list_file(const std::string &name, std::vector<std::string> &names) {
-    korvane::FilePtr f = korvane::open_file(name.c_str(), "r");
-    if (!f) return false;
-    std::string text;
-    char chunk[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) text.append(chunk, got);
-    names = split_list(text);
+    if (c == EOF) return false;
+    name.push_back(static_cast<char>(c));
+    while (name.size() <= kLongestListName && (c = std::getc(list)) != EOF && !is_space(c))
+        name.push_back(static_cast<char>(c));
     return true;
 }
 
@@ -166,11 +162,12 @@ int run_command(int argc, char **argv) {
         }
         if (LASType < 1) fail();
     } else {
-        if (!read_list_file(input, names)) {
+        korvane::FilePtr list = korvane::open_file(input, "r");
+        if (!list) {
             std::printf("\nCannot open input ASCII file %s for reading\n", input);
             fail();
         }
-        LASType = validate_list(names, input);
+        LASType = validate_list(list.get(), input, names);
     }
     const int LASCount = static_cast<int>(names.size());
 

@@ -2,6 +2,8 @@
 // run itself.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,11 +30,15 @@ signed short checkFileExtension(const char *filename, const char *extension);
 // Prints the usage text and the banner.
 void usage();
 
-// Splits the text of a list file into its whitespace-separated names.
-std::vector<std::string> split_list(const std::string &text);
+// No file can be opened by a name longer than this.
+inline constexpr std::size_t kLongestListName = 4096;
 
-// Reads a list file whole. Returns false when it cannot be opened.
-bool read_list_file(const std::string &name, std::vector<std::string> &names);
+// Reads the next whitespace-separated name of a list file, as a formatted
+// "%s" read sees it. Returns false at the end of the file. A word longer than
+// kLongestListName comes back in pieces of kLongestListName + 1 bytes, none of
+// which can name a file, so that a list that never ends (a link to
+// /dev/zero) is refused at its first piece instead of filling memory.
+bool next_list_name(std::FILE *list, std::string &name);
 
 // The whole command; returns the exit status (ends the process early on
 // errors, with status -1).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <regex>
 
@@ -189,6 +190,30 @@ TEST(Run, ElapsedTimeEndsEveryCompleteRun) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(std::regex_search(r.out, std::regex("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$"))) << r.out;
     EXPECT_EQ(r.out.rfind(banner(), 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ListFiles, EndlessListIsRefusedAtItsFirstName) {
+    TempDir dir;
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zeros.txt").c_str()), 0);
+    const RunResult r = run_pointsieve({"zeros.txt"}, dir.path());
+    // The first name is a run of NUL bytes, which names no file.
+    EXPECT_EQ(r.out,
+              "Unable to open file  in file_access()\n\nFile  does NOT exist\n"
+              " (listed in zeros.txt) is not a valid LAS file\n");
+    EXPECT_EQ(r.status, kFailed);
+
+    // A name too long for any file is refused as it stands.
+    const std::string long_name = std::string(5000, 'y') + ".las";
+    write_text(dir.file("long.txt"), long_name + "\n");
+    const RunResult l = run_pointsieve({"long.txt"}, dir.path());
+    const std::string piece = long_name.substr(0, 4097);
+    EXPECT_EQ(l.out, "Unable to open file " + piece + " in file_access()\n\nFile " + piece + " does NOT exist\n" +
+                         piece + " (listed in long.txt) is not a valid LAS file\n");
+    EXPECT_EQ(l.status, kFailed);
 }
 
 }  // namespace
