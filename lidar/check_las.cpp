@@ -1,6 +1,11 @@
 // Validation of LAS files and classification by LASType.
 #include "Korvane_LiDAR.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +15,24 @@ namespace {
 
 // Version numbers and format identifiers print as the character '0' + byte.
 int digit(unsigned value) { return static_cast<int>(value + '0'); }
+
+// Reads the first 227 bytes of a regular file. The open does not block, so
+// that a FIFO is refused rather than waited on.
+bool read_header_bytes(const char *filename, unsigned char *bytes) {
+    const int fd = open(filename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::size_t got = 0;
+    while (ok && got < korvane::kHeaderBytes) {
+        const ssize_t n = read(fd, bytes + got, korvane::kHeaderBytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return ok;
+}
 
 int16_t not_valid(const char *filename) {
     std::printf("\n%s is not a valid .las file\n\n", filename);
@@ -25,16 +48,12 @@ extern "C" int16_t check_las(const char *filename) {
     }
     if (check_file_extension(filename, "las") < 0) return -1;
 
-    // A file that cannot be read as a whole public header (a directory, a
-    // truncated download) is not a LAS file this system can use.
+    // Only a regular file holding a whole public header can be a LAS file
+    // this system uses: not a directory, a FIFO or a device, nor a truncated
+    // download.
     unsigned char bytes[korvane::kHeaderBytes];
-    std::size_t got = 0;
-    {
-        korvane::FilePtr f = korvane::open_file(filename, "rb");
-        if (!f) return not_valid(filename);
-        got = std::fread(bytes, 1, sizeof bytes, f.get());
-    }
-    if (got < 4 || std::memcmp(bytes, "LASF", 4) != 0 || got < sizeof bytes) return not_valid(filename);
+    if (!read_header_bytes(filename, bytes)) return not_valid(filename);
+    if (std::memcmp(bytes, "LASF", 4) != 0) return not_valid(filename);
 
     const LAS12Header h = korvane::decode_header(bytes);
     if (h.VersionMajor != 1) {

@@ -132,6 +132,13 @@ TEST(CheckLas, FilesThatAreNotWholeLasHeaders) {
     write_file(path, wrong);
     EXPECT_EQ(check(path).out, "\n" + path + " is not a valid .las file\n\n");
 
+    // A FIFO is refused without waiting for a writer.
+    const std::string fifo = dir.file("fifo.las");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const RunResult f = check(fifo);
+    EXPECT_EQ(f.status, status_of(-1));
+    EXPECT_EQ(f.out, "\n" + fifo + " is not a valid .las file\n\n");
+
     // A directory opens for reading but cannot be read.
     const std::string folder = dir.file("folder.las");
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
