@@ -59,6 +59,9 @@ void tally_records(const unsigned char *p, std::size_t n, Tally &t) {
     std::int32_t maxX = t.maxX, minX = t.minX;
     std::int32_t maxY = t.maxY, minY = t.minY;
     std::int32_t maxZ = t.maxZ, minZ = t.minZ;
+    // Four banks of counters, one per record in turn, so that a run of
+    // records with the same return number does not wait on one counter.
+    std::uint64_t banks[4][8] = {};
     for (std::size_t k = 0; k < n; ++k, p += L::size) {
         const std::int32_t x = load_le<std::int32_t>(p + L::x);
         const std::int32_t y = load_le<std::int32_t>(p + L::y);
@@ -69,8 +72,10 @@ void tally_records(const unsigned char *p, std::size_t n, Tally &t) {
         minY = std::min(minY, y);
         maxZ = std::max(maxZ, z);
         minZ = std::min(minZ, z);
-        ++t.byReturnNumber[p[L::bitfield] & 7u];
+        ++banks[k & 3][p[L::bitfield] & 7u];
     }
+    for (const auto &bank : banks)
+        for (int r = 0; r < 8; ++r) t.byReturnNumber[r] += bank[r];
     t.maxX = maxX;
     t.minX = minX;
     t.maxY = maxY;
