@@ -45,11 +45,11 @@ TEST(CheckLas, ClassifiesCraftedPairs) {
                           // Versions 1.0 and 1.1 have no formats 2 and 3: type 0, silently.
                           {0, 2, 0}, {0, 3, 0}, {1, 2, 0}, {1, 3, 0}};
     for (const Case &c : cases) {
-        LasSpec spec;
-        spec.minor = c.minor;
-        spec.format = c.format;
-        spec.points.resize(2);
-        const std::string path = write_las(dir.file("t.las"), spec);
+        LasRecipe recipe;
+        recipe.minor = c.minor;
+        recipe.format = c.format;
+        recipe.points.resize(2);
+        const std::string path = write_las(dir.file("t.las"), recipe);
         const RunResult r = check(path);
         EXPECT_EQ(r.status, c.type) << int(c.minor) << "/" << int(c.format);
         EXPECT_EQ(r.out, "");
@@ -74,12 +74,12 @@ TEST(CheckLas, VersionAndFormatMessagesPrintDigitCharacters) {
         {1, 2, 200, nullptr},
     };
     for (const Case &c : cases) {
-        LasSpec spec;
-        spec.major = c.major;
-        spec.minor = c.minor;
-        spec.format = c.format;
-        spec.record_length = 20;
-        write_las(path, spec);
+        LasRecipe recipe;
+        recipe.major = c.major;
+        recipe.minor = c.minor;
+        recipe.format = c.format;
+        recipe.record_length = 20;
+        write_las(path, recipe);
         const RunResult r = check(path);
         EXPECT_EQ(r.status, status_of(-1));
         if (c.message) {
@@ -99,10 +99,10 @@ TEST(CheckLas, EveryFormatRefusesEveryOtherRecordLength) {
     for (int format = 0; format <= 3; ++format) {
         for (int length : lengths) {
             if (static_cast<std::size_t>(length) == format_record_size(format)) continue;
-            LasSpec spec;
-            spec.format = static_cast<uint8_t>(format);
-            spec.record_length = length;
-            write_las(path, spec);
+            LasRecipe recipe;
+            recipe.format = static_cast<uint8_t>(format);
+            recipe.record_length = length;
+            write_las(path, recipe);
             const RunResult r = check(path);
             EXPECT_EQ(r.status, status_of(-1));
             EXPECT_EQ(r.out, "\nData format of " + path + " (" + std::to_string(format) +
@@ -113,9 +113,9 @@ TEST(CheckLas, EveryFormatRefusesEveryOtherRecordLength) {
 
 TEST(CheckLas, FilesThatAreNotWholeLasHeaders) {
     TempDir dir;
-    LasSpec spec;
-    spec.points.resize(1);
-    const Bytes good = build_las(spec);
+    LasRecipe recipe;
+    recipe.points.resize(1);
+    const Bytes good = build_las(recipe);
     const std::string path = dir.file("short.las");
     for (std::size_t size : {0, 3, 4, 106, 107, 226}) {
         write_file(path, Bytes(good.begin(), good.begin() + static_cast<long>(size)));
@@ -154,8 +154,8 @@ TEST(CheckLas, MissingFilesAndWrongExtensions) {
     EXPECT_EQ(r.status, status_of(-1));
     EXPECT_EQ(r.out, "Unable to open file " + missing + " in file_access()\n\nFile " + missing + " does NOT exist\n");
 
-    LasSpec spec;
-    const std::string upper = write_las(dir.file("points.LAS"), spec);
+    LasRecipe recipe;
+    const std::string upper = write_las(dir.file("points.LAS"), recipe);
     r = check(upper);
     EXPECT_EQ(r.status, status_of(-1));
     EXPECT_EQ(r.out, "\nFile extension of " + upper + " is not .las\n");
@@ -164,9 +164,9 @@ TEST(CheckLas, MissingFilesAndWrongExtensions) {
 TEST(CheckLas, NamesOfAnyLength) {
     TempDir dir;
     const std::string name = dir.file(std::string(200, 'n') + ".las");
-    LasSpec spec;
-    spec.format = 3;
-    write_las(name, spec);
+    LasRecipe recipe;
+    recipe.format = 3;
+    write_las(name, recipe);
     EXPECT_EQ(check(name).status, 8);
 }
 

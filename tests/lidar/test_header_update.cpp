@@ -112,7 +112,7 @@ TEST(UpdateHeader, RecomputesEveryHandledVersionAndFormat) {
     const std::pair<uint8_t, uint8_t> pairs[] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {2, 2}, {2, 3}};
     for (const auto &[minor, format] : pairs) {
         SCOPED_TRACE(testing::Message() << "version 1." << int(minor) << " format " << int(format));
-        LasSpec las;
+        LasRecipe las;
         las.minor = minor;
         las.format = format;
         las.XScale = 0.01, las.YScale = 0.02, las.ZScale = 0.001;
@@ -138,7 +138,7 @@ TEST(UpdateHeader, CountsTheRecordsPresentWhateverTheHeaderDeclares) {
     TempDir dir;
     for (const int64_t declared : {0, 1, 3, 4, 1000000}) {
         SCOPED_TRACE(testing::Message() << "declared " << declared);
-        LasSpec las;
+        LasRecipe las;
         las.declared_points = declared;
         las.points = {point(1, 2, 3), point(4, 5, 6, 0x12), point(-1, -2, -3)};
         Figures f;
@@ -164,7 +164,7 @@ TEST(UpdateHeader, NoWholeRecordGivesZeroCountsAndBoundsFromTheStartingExtremes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        LasSpec las;
+        LasRecipe las;
         las.declared_points = 5;
         las.XScale = 0.5, las.YScale = 0.25, las.ZScale = 0.125;
         las.XOffset = 100, las.YOffset = -200, las.ZOffset = 300;
@@ -201,7 +201,7 @@ TEST(UpdateHeader, IntegerExtremesAtAndBeyondTheStartingValues) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        LasSpec las;
+        LasRecipe las;
         las.XScale = 0.001, las.YScale = 0.001, las.ZScale = 0.01;
         las.XOffset = 1e6, las.YOffset = 0, las.ZOffset = -3;
         las.points = c.points;
@@ -211,7 +211,7 @@ TEST(UpdateHeader, IntegerExtremesAtAndBeyondTheStartingValues) {
 
 TEST(UpdateHeader, FiguresCarryAcrossReadBlocks) {
     TempDir dir;
-    LasSpec las;
+    LasRecipe las;
     las.format = 1;
     // Over 2 MiB of records, with the extremes in the first, a middle and the
     // last record.
@@ -229,7 +229,7 @@ TEST(UpdateHeader, FiguresCarryAcrossReadBlocks) {
 
 TEST(UpdateHeader, NegativeScaleFactorPutsTheSmallerRealValueInMax) {
     TempDir dir;
-    LasSpec las;
+    LasRecipe las;
     las.XScale = -0.01, las.YScale = 0.01, las.ZScale = -1;
     las.XOffset = 1000;
     las.points = {point(100, 1, 5), point(300, 2, 9)};
@@ -249,7 +249,7 @@ TEST(UpdateHeader, NegativeScaleFactorPutsTheSmallerRealValueInMax) {
 
 TEST(UpdateHeader, LeavesALongerHeaderAndVariableLengthRecordsIntact) {
     TempDir dir;
-    LasSpec las;
+    LasRecipe las;
     Bytes extra(8);  // header bytes beyond the first 227
     for (std::size_t k = 0; k < extra.size(); ++k) extra[k] = static_cast<unsigned char>(0xE0 + k);
     Bytes vlr(54 + 16);
@@ -327,7 +327,7 @@ TEST(UpdateHeader, NamesOfAnyLength) {
         folder += "/" + std::string(200, static_cast<char>('a' + k));
         fs::create_directory(folder);
     }
-    LasSpec las;
+    LasRecipe las;
     las.points = {point(1, 1, 1)};
     const std::string path = write_las(folder + "/" + std::string(240, 'n') + ".las", las);
     ASSERT_GT(path.size(), 1000u);
@@ -361,8 +361,8 @@ void expect_refusal(const std::string &path, const std::string &message) {
     expect_refusal(path, message, [&] { update_header(path.c_str()); });
 }
 
-LasSpec stale_file() {
-    LasSpec las;
+LasRecipe stale_file() {
+    LasRecipe las;
     las.declared_points = 10;
     las.points = {point(1, 2, 3), point(4, 5, 6)};
     return las;
@@ -384,7 +384,7 @@ TEST(UpdateHeaderRefusal, FileThatCheckLasRejectsKeepsItsMessageOnly) {
 TEST(UpdateHeaderRefusal, PairsWithoutAPointRecordAreNotRewritten) {
     TempDir dir;
     for (const auto &[minor, format] : {std::pair<uint8_t, uint8_t>{0, 2}, {0, 3}, {1, 2}, {1, 3}}) {
-        LasSpec las = stale_file();
+        LasRecipe las = stale_file();
         las.minor = minor;
         las.format = format;
         const std::string path = write_las(dir.file("type0.las"), las);
@@ -412,7 +412,7 @@ TEST(UpdateHeaderRefusal, ReadOnlyFile) {
 
 TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
     TempDir dir;
-    const std::string path = write_las(dir.file("huge.las"), LasSpec{});
+    const std::string path = write_las(dir.file("huge.las"), LasRecipe{});
     // 2^32 records of 20 bytes, as a sparse file: no disk blocks are used.
     const std::uintmax_t size = 227 + 20 * (std::uintmax_t{1} << 32);
     std::error_code ec;
@@ -533,7 +533,7 @@ TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
 
 TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
     TempDir dir;
-    LasSpec las = stale_file();
+    LasRecipe las = stale_file();
     las.points.assign(300, point(5, 6, 7));  // more than one stream buffer
     const std::string path = fs::canonical(write_las(dir.file("unreadable.las"), las)).string();
     if (!permission_events_available(path)) GTEST_SKIP() << "fanotify permission events are not available";

@@ -86,7 +86,7 @@ TEST(BrokenFiles, StoredFilesAreRefusedAloneAndInLists) {
         expect_refused({c.file, "-s"}, dir.path(), c.message);
         expect_refused({c.file, "-d", "-s"}, dir.path(), c.message);
         // In a list, after a good file: the list is refused before any point is read.
-        write_las(dir.file("good.las"), LasSpec{});
+        write_las(dir.file("good.las"), LasRecipe{});
         write_text(dir.file("l.txt"), std::string("good.las\n") + c.file + "\n");
         expect_refused({"l.txt", "-s"}, dir.path(), c.message + listed(c.file));
     }
@@ -99,12 +99,12 @@ TEST(BrokenFiles, EveryFormatRefusesEveryWrongRecordLength) {
             // Nothing, one byte off either way, the other formats' lengths, the largest.
             const int own = static_cast<int>(format_record_size(format));
             for (int length : {0, 1, own - 1, own, own + 1, 20, 26, 28, 34, 65535}) {
-                LasSpec spec;
-                spec.minor = minor;
-                spec.format = format;
-                spec.record_length = length;
-                spec.points.resize(2);
-                write_las(dir.file("len.las"), spec);
+                LasRecipe recipe;
+                recipe.minor = minor;
+                recipe.format = format;
+                recipe.record_length = length;
+                recipe.points.resize(2);
+                write_las(dir.file("len.las"), recipe);
                 const std::string f = std::to_string(format), m = std::to_string(minor);
                 if (minor < 2 && format > 1) {
                     // Formats 2 and 3 do not exist before version 1.2: refused whatever the length.
@@ -191,11 +191,11 @@ TEST(BrokenFiles, DamagedFilesThatCanStillBeSummarised) {
 
 TEST(BrokenFiles, ListsThatNameWhatIsNotAUsableLasFile) {
     TempDir dir;
-    write_las(dir.file("good.las"), LasSpec{});
+    write_las(dir.file("good.las"), LasRecipe{});
     copy_data_file("1.2_1.las", dir.path());
     ASSERT_EQ(mkdir(dir.file("folder.las").c_str(), 0755), 0);
     write_text(dir.file("notes.txt"), "good.las\n");
-    write_las(dir.file("my plot.las"), LasSpec{});
+    write_las(dir.file("my plot.las"), LasRecipe{});
 
     struct Case {
         const char *list;
@@ -224,12 +224,12 @@ TEST(BrokenFiles, ListsThatNameWhatIsNotAUsableLasFile) {
 
 TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
     TempDir dir;
-    LasSpec spec;
-    spec.points.resize(3);
+    LasRecipe recipe;
+    recipe.points.resize(3);
     // Latin-1 bytes, not valid UTF-8: names are bytes, passed through as they are.
     const std::string latin1 = "t\xe9l\xe9.las";
     for (const std::string &name : {std::string("my plot.las"), latin1}) {
-        write_las(dir.file(name), spec);
+        write_las(dir.file(name), recipe);
         const RunResult r = run_pointsieve({name, "-s"}, dir.path());
         EXPECT_EQ(r.status, 0) << name;
         EXPECT_EQ(r.out.find(banner() + "\rProcessing file " + name + " (1 / 1)" + sp(20) + "\r" + sp(78) +

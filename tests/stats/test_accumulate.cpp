@@ -102,10 +102,10 @@ std::map<std::string, std::string> parse_stats(const std::string &text) {
     return out;
 }
 
-LasSpec random_file(std::mt19937 &rng, uint8_t format) {
+LasRecipe random_file(std::mt19937 &rng, uint8_t format) {
     std::uniform_int_distribution<int> byte(0, 255), small(0, 3), count(0, 300);
     std::uniform_real_distribution<double> coord(-1000, 1000);
-    LasSpec s;
+    LasRecipe s;
     s.format = format;
     s.MinX = coord(rng), s.MaxX = s.MinX + 10, s.MinY = coord(rng), s.MaxY = s.MinY + 5;
     s.MinZ = coord(rng), s.MaxZ = s.MinZ + 1;

@@ -38,7 +38,7 @@ struct LineCase {
 
 TEST(CommandLine, ArgumentErrorsPrintTheUsageText) {
     TempDir dir;
-    write_las(dir.file("plot.las"), LasSpec{});
+    write_las(dir.file("plot.las"), LasRecipe{});
     const LineCase cases[] = {
         {{}, "\nInvalid argument(s)\n" + usage(), kFailed},
         {{"plot.las", "-x"}, "\nInvalid argument(s)\n" + usage(), kFailed},
@@ -75,16 +75,16 @@ TEST(CommandLine, SingleFileThatIsNotUsable) {
     EXPECT_EQ(r.status, kFailed);
 
     // A LAS signature with a version and format pair that has no record layout.
-    LasSpec spec;
-    spec.minor = 1;
-    spec.format = 3;
-    write_las(dir.file("old.las"), spec);
+    LasRecipe recipe;
+    recipe.minor = 1;
+    recipe.format = 3;
+    write_las(dir.file("old.las"), recipe);
     r = run_pointsieve({"old.las"}, dir.path());
     EXPECT_EQ(r.out, "\nCannot handle point data format 3 in las files of version 1.1\n");
     EXPECT_EQ(r.status, kFailed);
-    spec.minor = 0;
-    spec.format = 2;
-    write_las(dir.file("old.las"), spec);
+    recipe.minor = 0;
+    recipe.format = 2;
+    write_las(dir.file("old.las"), recipe);
     r = run_pointsieve({"old.las"}, dir.path());
     EXPECT_EQ(r.out, "\nCannot handle point data format 2 in las files of version 1.0\n");
 
@@ -101,7 +101,7 @@ TEST(ListFiles, EveryEntryIsValidatedBeforeAnyPointIsRead) {
     copy_data_file("1.2_1.las", dir.path());
     copy_data_file("1.2_3.las", dir.path());
     copy_data_file("simple.las", dir.path());
-    LasSpec old;
+    LasRecipe old;
     old.minor = 1;
     old.format = 2;
     write_las(dir.file("old.las"), old);
@@ -156,10 +156,10 @@ TEST(ListFiles, NamesWithNonAsciiBytesAndAnyLength) {
     }
     long_name += std::string(200, 'x') + ".las";
     const std::string accented = "t\xc3\xa9l\xc3\xa9.las";
-    LasSpec spec;
-    spec.points.resize(3);
-    write_las(dir.file(long_name), spec);
-    write_las(dir.file(accented), spec);
+    LasRecipe recipe;
+    recipe.points.resize(3);
+    write_las(dir.file(long_name), recipe);
+    write_las(dir.file(accented), recipe);
     write_text(dir.file("tiles.txt"), long_name + "\n" + accented + "\n");
     const RunResult r = run_pointsieve({"tiles.txt"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.out;
@@ -172,9 +172,9 @@ TEST(ListFiles, ProcessingUsesTheNamesThatWereValidated) {
     // cannot change what is processed. Here the same name listed twice is
     // simply processed twice.
     TempDir dir;
-    LasSpec spec;
-    spec.points.resize(4);
-    write_las(dir.file("a.las"), spec);
+    LasRecipe recipe;
+    recipe.points.resize(4);
+    write_las(dir.file("a.las"), recipe);
     write_text(dir.file("l.txt"), "a.las a.las");
     const RunResult r = run_pointsieve({"l.txt"}, dir.path());
     EXPECT_EQ(r.status, 0);

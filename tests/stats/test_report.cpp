@@ -36,8 +36,8 @@ const std::string kRule = "-----------------------------------------------\n\n";
 const std::string kElapsed = "\nElapsed time T seconds\n";
 
 // Three points of format 1 that exercise the odd corners of every histogram.
-LasSpec three_points(uint8_t format) {
-    LasSpec s;
+LasRecipe three_points(uint8_t format) {
+    LasRecipe s;
     s.format = format;
     s.MinX = 1.5, s.MaxX = 2.25, s.MinY = -3, s.MaxY = 4, s.MinZ = 0, s.MaxZ = 100.125;
     Point a;
@@ -120,9 +120,9 @@ TEST(Report, FileWithoutGpsTimeShowsAnEmptyRange) {
 
 TEST(Report, ListRunSumsItsFilesAndShowsTheLastVersion) {
     TempDir dir;
-    LasSpec first = three_points(0);
+    LasRecipe first = three_points(0);
     first.minor = 0;
-    LasSpec second = three_points(0);
+    LasRecipe second = three_points(0);
     second.minor = 0;
     // The run's extents come from the headers only; zero extents pull the
     // minima to zero.
@@ -165,7 +165,7 @@ TEST(Report, ListRunSumsItsFilesAndShowsTheLastVersion) {
 
 TEST(Report, EmptyGpsFilesAndNotANumber) {
     TempDir dir;
-    LasSpec empty;
+    LasRecipe empty;
     empty.format = 3;
     write_las(dir.file("e.las"), empty);
     RunResult r = run_pointsieve({"e.las"}, dir.path());
@@ -175,7 +175,7 @@ TEST(Report, EmptyGpsFilesAndNotANumber) {
 
     // NaN times and extents never replace an extreme; negative times leave
     // the largest at zero.
-    LasSpec odd;
+    LasRecipe odd;
     odd.format = 1;
     odd.MinX = std::nan(""), odd.MaxX = std::nan(""), odd.MinY = 1, odd.MaxY = 2, odd.MinZ = 3, odd.MaxZ = 4;
     Point p;
@@ -227,9 +227,9 @@ TEST(Report, RealSurveyFileMatchesAnotherReader) {
 
 TEST(Report, TruncatedFileIsSummarisedAsFarAsItGoes) {
     TempDir dir;
-    LasSpec spec = three_points(1);
-    spec.declared_points = 5;
-    Bytes bytes = build_las(spec);
+    LasRecipe recipe = three_points(1);
+    recipe.declared_points = 5;
+    Bytes bytes = build_las(recipe);
     bytes.resize(bytes.size() - 10);  // the last record loses 10 of its 28 bytes
     write_file(dir.file("cut.las"), bytes);
     RunResult r = run_pointsieve({"cut.las", "-d"}, dir.path());
@@ -243,8 +243,8 @@ TEST(Report, TruncatedFileIsSummarisedAsFarAsItGoes) {
     EXPECT_NE(r.out.find("\nPoint Source ID     7          1\nPoint Source ID 65535          1\n"), std::string::npos);
 
     // An offset beyond the end of the file leaves no record at all.
-    spec.offset_to_data = 100000;
-    write_las(dir.file("far.las"), spec);
+    recipe.offset_to_data = 100000;
+    write_las(dir.file("far.las"), recipe);
     r = run_pointsieve({"far.las"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\nWarning: far.las holds 0 of the 5 point records declared in its header\n"),
@@ -252,9 +252,9 @@ TEST(Report, TruncatedFileIsSummarisedAsFarAsItGoes) {
     EXPECT_NE(r.out.find("Total points :            0\n"), std::string::npos);
 
     // A header that declares fewer records than the file holds is believed.
-    spec = three_points(1);
-    spec.declared_points = 1;
-    write_las(dir.file("few.las"), spec);
+    recipe = three_points(1);
+    recipe.declared_points = 1;
+    write_las(dir.file("few.las"), recipe);
     r = run_pointsieve({"few.las"}, dir.path());
     EXPECT_EQ(r.out.find("Warning"), std::string::npos);
     EXPECT_NE(r.out.find("Total points :            1\n"), std::string::npos);

@@ -73,7 +73,7 @@ std::size_t format_record_size(int format) {
     }
 }
 
-LAS12Header make_header(const LasSpec &s) {
+LAS12Header make_header(const LasRecipe &s) {
     LAS12Header h;
     std::memset(&h, 0, sizeof h);
     std::memcpy(h.LASF, "LASF", 4);
@@ -132,7 +132,7 @@ Bytes encode_point(const Point &p, int format) {
     return b;
 }
 
-Bytes build_las(const LasSpec &s) {
+Bytes build_las(const LasRecipe &s) {
     const std::size_t rec = format_record_size(s.format);
     Bytes out(korvane::kHeaderBytes + s.between.size() + rec * s.points.size() + s.trailing.size());
     korvane::encode_header(make_header(s), out.data());
@@ -148,8 +148,8 @@ Bytes build_las(const LasSpec &s) {
     return out;
 }
 
-std::string write_las(const std::string &path, const LasSpec &spec) {
-    write_file(path, build_las(spec));
+std::string write_las(const std::string &path, const LasRecipe &recipe) {
+    write_file(path, build_las(recipe));
     return path;
 }
 

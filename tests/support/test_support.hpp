@@ -53,7 +53,7 @@ struct Point {
 
 // Description of a LAS file to craft. Unset counts and lengths follow from
 // the format and the points.
-struct LasSpec {
+struct LasRecipe {
     uint8_t major = 1, minor = 2, format = 0;
     int record_length = -1;           // -1: the format's own size
     int64_t declared_points = -1;     // -1: the number of points given
@@ -68,14 +68,14 @@ struct LasSpec {
 
 // Size of a point record of format 0 to 3.
 std::size_t format_record_size(int format);
-// The header record of a spec, in host order.
-LAS12Header make_header(const LasSpec &spec);
+// The header record of a recipe, in host order.
+LAS12Header make_header(const LasRecipe &recipe);
 // The encoding of one point in a format 0 to 3.
 Bytes encode_point(const Point &p, int format);
-// The whole file image of a spec.
-Bytes build_las(const LasSpec &spec);
-// Writes build_las(spec) to path and returns path.
-std::string write_las(const std::string &path, const LasSpec &spec);
+// The whole file image of a recipe.
+Bytes build_las(const LasRecipe &recipe);
+// Writes build_las(recipe) to path and returns path.
+std::string write_las(const std::string &path, const LasRecipe &recipe);
 
 struct RunResult {
     std::string out;  // everything written to standard output
