@@ -13,8 +13,7 @@
 
 namespace {
 
-// Version numbers and format identifiers print as the character '0' + byte.
-int digit(unsigned value) { return static_cast<int>(value + '0'); }
+using korvane::digit;
 
 // Reads the first 227 bytes of a regular file. The open does not block, so
 // that a FIFO is refused rather than waited on.

@@ -22,6 +22,7 @@
 namespace {
 
 using korvane::load_le;
+using korvane::digit;
 using korvane::store_le;
 
 // The largest count the header's 32-bit NumberOfPointReturns can state.
@@ -44,8 +45,6 @@ struct Tally {
 };
 
 enum class PassOutcome { Ok, ReadFailed, TooManyRecords };
-
-int digit(unsigned value) { return static_cast<int>(value + '0'); }
 
 [[noreturn]] void end_with_failure() {
     std::fflush(stdout);

@@ -119,6 +119,10 @@ inline constexpr std::size_t gps_time_offset() {
     else return offsetof(LAS12fm3, GPSTime);
 }
 
+// Version numbers and format identifiers print as the character '0' + byte
+// (a byte above 9 gives the character 48 places on, modulo 256).
+inline int digit(unsigned value) { return static_cast<int>(value + '0'); }
+
 // Record size in bytes for a LASType of 1 to 8; 0 for any other code.
 inline constexpr std::size_t record_size_for_type(int type) {
     switch (type) {

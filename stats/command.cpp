@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
@@ -21,14 +20,14 @@ signed char _helpFlag = -1;
 signed char _extendedSummaryFlag = -1;
 signed char _saveFlag = -1;
 
+using korvane::digit;
+
 namespace {
 
 [[noreturn]] void fail() {
     std::fflush(stdout);
     std::exit(-1);
 }
-
-int digit(unsigned value) { return static_cast<int>(value + '0'); }
 
 bool read_header(const char *name, LAS12Header &h) {
     korvane::FilePtr f = korvane::open_file(name, "rb");

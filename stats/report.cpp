@@ -5,13 +5,7 @@
 
 namespace pointsieve {
 
-namespace {
-
-int digit(unsigned value) { return static_cast<int>(value + '0'); }
-
-double as_double(std::uint64_t count) { return static_cast<double>(count); }
-
-}  // namespace
+using korvane::digit;
 
 void print_report(const RunDescription &run, const Accumulator &acc) {
     std::printf("\r%78s", "");

@@ -18,6 +18,9 @@ struct RunDescription {
     bool detailed;               // -d given
 };
 
+// Counts print through %f patterns, as whole-number doubles.
+inline double as_double(std::uint64_t count) { return static_cast<double>(count); }
+
 // Prints the console summary of acc to standard output.
 void print_report(const RunDescription &run, const Accumulator &acc);
 

@@ -4,10 +4,6 @@
 
 namespace pointsieve {
 
-namespace {
-double as_double(std::uint64_t count) { return static_cast<double>(count); }
-}  // namespace
-
 std::string stats_file_name(const std::string &input) {
     const std::size_t keep = input.size() > 4 ? input.size() - 4 : 0;
     return input.substr(0, keep) + "_stats.asc";
