@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "accumulate.hpp"
+#include "file_util.hpp"
 #include "las_io.hpp"
 
 namespace {
 
 std::vector<unsigned char> make_block(int type, std::size_t &count) {
-    const std::size_t rec = korvane::record_size_for_type(type);
+    const std::size_t rec = korvane::las_type_info(type)->record_size;
     count = korvane::block_bytes_for(rec) / rec;
     std::vector<unsigned char> block(count * rec);
     std::uint64_t s = 88172645463325252ULL;
@@ -32,6 +33,7 @@ void BM_Accumulate(benchmark::State &state) {
     std::size_t count = 0;
     const std::vector<unsigned char> block = make_block(type, count);
     pointsieve::Accumulator acc;
+    pointsieve::allocate_histograms(acc);
     for (auto _ : state) {
         pointsieve::accumulate_records(static_cast<int16_t>(type), detailed, block.data(), count, acc);
         benchmark::DoNotOptimize(acc.ReturnCount);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Korvane_LiDAR.h"
+#include "file_util.hpp"
 #include "las_io.hpp"
 
 namespace {

@@ -1,14 +1,10 @@
 // Validation of LAS files and classification by LASType.
 #include "Korvane_LiDAR.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "file_util.hpp"
 #include "las_io.hpp"
 
 namespace {
@@ -18,19 +14,9 @@ using korvane::digit;
 // Reads the first 227 bytes of a regular file. The open does not block, so
 // that a FIFO is refused rather than waited on.
 bool read_header_bytes(const char *filename, unsigned char *bytes) {
-    const int fd = open(filename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    std::size_t got = 0;
-    while (ok && got < korvane::kHeaderBytes) {
-        const ssize_t n = read(fd, bytes + got, korvane::kHeaderBytes - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else got += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    return ok;
+    korvane::OpenOutcome outcome;
+    const korvane::FilePtr f = korvane::open_regular_file(filename, outcome);
+    return f && std::fread(bytes, 1, korvane::kHeaderBytes, f.get()) == korvane::kHeaderBytes;
 }
 
 int16_t not_valid(const char *filename) {
@@ -68,19 +54,16 @@ extern "C" int16_t check_las(const char *filename) {
         std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", filename, digit(format));
         return -1;
     }
-    const unsigned length = h.PointDataRecordLength;
-
     // Versions 1.0 and 1.1 know formats 0 and 1 only; their formats 2 and 3
     // are a pair this system does not handle (type 0, no message).
-    if (h.VersionMinor < 2 && format > 1) return 0;
+    const int16_t type = korvane::las_type_of(h.VersionMinor, format);
+    if (type == 0) return 0;
 
-    static const unsigned kRequiredLength[4] = {sizeof(LAS12fm0), sizeof(LAS12fm1), sizeof(LAS12fm2),
-                                                sizeof(LAS12fm3)};
-    if (length != kRequiredLength[format]) {
+    const unsigned length = h.PointDataRecordLength;
+    if (length != korvane::kLasTypes[type].record_size) {
         std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", filename,
                     digit(format), static_cast<int>(length));
         return -1;
     }
-    // 1.0: types 1, 2; 1.1: types 3, 4; 1.2: types 5 to 8.
-    return static_cast<int16_t>(h.VersionMinor * 2 + format + 1);
+    return type;
 }

@@ -1,22 +1,17 @@
 // File existence and extension checks, numbered messages and the banner.
 #include "Korvane_LiDAR.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include "file_util.hpp"
 
 extern "C" {
 
 int16_t file_access(const char *filename) {
     // Opened without blocking, so that a FIFO with no writer cannot hang the
     // check; it is closed again at once.
-    const int fd = open(filename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        close(fd);
-        return 0;
-    }
+    if (korvane::opens_for_reading(filename)) return 0;
     std::printf("Unable to open file %s in file_access()\n", filename);
     return -1;
 }

@@ -5,7 +5,7 @@
 // count, the counts by return number and the integer extremes of X, Y and Z,
 // and writes those fields back into the first 227 bytes of the file. Every
 // other byte, of the header and of the file, is left as it was. Any failure
-// prints one message and ends the process with status -1; nothing is written
+// prints one message and ends the process with status 255; nothing is written
 // unless the whole pass succeeded.
 #include "Korvane_LiDAR.h"
 
@@ -13,16 +13,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <vector>
 
+#include "file_util.hpp"
 #include "las_io.hpp"
 
 namespace {
 
 using korvane::load_le;
 using korvane::digit;
+using korvane::end_with_failure;
 using korvane::store_le;
 
 // The largest count the header's 32-bit NumberOfPointReturns can state.
@@ -45,11 +46,6 @@ struct Tally {
 };
 
 enum class PassOutcome { Ok, ReadFailed, TooManyRecords };
-
-[[noreturn]] void end_with_failure() {
-    std::fflush(stdout);
-    std::exit(-1);
-}
 
 // Folds n records of one layout into the tally.
 template <class Rec>
@@ -145,8 +141,8 @@ extern "C" void update_header(const char *filename) {
     }
     const LAS12Header h = korvane::decode_header(image);
 
-    const std::size_t record_size = korvane::record_size_for_type(LASType);
-    if (record_size == 0) {
+    const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
+    if (!info) {
         std::printf("\nCannot update header of file %s: version %c.%c files with point data format %c are not handled\n",
                     filename, digit(h.VersionMajor), digit(h.VersionMinor), digit(h.PointDataFormatID));
         end_with_failure();
@@ -154,7 +150,8 @@ extern "C" void update_header(const char *filename) {
 
     // Refuse at once a file whose size alone shows more records than the
     // header can count; the pass checks again in case the file grows.
-    const long long size = korvane::stream_size(f.get());
+    const std::size_t record_size = info->record_size;
+    const std::int64_t size = korvane::stream_size(f.get());
     if (size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
         (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount) {
         std::printf("\nFile %s holds more point records than its header can count\n", filename);

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <type_traits>
 
 namespace korvane {
@@ -110,33 +109,47 @@ struct PointLayout {
     static constexpr std::size_t scan_angle_rank = offsetof(Rec, ScanAngleRank);
     static constexpr std::size_t user_data = offsetof(Rec, UserData);
     static constexpr std::size_t point_source_id = offsetof(Rec, PointSourceID);
-    static constexpr bool has_gps_time = std::is_same_v<Rec, LAS12fm1> || std::is_same_v<Rec, LAS12fm3>;
 };
 
-template <class Rec>
-inline constexpr std::size_t gps_time_offset() {
-    if constexpr (std::is_same_v<Rec, LAS12fm1>) return offsetof(LAS12fm1, GPSTime);
-    else return offsetof(LAS12fm3, GPSTime);
+// The (version, point format) pairs this system reads, by LASType. Every
+// reader takes the record size and the GPS time from this table.
+struct LasTypeInfo {
+    std::uint8_t minor;         // version 1.minor
+    std::uint8_t format;        // point data format
+    std::uint16_t record_size;  // bytes per point record
+    bool has_gps_time;          // every record carries a GPS time...
+    std::uint8_t gps_offset;    // ...at this offset in the record
+};
+
+inline constexpr LasTypeInfo kLasTypes[9] = {
+    {},  // LASType 0: a LAS signature with a pair that has no record layout
+    {0, 0, sizeof(LAS12fm0), false, 0},
+    {0, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
+    {1, 0, sizeof(LAS12fm0), false, 0},
+    {1, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
+    {2, 0, sizeof(LAS12fm0), false, 0},
+    {2, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
+    {2, 2, sizeof(LAS12fm2), false, 0},
+    {2, 3, sizeof(LAS12fm3), true, offsetof(LAS12fm3, GPSTime)},
+};
+
+// The row of a LASType of 1 to 8; nullptr for any other code.
+inline constexpr const LasTypeInfo *las_type_info(int type) {
+    return type >= 1 && type <= 8 ? &kLasTypes[type] : nullptr;
 }
 
-// Version numbers and format identifiers print as the character '0' + byte
-// (a byte above 9 gives the character 48 places on, modulo 256).
-inline int digit(unsigned value) { return static_cast<int>(value + '0'); }
-
-// Record size in bytes for a LASType of 1 to 8; 0 for any other code.
-inline constexpr std::size_t record_size_for_type(int type) {
-    switch (type) {
-        case 1: case 3: case 5: return sizeof(LAS12fm0);
-        case 2: case 4: case 6: return sizeof(LAS12fm1);
-        case 7: return sizeof(LAS12fm2);
-        case 8: return sizeof(LAS12fm3);
-        default: return 0;
-    }
-}
-
-// Types 2, 4, 6 and 8 carry a GPS time in every record.
+// Records of types 2, 4, 6 and 8 carry a GPS time.
 inline constexpr bool type_has_gps_time(int type) {
-    return type == 2 || type == 4 || type == 6 || type == 8;
+    const LasTypeInfo *info = las_type_info(type);
+    return info && info->has_gps_time;
+}
+
+// LASType of a version 1.minor file with the given point format: 1 to 8, or
+// 0 when the pair has no record layout here.
+inline constexpr std::int16_t las_type_of(unsigned minor, unsigned format) {
+    for (int type = 1; type <= 8; ++type)
+        if (kLasTypes[type].minor == minor && kLasTypes[type].format == format) return static_cast<std::int16_t>(type);
+    return 0;
 }
 
 // Calls f with a default-constructed record of the layout that a LASType of
@@ -144,38 +157,19 @@ inline constexpr bool type_has_gps_time(int type) {
 // Returns false, without calling f, for any other code.
 template <class F>
 inline bool with_record_type(int type, F &&f) {
-    switch (type) {
-        case 1: case 3: case 5: f(LAS12fm0{}); return true;
-        case 2: case 4: case 6: f(LAS12fm1{}); return true;
-        case 7: f(LAS12fm2{}); return true;
-        case 8: f(LAS12fm3{}); return true;
-        default: return false;
+    const LasTypeInfo *info = las_type_info(type);
+    if (!info) return false;
+    switch (info->format) {
+        case 0: f(LAS12fm0{}); break;
+        case 1: f(LAS12fm1{}); break;
+        case 2: f(LAS12fm2{}); break;
+        default: f(LAS12fm3{}); break;
     }
+    return true;
 }
 
-struct FileCloser {
-    void operator()(std::FILE *f) const noexcept {
-        if (f) std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-inline FilePtr open_file(const char *name, const char *mode) {
-    return FilePtr(std::fopen(name, mode));
-}
-
-// Size of block reads: the largest multiple of the record size that fits in
-// 1 MiB, so that every block holds whole records.
-inline constexpr std::size_t block_bytes_for(std::size_t record_size) {
-    constexpr std::size_t target = std::size_t{1} << 20;
-    return (target / record_size) * record_size;
-}
-
-// File size through the stream (seeks to the end and back to the start).
-// Returns -1 when the size cannot be found.
-long long stream_size(std::FILE *f);
-
-// Seeks to an absolute byte offset that may exceed the range of long.
-bool seek_to(std::FILE *f, unsigned long long offset);
+// Version numbers and format identifiers print as the character '0' + byte
+// (a byte above 9 gives the character 48 places on, modulo 256).
+inline int digit(unsigned value) { return static_cast<int>(value + '0'); }
 
 }  // namespace korvane

@@ -1,21 +1,22 @@
 // Validators for numeric, yes/no and elevation-model file arguments.
 //
-// check_numeric_argument and check_DEM end the process with status -1 when
+// check_numeric_argument and check_DEM end the process with status 255 when
 // the value is unacceptable, so their returning means acceptance; check_YN
 // returns a code. Texts and names of any length are handled: positions are
 // size_t and the header file name is built in a std::string.
 #include "Korvane_LiDAR.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "file_util.hpp"
 
 namespace {
 
 [[noreturn]] void reject_numeric(const char *str) {
     std::printf("\nInvalid argument value (%s)\n", str);
-    std::exit(-1);
+    korvane::end_with_failure();
 }
 
 }  // namespace
@@ -58,7 +59,7 @@ int16_t check_YN(const char *text) {
 void check_DEM(const char *str) {
     if (check_file_extension(str, "asc") != 0 && check_file_extension(str, "flt") != 0) {
         std::printf("\nDEM file extension should be either '.asc' (ASCII) or '.flt' (floating point binary)\n");
-        std::exit(-1);
+        korvane::end_with_failure();
     }
     // An ASCII grid is accepted by name alone.
     if (check_file_extension(str, "flt") != 0) return;
@@ -68,7 +69,7 @@ void check_DEM(const char *str) {
     filename += ".hdr";
     if (file_access(filename.c_str()) < 0) {
         std::printf("\nFloating point binary DEM files also require a ASCII header file ('.hdr')\n");
-        std::exit(-1);
+        korvane::end_with_failure();
     }
 }
 

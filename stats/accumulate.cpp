@@ -2,13 +2,31 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include <new>
+
+#include "file_util.hpp"
 #include "las_io.hpp"
 
 namespace pointsieve {
 
 using korvane::load_le;
 using korvane::PointLayout;
+
+const char *allocate_histograms(Accumulator &acc) noexcept {
+    try {
+        acc.IntensityCount.assign(65536, 0);
+    } catch (const std::bad_alloc &) {
+        return "\nFailed to allocate memory for the Intensity Count vector\n";
+    }
+    try {
+        acc.PointSourceIDCount.assign(65536, 0);
+    } catch (const std::bad_alloc &) {
+        return "\nFailed to allocate memory for the Point Source ID Count vector\n";
+    }
+    return nullptr;
+}
 
 std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc) {
     std::array<std::uint64_t, 10> bins{};
@@ -32,8 +50,8 @@ void accumulate_layout(const unsigned char *p, std::size_t n, Accumulator &acc) 
     double minGPS = acc.minGPSTime;
     double maxGPS = acc.maxGPSTime;
     for (std::size_t k = 0; k < n; ++k, p += L::size) {
-        if constexpr (L::has_gps_time) {
-            const double t = load_le<double>(p + korvane::gps_time_offset<Rec>());
+        if constexpr (requires { Rec::GPSTime; }) {
+            const double t = load_le<double>(p + offsetof(Rec, GPSTime));
             // Strict comparisons: a NaN time never replaces an extreme.
             if (t > maxGPS) maxGPS = t;
             if (t < minGPS) minGPS = t;
@@ -74,47 +92,54 @@ void accumulate_records(int16_t LASType, bool detailed, const unsigned char *rec
     });
 }
 
-FileOutcome accumulate_file(const std::string &name, int16_t LASType, bool detailed, const FileProgress &progress,
-                            Accumulator &acc, LAS12Header &ph, std::vector<unsigned char> &block) {
-    const std::size_t record_size = korvane::record_size_for_type(LASType);
-    if (record_size == 0) return FileOutcome::UnknownType;
-
-    korvane::FilePtr f = korvane::open_file(name.c_str(), "rb");
-    if (!f) return FileOutcome::CannotOpen;
-
-    std::printf("\rProcessing file %s (%d / %d)%20s", name.c_str(), progress.index, progress.count, " ");
-    std::fflush(stdout);
-
+FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumulator &acc, LAS12Header &ph,
+                            std::vector<unsigned char> &block) {
+    FileReading r{FileOutcome::Ok, 0, 0};
     unsigned char header_bytes[korvane::kHeaderBytes];
-    const long long file_size = korvane::stream_size(f.get());
-    if (std::fread(header_bytes, 1, sizeof header_bytes, f.get()) != sizeof header_bytes)
-        return FileOutcome::CannotReadHeader;
+    if (std::fread(header_bytes, 1, sizeof header_bytes, f) != sizeof header_bytes) {
+        r.outcome = FileOutcome::CannotReadHeader;
+        return r;
+    }
     ph = korvane::decode_header(header_bytes);
+    // The file must still be what validation saw: the same version, point
+    // format and record length, or its records would be misread.
+    const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
+    if (!info || std::memcmp(ph.LASF, "LASF", 4) != 0 || ph.VersionMajor != 1 ||
+        korvane::las_type_of(ph.VersionMinor, ph.PointDataFormatID) != LASType ||
+        ph.PointDataRecordLength != info->record_size) {
+        r.outcome = FileOutcome::Changed;
+        return r;
+    }
     fold_extents(ph, acc);
+    r.records_declared = ph.NumberOfPointReturns;
+    if (r.records_declared == 0) return r;
 
-    // Whole records between the first point record and the end of the file.
-    const unsigned long long offset = ph.OffsetToData;
-    const unsigned long long size = file_size < 0 ? 0ULL : static_cast<unsigned long long>(file_size);
-    const unsigned long long present = size > offset ? (size - offset) / record_size : 0ULL;
-    const unsigned long long declared = ph.NumberOfPointReturns;
-    unsigned long long remaining = std::min(present, declared);
-    if (present < declared) {
-        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", name.c_str(),
-                    static_cast<unsigned>(present), static_cast<unsigned>(declared));
-        std::fflush(stdout);
-    }
-    if (remaining == 0 || !korvane::seek_to(f.get(), offset)) return FileOutcome::Ok;
-
+    const std::size_t record_size = info->record_size;
     const std::size_t block_records = korvane::block_bytes_for(record_size) / record_size;
-    if (block.size() < block_records * record_size) block.resize(block_records * record_size);
-    while (remaining > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<unsigned long long>(remaining, block_records));
-        const std::size_t got = std::fread(block.data(), record_size, want, f.get());
-        accumulate_records(LASType, detailed, block.data(), got, acc);
-        if (got < want) break;  // the file shrank while being read
-        remaining -= got;
+    try {
+        if (block.size() < block_records * record_size) block.resize(block_records * record_size);
+    } catch (const std::bad_alloc &) {
+        r.outcome = FileOutcome::OutOfMemory;
+        return r;
     }
-    return FileOutcome::Ok;
+    if (!korvane::seek_to(f, ph.OffsetToData)) {
+        r.outcome = FileOutcome::CannotReadPoints;
+        return r;
+    }
+    // Read to the declared count or to the end of the file, whichever comes
+    // first; a final fragment shorter than a record is not counted.
+    while (r.records_read < r.records_declared) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(r.records_declared - r.records_read, block_records));
+        const std::size_t got = std::fread(block.data(), record_size, want, f);
+        accumulate_records(LASType, detailed, block.data(), got, acc);
+        r.records_read += got;
+        if (got < want) {
+            if (std::ferror(f)) r.outcome = FileOutcome::CannotReadPoints;
+            break;
+        }
+    }
+    return r;
 }
 
 }  // namespace pointsieve

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <cstdio>
 #include <vector>
 
 #include "Korvane_LiDAR.h"
@@ -26,31 +26,42 @@ struct Accumulator {
     std::array<std::uint64_t, 256> ClassificationCount{};
     std::array<std::uint64_t, 256> ScanAngleRankCount{};  // raw byte 0 to 255
     std::array<std::uint64_t, 256> UserDataCount{};
-    std::vector<std::uint64_t> IntensityCount = std::vector<std::uint64_t>(65536);
-    std::vector<std::uint64_t> PointSourceIDCount = std::vector<std::uint64_t>(65536);
+    // 65536 bins each once allocate_histograms has succeeded.
+    std::vector<std::uint64_t> IntensityCount;
+    std::vector<std::uint64_t> PointSourceIDCount;
 };
+
+// Allocates the large histograms of acc, zero-filled, Intensity first.
+// Returns nullptr, or the message that names the histogram that could not be
+// allocated.
+const char *allocate_histograms(Accumulator &acc) noexcept;
 
 // Histogram of return numbers (bits 0 to 2 of the bitfield), bins 0 to 9.
 std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc);
 // Histogram of numbers of returns (bits 3 to 5 of the bitfield), bins 0 to 9.
 std::array<std::uint64_t, 10> number_of_returns_counts(const Accumulator &acc);
 
-enum class FileOutcome { Ok, CannotOpen, CannotReadHeader, UnknownType };
-
-struct FileProgress {
-    int index;  // 1-based position of this file in the run
-    int count;  // number of files in the run
+enum class FileOutcome {
+    Ok,
+    CannotReadHeader,  // the file no longer holds a whole header
+    Changed,           // its header no longer gives the validated LASType
+    CannotReadPoints,  // a read or a seek failed
+    OutOfMemory,       // no read buffer could be allocated
 };
 
-// Opens one LAS file of the given LASType, prints its progress line, folds
-// its header extents and every whole point record it holds (up to the count
-// its header declares) into acc, and leaves its header in ph. When the file
-// holds fewer whole records than declared, prints a warning after the
-// progress line and summarises what is there. Prints nothing else on
-// failure: the caller reports the outcome. block is the read buffer, kept
-// by the caller so that a run of many small files allocates it once.
-FileOutcome accumulate_file(const std::string &name, int16_t LASType, bool detailed, const FileProgress &progress,
-                            Accumulator &acc, LAS12Header &ph, std::vector<unsigned char> &block);
+struct FileReading {
+    FileOutcome outcome;
+    std::uint64_t records_read;      // whole point records folded in
+    std::uint64_t records_declared;  // NumberOfPointReturns of the header
+};
+
+// Reads one LAS file of the validated LASType from f, positioned at its
+// start: folds its header extents and every whole point record it holds, up
+// to the count its header declares, into acc, and leaves its header in ph.
+// A file that ends early is not a failure: records_read tells. block is the
+// read buffer, kept across the files of a run. Prints nothing.
+FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumulator &acc, LAS12Header &ph,
+                            std::vector<unsigned char> &block);
 
 // Folds n whole point records of the layout of LASType, stored back to back
 // at records, into acc. Exposed for the benchmarks.

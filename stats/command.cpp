@@ -1,14 +1,18 @@
 #include "command.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
+#include "file_util.hpp"
 #include "las_io.hpp"
 #include "report.hpp"
+#include "stats_file.hpp"
 
 namespace pointsieve {
 
@@ -21,12 +25,25 @@ signed char _extendedSummaryFlag = -1;
 signed char _saveFlag = -1;
 
 using korvane::digit;
+using korvane::end_with_failure;
 
 namespace {
 
-[[noreturn]] void fail() {
-    std::fflush(stdout);
-    std::exit(-1);
+// The reason the first failed write to standard output gave, kept because
+// later calls overwrite errno.
+int stdout_errno = 0;
+
+void flush_stdout() {
+    if (std::fflush(stdout) != 0 && stdout_errno == 0) stdout_errno = errno;
+}
+
+// A run only succeeds if its report reached standard output whole.
+void finish_stdout() {
+    flush_stdout();
+    if (!std::ferror(stdout)) return;
+    std::fprintf(stderr, "Pointsieve: cannot write the report to standard output: %s\n",
+                 std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
+    std::exit(korvane::kFailureStatus);
 }
 
 bool read_header(const char *name, LAS12Header &h) {
@@ -43,25 +60,70 @@ bool read_header(const char *name, LAS12Header &h) {
 int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::string> &names) {
     int16_t LASTypeCheck = -1;
     std::string name;
-    while (next_list_name(list, name)) {
-        const int16_t type = check_las(name.c_str());
-        if (type < 1) {
-            std::printf("%s (listed in %s) is not a valid LAS file\n", name.c_str(), list_name);
-            fail();
+    try {
+        while (next_list_name(list, name)) {
+            const int16_t type = check_las(name.c_str());
+            if (type < 1) {
+                std::printf("%s (listed in %s) is not a valid LAS file\n", name.c_str(), list_name);
+                end_with_failure();
+            }
+            if (names.empty()) {
+                LASTypeCheck = type;
+            } else if (type != LASTypeCheck) {
+                std::printf("\nType of file %s differs from that of previous files in %s\n", name.c_str(), list_name);
+                end_with_failure();
+            }
+            names.push_back(name);
         }
-        if (names.empty()) {
-            LASTypeCheck = type;
-        } else if (type != LASTypeCheck) {
-            std::printf("\nType of file %s differs from that of previous files in %s\n", name.c_str(), list_name);
-            fail();
-        }
-        names.push_back(name);
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot allocate memory for the names listed in %s\n", list_name);
+        end_with_failure();
+    }
+    // A read error (a failing disk, a directory given as the list) must not
+    // pass for the end of the list.
+    if (std::ferror(list)) {
+        std::printf("\nCannot read input ASCII file %s\n", list_name);
+        end_with_failure();
     }
     if (names.empty()) {
         std::printf("\nFile %s contains no valid .las files\n", list_name);
-        fail();
+        end_with_failure();
     }
     return LASTypeCheck;
+}
+
+// Reads one validated input into acc, printing its progress line, and ends
+// the run with a message when the file cannot be read or is no longer the
+// file that was validated.
+void read_input(const std::string &name, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
+                LAS12Header &header, std::vector<unsigned char> &block) {
+    const char *n = name.c_str();
+    korvane::OpenOutcome opened;
+    const korvane::FilePtr f = korvane::open_regular_file(n, opened);
+    if (opened == korvane::OpenOutcome::NotRegular) {
+        std::printf("\nFile %s changed after it was validated\n", n);
+        end_with_failure();
+    }
+    if (!f) {
+        std::printf("\nCannot open binary file %s for reading\n\n", n);
+        end_with_failure();
+    }
+    std::printf("\rProcessing file %s (%d / %d)%20s", n, index, count, " ");
+    flush_stdout();
+
+    const FileReading r = accumulate_file(f.get(), LASType, detailed, acc, header, block);
+    switch (r.outcome) {
+        case FileOutcome::Ok: break;
+        case FileOutcome::CannotReadHeader: std::printf("\nCannot read header of file %s\n", n); end_with_failure();
+        case FileOutcome::Changed: std::printf("\nFile %s changed after it was validated\n", n); end_with_failure();
+        case FileOutcome::CannotReadPoints: std::printf("\nCannot read point records of file %s\n", n); end_with_failure();
+        case FileOutcome::OutOfMemory: std::printf("Failed to allocate memory for file %s\n", n); end_with_failure();
+    }
+    if (r.records_read < r.records_declared) {
+        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", n,
+                    static_cast<unsigned>(r.records_read), static_cast<unsigned>(r.records_declared));
+        flush_stdout();
+    }
 }
 
 }  // namespace
@@ -96,7 +158,7 @@ void find_optionalArgs() {
         if (seen[k] > 1) {
             std::printf("\nMore than one %s arguments\n", _optionalArgsArray[k]);
             usage();
-            fail();
+            end_with_failure();
         }
     }
 }
@@ -105,11 +167,11 @@ signed short checkFileExtension(const char *filename, const char *extension) {
     const std::size_t n = std::strlen(filename);
     if (n <= 4) {
         std::printf("\nFile name (%s) is too short\n", filename);
-        fail();
+        end_with_failure();
     }
     if (filename[n - 4] != '.') {
         std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
-        fail();
+        end_with_failure();
     }
     return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
 }
@@ -131,6 +193,7 @@ bool next_list_name(std::FILE *list, std::string &name) {
 }
 
 int run_command(int argc, char **argv) {
+    korvane::guard_standard_streams();
     globalArgc = argc;
     globalArgv = argv;
     find_optionalArgs();
@@ -138,20 +201,22 @@ int run_command(int argc, char **argv) {
     // "Pointsieve -h" alone asks for the usage text.
     if (argc == 2 && _helpFlag == 0) {
         usage();
+        finish_stdout();
         return 0;
     }
     if (argc != _nOptionalArguments + 2) {
         std::printf("\nInvalid argument(s)\n");
         usage();
-        fail();
+        end_with_failure();
     }
 
     const char *input = argv[1];
-    const int LASFlag = checkFileExtension(input, "las");
+    const bool list_mode = checkFileExtension(input, "las") != 0;
+    const bool detailed = _extendedSummaryFlag == 0;
     std::vector<std::string> names;
+    std::string stats_name;
     int16_t LASType = -1;
-    if (LASFlag == 0) {
-        names.emplace_back(input);
+    if (!list_mode) {
         LASType = check_las(input);
         if (LASType == 0) {
             LAS12Header h{};
@@ -159,55 +224,61 @@ int run_command(int argc, char **argv) {
                 std::printf("\nCannot handle point data format %c in las files of version %c.%c\n",
                             digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
         }
-        if (LASType < 1) fail();
+        if (LASType < 1) end_with_failure();
+        try {
+            names.emplace_back(input);
+        } catch (const std::bad_alloc &) {
+            std::printf("Failed to allocate memory for file %s\n", input);
+            end_with_failure();
+        }
     } else {
         korvane::FilePtr list = korvane::open_file(input, "r");
         if (!list) {
             std::printf("\nCannot open input ASCII file %s for reading\n", input);
-            fail();
+            end_with_failure();
         }
         LASType = validate_list(list.get(), input, names);
+    }
+    try {
+        if (_saveFlag == 0) stats_name = stats_file_name(input);
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot open ASCII file %.*s_stats.asc for writing\n", static_cast<int>(std::strlen(input) - 4),
+                    input);
+        end_with_failure();
     }
     const int LASCount = static_cast<int>(names.size());
 
     const auto beginTime = std::chrono::steady_clock::now();
     credits();
 
-    RunDescription run{LASFlag != 0, LASCount, input, {}, LASType, LAS12Header{}, _extendedSummaryFlag == 0};
     Accumulator acc;
-    std::vector<unsigned char> block;
-    for (int k = 0; k < LASCount; ++k) {
-        const std::string &name = names[static_cast<std::size_t>(k)];
-        switch (accumulate_file(name, LASType, run.detailed, FileProgress{k + 1, LASCount}, acc, run.last_header,
-                                block)) {
-            case FileOutcome::Ok: break;
-            case FileOutcome::CannotOpen:
-                std::printf("\nCannot open binary file %s for reading\n\n", name.c_str());
-                fail();
-            case FileOutcome::CannotReadHeader:
-            case FileOutcome::UnknownType:
-                std::printf("\nCannot read header of file %s\n", name.c_str());
-                fail();
-        }
-        run.last_name = name;
+    if (const char *message = allocate_histograms(acc)) {
+        std::printf("%s", message);
+        end_with_failure();
     }
+    LAS12Header last_header{};
+    std::vector<unsigned char> block;
+    for (int k = 0; k < LASCount; ++k)
+        read_input(names[static_cast<std::size_t>(k)], LASType, detailed, k + 1, LASCount, acc, last_header, block);
 
+    const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed};
     print_report(run, acc);
     if (_saveFlag == 0) {
-        switch (save_stats_file(run, acc)) {
+        switch (save_stats_file(stats_name, run, acc)) {
             case SaveOutcome::Ok: break;
             case SaveOutcome::CannotOpen:
-                std::printf("\nCannot open ASCII file %s for writing\n", stats_file_name(run.input).c_str());
-                fail();
+                std::printf("\nCannot open ASCII file %s for writing\n", stats_name.c_str());
+                end_with_failure();
             case SaveOutcome::CannotWrite:
-                std::printf("\nCannot write ASCII file %s\n", stats_file_name(run.input).c_str());
-                fail();
+                std::printf("\nCannot write ASCII file %s\n", stats_name.c_str());
+                end_with_failure();
         }
     }
 
     const auto elapsed = std::chrono::steady_clock::now() - beginTime;
     const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
     std::printf("\nElapsed time %.3f seconds\n", static_cast<double>(ms) / 1000.0);
+    finish_stdout();
     return 0;
 }
 

@@ -12,7 +12,7 @@ void print_report(const RunDescription &run, const Accumulator &acc) {
     if (run.list_mode)
         std::printf("\nSummary of %d files listed in %s\n\n", run.file_count, run.input.c_str());
     else
-        std::printf("\nSummary of %s\n\n", run.last_name.c_str());
+        std::printf("\nSummary of %s\n\n", run.input.c_str());
 
     const LAS12Header &h = run.last_header;
     std::printf("\rLAS version %c.%c, Format %c (Type %d)\n", digit(h.VersionMajor), digit(h.VersionMinor),

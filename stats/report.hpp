@@ -1,7 +1,6 @@
-// The console summary and the saved statistics file of a run.
+// What a run found, and the console summary of it.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "accumulate.hpp"
@@ -12,7 +11,6 @@ struct RunDescription {
     bool list_mode;              // the input was a list of LAS files
     int file_count;              // LASCount
     std::string input;           // the input argument as typed (LAS file or list)
-    std::string last_name;       // the last LAS file processed
     int16_t LASType;             // the common LASType of the inputs
     LAS12Header last_header;     // header of the last file processed
     bool detailed;               // -d given
@@ -23,17 +21,5 @@ inline double as_double(std::uint64_t count) { return static_cast<double>(count)
 
 // Prints the console summary of acc to standard output.
 void print_report(const RunDescription &run, const Accumulator &acc);
-
-// Name of the statistics file: the input less its last four characters,
-// followed by "_stats.asc".
-std::string stats_file_name(const std::string &input);
-
-// Writes the key-value lines of acc to out.
-void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &acc);
-
-enum class SaveOutcome { Ok, CannotOpen, CannotWrite };
-
-// Writes the statistics file named by stats_file_name(run.input).
-SaveOutcome save_stats_file(const RunDescription &run, const Accumulator &acc);
 
 }  // namespace pointsieve

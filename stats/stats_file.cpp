@@ -1,6 +1,8 @@
 // The statistics file: the figures of the report as key-value lines.
+#include "stats_file.hpp"
+
+#include "file_util.hpp"
 #include "las_io.hpp"
-#include "report.hpp"
 
 namespace pointsieve {
 
@@ -58,8 +60,7 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
             std::fprintf(out, "PointSourceID%05d %11.0f\n", v, as_double(acc.PointSourceIDCount[v]));
 }
 
-SaveOutcome save_stats_file(const RunDescription &run, const Accumulator &acc) {
-    const std::string name = stats_file_name(run.input);
+SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {
     korvane::FilePtr out = korvane::open_file(name.c_str(), "w");
     if (!out) return SaveOutcome::CannotOpen;
     write_stats(out.get(), run, acc);

@@ -32,6 +32,7 @@ TEST(Accumulate, BitfieldSplitsIntoReturnNumberAndNumberOfReturns) {
     pts[2].bitfield = 0xFF;  // bits 6 and 7 are ignored: return 7 of 7
     pts[3].bitfield = 0x09;
     Accumulator acc;
+    pointsieve::allocate_histograms(acc);
     const Bytes b = records(pts, 0);
     pointsieve::accumulate_records(5, false, b.data(), pts.size(), acc);
     const auto ret = pointsieve::return_number_counts(acc);
@@ -56,8 +57,10 @@ TEST(Accumulate, DetailedHistogramsOnlyWithDetail) {
         const int type = format + 5;
         const Bytes b = records(pts, format);
         Accumulator plain;
+        pointsieve::allocate_histograms(plain);
         pointsieve::accumulate_records(static_cast<int16_t>(type), false, b.data(), pts.size(), plain);
         Accumulator detailed;
+        pointsieve::allocate_histograms(detailed);
         pointsieve::accumulate_records(static_cast<int16_t>(type), true, b.data(), pts.size(), detailed);
         for (int k = 0; k < 256; ++k) {
             // Flag bits of the classification byte are distinct keys.
@@ -81,6 +84,7 @@ TEST(Accumulate, GpsExtremesUseStrictComparisons) {
     pts[3].GPSTime = -1.0;
     pts[4].GPSTime = -0.0;
     Accumulator acc;
+    pointsieve::allocate_histograms(acc);
     const Bytes b = records(pts, 3);
     pointsieve::accumulate_records(8, false, b.data(), pts.size(), acc);
     EXPECT_EQ(acc.minGPSTime, -2.0);

@@ -130,10 +130,11 @@ TEST(ListFiles, EveryEntryIsValidatedBeforeAnyPointIsRead) {
         EXPECT_FALSE(file_exists(dir.file("l_stats.asc")));
     }
 
-    // A folder given as the list opens but holds no names.
+    // A folder given as the list opens, but reading it fails: that is an
+    // error, not an empty list.
     ASSERT_EQ(mkdir(dir.file("tiles.txt").c_str(), 0755), 0);
     const RunResult r = run_pointsieve({"tiles.txt"}, dir.path());
-    EXPECT_EQ(r.out, "\nFile tiles.txt contains no valid .las files\n");
+    EXPECT_EQ(r.out, "\nCannot read input ASCII file tiles.txt\n");
     EXPECT_EQ(r.status, kFailed);
 }
 

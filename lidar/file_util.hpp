@@ -1,0 +1,61 @@
+// Files as the readers and writers of LAS data use them: ownership, opening
+// without blocking, 64-bit sizes and seeks, the size of read blocks, and the
+// failure status. Every call that differs between POSIX and Windows lives in
+// file_util.cpp. Internal to the library and the command; not installed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace korvane {
+
+struct FileCloser {
+    void operator()(std::FILE *f) const noexcept {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// fopen under RAII. Modes name binary ("rb", "r+b") or text ("r", "w")
+// explicitly; on Windows a text stream writes CR LF line ends.
+inline FilePtr open_file(const char *name, const char *mode) { return FilePtr(std::fopen(name, mode)); }
+
+enum class OpenOutcome { Ok, CannotOpen, NotRegular };
+
+// Opens a regular file for binary reading. The open itself does not block,
+// so a FIFO or a device is refused (NotRegular) rather than waited on.
+FilePtr open_regular_file(const char *name, OpenOutcome &outcome);
+
+// True when name can be opened for reading; the open does not block.
+bool opens_for_reading(const char *name);
+
+// Size of the file behind f in bytes, or -1 when it cannot be found. Leaves
+// the stream at its start.
+std::int64_t stream_size(std::FILE *f);
+
+// Seeks to an absolute byte offset; offsets past 4 GiB work everywhere.
+bool seek_to(std::FILE *f, std::uint64_t offset);
+
+// Size of block reads: the largest multiple of the record size that fits in
+// 1 MiB, so that every block holds whole records.
+inline constexpr std::size_t block_bytes_for(std::size_t record_size) {
+    constexpr std::size_t target = std::size_t{1} << 20;
+    return (target / record_size) * record_size;
+}
+
+// Exit status of every failure, on every platform: what exit(-1) gives on
+// POSIX, and a positive ERRORLEVEL that "if errorlevel 1" sees on Windows.
+inline constexpr int kFailureStatus = 255;
+
+// Flushes standard output and ends the process with kFailureStatus.
+[[noreturn]] void end_with_failure();
+
+// Gives a closed standard descriptor (0, 1 or 2) a placeholder on which
+// every write fails, so that a file opened later cannot take its number and
+// receive what was meant for the console. Does nothing where descriptors
+// are not inherited this way.
+void guard_standard_streams();
+
+}  // namespace korvane

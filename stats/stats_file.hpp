@@ -1,0 +1,24 @@
+// The statistics file: the figures of the report as key-value lines, in a
+// text file beside the input.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "report.hpp"
+
+namespace pointsieve {
+
+// Name of the statistics file: the input less its last four characters,
+// followed by "_stats.asc".
+std::string stats_file_name(const std::string &input);
+
+// Writes the key-value lines of acc to out.
+void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &acc);
+
+enum class SaveOutcome { Ok, CannotOpen, CannotWrite };
+
+// Writes the statistics file called name, replacing any file of that name.
+SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc);
+
+}  // namespace pointsieve
