@@ -233,6 +233,10 @@ int run_command(int argc, char **argv) {
         }
     } else {
         korvane::FilePtr list = korvane::open_file(input, "r");
+        if (!list && errno == ENOMEM) {
+            std::printf("\nCannot allocate memory for the names listed in %s\n", input);
+            end_with_failure();
+        }
         if (!list) {
             std::printf("\nCannot open input ASCII file %s for reading\n", input);
             end_with_failure();

@@ -1,6 +1,7 @@
 #include "test_support.hpp"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,13 +156,18 @@ std::string write_las(const std::string &path, const LasRecipe &recipe) {
 
 namespace {
 
-std::string drain(int fd) {
+std::string drain(int fd, const std::string &marker = {}, const std::function<void()> &on_marker = {}) {
     std::string out;
     char buf[65536];
+    bool acted = marker.empty();
     for (;;) {
         const ssize_t n = read(fd, buf, sizeof buf);
         if (n > 0) {
             out.append(buf, static_cast<std::size_t>(n));
+            if (!acted && out.find(marker) != std::string::npos) {
+                acted = true;
+                on_marker();
+            }
         } else if (n == 0 || errno != EINTR) {
             break;
         }
@@ -175,7 +181,8 @@ int decode_status(int raw) {
     return -1;
 }
 
-RunResult run_forked(const std::function<void()> &child) {
+RunResult run_forked(const std::function<void()> &child, const std::string &marker = {},
+                     const std::function<void()> &on_marker = {}) {
     std::fflush(stdout);
     int fds[2];
     if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -191,7 +198,7 @@ RunResult run_forked(const std::function<void()> &child) {
     }
     close(fds[1]);
     RunResult r;
-    r.out = drain(fds[0]);
+    r.out = drain(fds[0], marker, on_marker);
     close(fds[0]);
     int raw = 0;
     while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
@@ -204,9 +211,24 @@ RunResult run_forked(const std::function<void()> &child) {
 
 RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
 
-RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd) {
+RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
     return run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);
+        if (options.stdout_to != RunOptions::Stdout::Captured) {
+            dup2(STDOUT_FILENO, STDERR_FILENO);
+            if (options.stdout_to == RunOptions::Stdout::Full) {
+                const int full = open("/dev/full", O_WRONLY);
+                if (full < 0 || dup2(full, STDOUT_FILENO) < 0) _exit(122);
+                close(full);
+            } else {
+                close(STDOUT_FILENO);
+            }
+        }
+        if (options.address_space > 0) {
+            const struct rlimit limit = {options.address_space, options.address_space};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
+        }
+        for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
         std::vector<char *> argv;
         std::string exe = POINTSIEVE_EXE;
         argv.push_back(exe.data());
@@ -215,7 +237,27 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
         argv.push_back(nullptr);
         execv(exe.c_str(), argv.data());
         _exit(121);
-    });
+    }, options.when_output_has, options.on_output);
+}
+
+std::vector<std::string> failing_reads_of(const std::string &path) {
+    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
+            // The shim is not instrumented; it may come before the runtime.
+            "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+bool sanitized_build() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
 }
 
 }  // namespace testing_support

@@ -86,7 +86,30 @@ struct RunResult {
 // returns from fn exits with status 0.
 RunResult run_in_child(const std::function<void()> &fn);
 
+// How a run of the program is set up beyond its arguments.
+struct RunOptions {
+    // Where standard output goes. Captured: into RunResult::out. Full: to
+    // /dev/full, a disk with no space left. Closed: nowhere, the descriptor
+    // is closed. In the last two cases RunResult::out holds standard error.
+    enum class Stdout { Captured, Full, Closed } stdout_to = Stdout::Captured;
+    std::uint64_t address_space = 0;       // limit in bytes (RLIMIT_AS); 0: none
+    std::vector<std::string> environment;  // extra NAME=value entries
+    // When the output first holds this text, on_output runs while the
+    // program goes on.
+    std::string when_output_has;
+    std::function<void()> on_output;
+};
+
 // Runs the built Pointsieve program with the given arguments in folder cwd.
-RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd);
+RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd,
+                         const RunOptions &options = {});
+
+// Environment entries that make every read of the file at path fail once
+// its first 227 bytes have been read, as a failing disk would, in a program
+// run with them (an LD_PRELOAD shim).
+std::vector<std::string> failing_reads_of(const std::string &path);
+
+// True in builds instrumented by a sanitizer.
+bool sanitized_build();
 
 }  // namespace testing_support
