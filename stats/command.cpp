@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
@@ -62,6 +64,19 @@ int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::s
         fail();
     }
     return LASTypeCheck;
+}
+
+// Whether a would-be list file holds LAS data: the LASF signature, and a NUL
+// byte within the 227 bytes of a public header, which no text list holds.
+// Only a regular file is looked at, so that a list read from a pipe loses
+// nothing to the look.
+bool holds_las_data(const char *name) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(name, ec)) return false;
+    korvane::FilePtr f = korvane::open_file(name, "rb");
+    unsigned char head[korvane::kHeaderBytes];
+    const std::size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
+    return got >= 4 && std::memcmp(head, "LASF", 4) == 0 && std::memchr(head, 0, got) != nullptr;
 }
 
 }  // namespace
@@ -164,6 +179,12 @@ int run_command(int argc, char **argv) {
         korvane::FilePtr list = korvane::open_file(input, "r");
         if (!list) {
             std::printf("\nCannot open input ASCII file %s for reading\n", input);
+            fail();
+        }
+        if (holds_las_data(input)) {
+            std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
+                        "ending in .las\n",
+                        input);
             fail();
         }
         LASType = validate_list(list.get(), input, names);
