@@ -1,7 +1,7 @@
 #!/bin/sh
 # Summarises every LAS tile of a folder in one Pointsieve run, through a list
 # file, and reads two figures back from the statistics file: the point total
-# and the number of ground points (class 2).
+# and the number of ground points.
 #
 # Usage: summarise_tiles.sh TILE_FOLDER [WORK_FOLDER]
 #   The list file tiles.txt, the report tiles_report.txt and the statistics
@@ -38,11 +38,15 @@ fi
 stats=$work/tiles_stats.asc
 
 # Every line is a key and a value; keys of absent classes are left out.
-total=$(awk '$1 == "TotalPoints" { print $2 }' "$stats")
-ground=$(awk '$1 == "Class002" { print $2 }' "$stats")
-ground=${ground:-0}
+# Ground is every class whose low five bits are 2 (2, 34, 66, 98, 130, ...):
+# bits 5 to 7 of the classification byte are the synthetic, key-point and
+# withheld flags. Counts print with %.0f, exact for any count a run reaches;
+# %d stops at 2147483647 in mawk.
 count=$(wc -l < "$list")
-awk -v n="$count" -v total="$total" -v ground="$ground" 'BEGIN {
-    share = total > 0 ? 100 * ground / total : 0
-    printf "%d tiles, %d points, %d ground points (%.1f%%)\n", n, total, ground, share
-}'
+awk -v n="$count" '
+    $1 == "TotalPoints" { total = $2 }
+    $1 ~ /^Class[0-9][0-9][0-9]$/ && substr($1, 6) % 32 == 2 { ground += $2 }
+    END {
+        share = total > 0 ? 100 * ground / total : 0
+        printf "%d tiles, %.0f points, %.0f ground points (%.1f%%)\n", n, total, ground, share
+    }' "$stats"

@@ -2,8 +2,8 @@
 // refuses, so every input runs in a forked child. A refusal must leave the
 // file byte for byte as it was; a success may change only the point count
 // (bytes 107 to 110), the counts by return number (111 to 130) and the six
-// bounds (179 to 226), and the counts must be those of the whole records
-// after OffsetToData.
+// bounds (179 to 226), and the counts and bounds must be those of the whole
+// records after OffsetToData: a file with no whole record keeps its bounds.
 //
 // The child's coverage counters are copied back into the parent before it is
 // reaped, so that libFuzzer is guided by what update_header itself reached.
@@ -15,6 +15,7 @@
 #include <sys/mman.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -91,6 +92,43 @@ std::size_t record_size(int type) {
 
 constexpr int kRefused = 255;  // exit(-1)
 
+double f64_at(const std::uint8_t *data, std::size_t size, std::size_t at) {
+    const std::uint64_t bits = fuzz::u32_at(data, size, at) | std::uint64_t{fuzz::u32_at(data, size, at + 4)} << 32;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+bool same_bound(double actual, double expected) {
+    return actual == expected || (actual != actual && expected != expected);
+}
+
+// The bounds of the records present: axis 0 to 2 for X, Y and Z, each a real
+// value formed from the integer extremes with the header's scale and offset.
+void check_bounds(const std::uint8_t *data, const std::uint8_t *after, std::size_t size, std::uint64_t offset,
+                  std::size_t record, std::uint64_t present) {
+    if (present == 0) {
+        fuzz::require(std::memcmp(after + 179, data + 179, 48) == 0, "a file without records got new bounds");
+        return;
+    }
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const std::size_t field = 4 * axis;
+        auto value = [&](std::uint64_t k) {
+            return static_cast<std::int32_t>(fuzz::u32_at(data, size, offset + k * record + field));
+        };
+        std::int32_t low = value(0), high = value(0);
+        for (std::uint64_t k = 1; k < present; ++k) {
+            low = std::min(low, value(k));
+            high = std::max(high, value(k));
+        }
+        const double scale = f64_at(data, size, 131 + 8 * axis), shift = f64_at(data, size, 155 + 8 * axis);
+        fuzz::require(same_bound(f64_at(after, size, 179 + 16 * axis), shift + scale * high),
+                      "a maximum bound is wrong");
+        fuzz::require(same_bound(f64_at(after, size, 187 + 16 * axis), shift + scale * low),
+                      "a minimum bound is wrong");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -146,5 +184,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (std::size_t k = 0; k < 5; ++k)
         fuzz::require(fuzz::u32_at(after.data(), size, 111 + 4 * k) == by_return[k],
                       "a count by return number is not that of the records");
+    check_bounds(data, after.data(), size, offset, record, present);
     return 0;
 }

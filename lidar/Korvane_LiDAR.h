@@ -261,8 +261,9 @@ KORVANE_API int16_t check_las(const char *filename);
 
 /* Recomputes the point count, the counts by return number and the X/Y/Z
  * bounds of a LAS file from its point records and rewrites its public header
- * in place. Returns only on success; on failure prints a message and ends the
- * process with status -1, leaving the file as it was. */
+ * in place; a file without a whole point record gets counts of 0 and keeps
+ * its bounds. Returns only on success; on failure prints a message and ends
+ * the process with status -1, leaving the file as it was. */
 KORVANE_API void update_header(const char *filename);
 KORVANE_API void initialize_header10(LAS10Header *ph);
 KORVANE_API void initialize_header11(LAS11Header *ph);

@@ -3,7 +3,8 @@
 // update_header reads every whole point record from OffsetToData to the end
 // of the file in one sequential pass of large blocks, gathers the record
 // count, the counts by return number and the integer extremes of X, Y and Z,
-// and writes those fields back into the first 227 bytes of the file. Every
+// and writes those fields back into the first 227 bytes of the file; a file
+// without a whole record gets counts of 0 and keeps its bounds. Every
 // other byte, of the header and of the file, is left as it was. Any failure
 // prints one message and ends the process with status 255; nothing is written
 // unless the whole pass succeeded.
@@ -29,17 +30,16 @@ using korvane::store_le;
 // The largest count the header's 32-bit NumberOfPointReturns can state.
 constexpr std::uint64_t kMaxRecordCount = 0xFFFFFFFFu;
 
-// What the point pass gathers. The extremes do not start at the ends of the
-// 32-bit range: X and Y start two and one steps inside it, Z at plus and
-// minus ten million, so a file whose coordinates never pass those values
-// gets bounds formed from them.
+// What the point pass gathers. The extremes start at the far ends of the
+// 32-bit range, so that the first record sets both extremes of every axis.
+// They mean nothing while the count is 0.
 struct Tally {
-    std::int32_t maxX = -2147483646;
-    std::int32_t minX = 2147483646;
-    std::int32_t maxY = -2147483646;
-    std::int32_t minY = 2147483646;
-    std::int32_t maxZ = -10000000;
-    std::int32_t minZ = 10000000;
+    std::int32_t maxX = INT32_MIN;
+    std::int32_t minX = INT32_MAX;
+    std::int32_t maxY = INT32_MIN;
+    std::int32_t minY = INT32_MAX;
+    std::int32_t maxZ = INT32_MIN;
+    std::int32_t minZ = INT32_MAX;
     std::uint64_t count = 0;
     // Indexed by the 3-bit return number; only 1 to 5 reach the header.
     std::uint64_t byReturnNumber[8] = {};
@@ -104,13 +104,15 @@ double bound(double offset, double scale, std::int32_t extreme) {
 }
 
 // Writes the gathered figures into the header image at their offsets; the
-// other bytes of the image stay as they were read.
+// other bytes of the image stay as they were read. A file without a whole
+// record has nothing to bound, so it keeps the six bounds it had.
 void fill_header_image(unsigned char *image, const LAS12Header &h, const Tally &t) {
     store_le<std::uint32_t>(image + offsetof(LAS12Header, NumberOfPointReturns),
                             static_cast<std::uint32_t>(t.count));
     for (std::size_t k = 0; k < 5; ++k)
         store_le<std::uint32_t>(image + offsetof(LAS12Header, NumberOfPointsByReturn) + 4 * k,
                                 static_cast<std::uint32_t>(t.byReturnNumber[k + 1]));
+    if (t.count == 0) return;
     store_le<double>(image + offsetof(LAS12Header, MaxX), bound(h.XOffset, h.XScaleFactor, t.maxX));
     store_le<double>(image + offsetof(LAS12Header, MinX), bound(h.XOffset, h.XScaleFactor, t.minX));
     store_le<double>(image + offsetof(LAS12Header, MaxY), bound(h.YOffset, h.YScaleFactor, t.maxY));

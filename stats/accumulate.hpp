@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "Korvane_LiDAR.h"
@@ -19,7 +20,8 @@ struct Accumulator {
     double minY = 100000000000.0, maxY = -100000000000.0;
     double minZ = 100000000000.0, maxZ = -100000000000.0;
     double minGPSTime = 100000000000.0;
-    double maxGPSTime = 0.0;
+    // Any time that is a number replaces this; see largest_gps_time.
+    double maxGPSTime = -std::numeric_limits<double>::infinity();
     // Points by the whole bitfield byte; the return-number and
     // number-of-returns histograms are read from it (bits 0-2 and 3-5).
     std::array<std::uint64_t, 256> BitfieldCount{};

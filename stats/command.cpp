@@ -126,6 +126,18 @@ void read_input(const std::string &name, int16_t LASType, bool detailed, int ind
     }
 }
 
+// Whether a would-be list file holds LAS data: the LASF signature, and a NUL
+// byte within the 227 bytes of a public header, which no text list holds.
+// Only a regular file is looked at, so that a list read from a pipe loses
+// nothing to the look.
+bool holds_las_data(const char *name) {
+    korvane::OpenOutcome opened;
+    const korvane::FilePtr f = korvane::open_regular_file(name, opened);
+    unsigned char head[korvane::kHeaderBytes];
+    const std::size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
+    return got >= 4 && std::memcmp(head, "LASF", 4) == 0 && std::memchr(head, 0, got) != nullptr;
+}
+
 }  // namespace
 
 void usage() {
@@ -239,6 +251,12 @@ int run_command(int argc, char **argv) {
         }
         if (!list) {
             std::printf("\nCannot open input ASCII file %s for reading\n", input);
+            end_with_failure();
+        }
+        if (holds_las_data(input)) {
+            std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
+                        "ending in .las\n",
+                        input);
             end_with_failure();
         }
         LASType = validate_list(list.get(), input, names);

@@ -24,7 +24,7 @@ void print_report(const RunDescription &run, const Accumulator &acc) {
     std::printf("Z range :        %13.2f to %13.2f\n", acc.minZ, acc.maxZ);
     std::printf("\n");
     if (korvane::type_has_gps_time(run.LASType))
-        std::printf("GPS Time range : %13.6f to %13.6f\n\n", acc.minGPSTime, acc.maxGPSTime);
+        std::printf("GPS Time range : %13.6f to %13.6f\n\n", acc.minGPSTime, largest_gps_time(acc));
     else
         std::printf("GPS Time range : \n\n");
 

@@ -1,6 +1,7 @@
 // What a run found, and the console summary of it.
 #pragma once
 
+#include <limits>
 #include <string>
 
 #include "accumulate.hpp"
@@ -18,6 +19,14 @@ struct RunDescription {
 
 // Counts print through %f patterns, as whole-number doubles.
 inline double as_double(std::uint64_t count) { return static_cast<double>(count); }
+
+// The largest GPS time to print: the largest time read that is a number, or
+// 0 when none was. A maximum still at -infinity means none was, unless a time
+// of -infinity was read, which the minimum then holds.
+inline double largest_gps_time(const Accumulator &acc) {
+    const double none = -std::numeric_limits<double>::infinity();
+    return acc.maxGPSTime == none && acc.minGPSTime != none ? 0.0 : acc.maxGPSTime;
+}
 
 // Prints the console summary of acc to standard output.
 void print_report(const RunDescription &run, const Accumulator &acc);

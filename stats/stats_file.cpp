@@ -21,7 +21,7 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
     std::fprintf(out, "ZMax %28.2f\n", acc.maxZ);
     if (korvane::type_has_gps_time(run.LASType)) {
         std::fprintf(out, "GPSTimeMin %26.6f\n", acc.minGPSTime);
-        std::fprintf(out, "GPSTimeMax %26.6f\n", acc.maxGPSTime);
+        std::fprintf(out, "GPSTimeMax %26.6f\n", largest_gps_time(acc));
     } else {
         std::fprintf(out, "GPSTimeMin\n");
         std::fprintf(out, "GPSTimeMax\n");

@@ -9,6 +9,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -37,13 +38,11 @@ struct Figures {
     int32_t maxX = 0, minX = 0, maxY = 0, minY = 0, maxZ = 0, minZ = 0;
 };
 
-// The extremes a file with no whole record is left with.
-Figures no_records() {
+// Extremes that any record replaces.
+Figures before_any_record() {
     Figures f;
-    f.maxX = f.maxY = -2147483646;
-    f.minX = f.minY = 2147483646;
-    f.maxZ = -10000000;
-    f.minZ = 10000000;
+    f.maxX = f.maxY = f.maxZ = INT32_MIN;
+    f.minX = f.minY = f.minZ = INT32_MAX;
     return f;
 }
 
@@ -149,7 +148,7 @@ TEST(UpdateHeader, CountsTheRecordsPresentWhateverTheHeaderDeclares) {
     }
 }
 
-TEST(UpdateHeader, NoWholeRecordGivesZeroCountsAndBoundsFromTheStartingExtremes) {
+TEST(UpdateHeader, NoWholeRecordGivesZeroCountsAndKeepsTheBounds) {
     TempDir dir;
     struct Case {
         const char *what;
@@ -168,44 +167,69 @@ TEST(UpdateHeader, NoWholeRecordGivesZeroCountsAndBoundsFromTheStartingExtremes)
         las.declared_points = 5;
         las.XScale = 0.5, las.YScale = 0.25, las.ZScale = 0.125;
         las.XOffset = 100, las.YOffset = -200, las.ZOffset = 300;
+        las.MinX = -12.5, las.MaxX = 7.25, las.MinY = 1e6, las.MaxY = 2e6, las.MinZ = -0.5, las.MaxZ = 99;
         las.trailing = Bytes(c.trailing, 0x11);
         las.offset_to_data = c.offset;
-        expect_update(dir.file("empty.las"), build_las(las), no_records());
+        Bytes file = build_las(las);
+        for (int k = 0; k < 5; ++k) store_le<uint32_t>(file.data() + 111 + 4 * k, 9u + k);
+        // Only the count and the counts by return change, to 0.
+        Bytes expected = file;
+        std::fill(expected.begin() + 107, expected.begin() + 131, 0);
+        const std::string path = dir.file("empty.las");
+        write_file(path, file);
+        const RunResult r = update(path);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, updated_line(path));
+        EXPECT_TRUE(same_bytes(read_file(path), expected));
     }
 }
 
-TEST(UpdateHeader, IntegerExtremesAtAndBeyondTheStartingValues) {
+TEST(UpdateHeader, IntegerExtremesAnywhereInTheRange) {
     TempDir dir;
     struct Case {
         const char *what;
         std::vector<Point> points;
         Figures f;
+        double ZScale = 0.01, ZOffset = -3;
     };
     auto figures = [](int32_t maxX, int32_t minX, int32_t maxY, int32_t minY, int32_t maxZ, int32_t minZ) {
         Figures f;
-        f.count = 2;
-        f.byReturn[0] = 2;
         f.maxX = maxX, f.minX = minX, f.maxY = maxY, f.minY = minY, f.maxZ = maxZ, f.minZ = minZ;
         return f;
     };
     const Case cases[] = {
-        {"X at the top, Y at the bottom, Z above ten million",
+        {"every X at the top, every Y at the bottom, every Z above ten million",
          {point(INT32_MAX, INT32_MIN, 20000000), point(INT32_MAX, INT32_MIN, 10000001)},
-         figures(INT32_MAX, 2147483646, -2147483646, INT32_MIN, 20000000, 10000000)},
+         figures(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, 20000000, 10000001)},
+        {"every X and Y at the bottom, every Z at the top",
+         {point(INT32_MIN, INT32_MIN, INT32_MAX), point(INT32_MIN, INT32_MIN, INT32_MAX)},
+         figures(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)},
         {"X one above the bottom, Y at the top, Z below minus ten million",
          {point(-2147483647, INT32_MAX, -20000000), point(-2147483647, 2147483646, -10000001)},
-         figures(-2147483646, -2147483647, INT32_MAX, 2147483646, -10000000, -20000000)},
+         figures(-2147483647, -2147483647, INT32_MAX, 2147483646, -10000001, -20000000)},
+        {"one record sets both extremes",
+         {point(INT32_MAX, 0, INT32_MIN)},
+         figures(INT32_MAX, INT32_MAX, 0, 0, INT32_MIN, INT32_MIN)},
         {"both ends of the range in one file",
          {point(INT32_MIN, INT32_MAX, -10000001), point(INT32_MAX, INT32_MIN, 10000001)},
          figures(INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, 10000001, -10000001)},
+        // Heights of 39.08 to 78.5 m in steps of 1e-7 m: every integer Z
+        // lies far above ten million.
+        {"a fine Z scale",
+         {point(5, 5, 785000000), point(5, 5, 390800000), point(5, 5, 512345678)},
+         figures(5, 5, 5, 5, 785000000, 390800000),
+         1e-7,
+         0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         LasRecipe las;
-        las.XScale = 0.001, las.YScale = 0.001, las.ZScale = 0.01;
-        las.XOffset = 1e6, las.YOffset = 0, las.ZOffset = -3;
+        las.XScale = 0.001, las.YScale = 0.001, las.ZScale = c.ZScale;
+        las.XOffset = 1e6, las.YOffset = 0, las.ZOffset = c.ZOffset;
         las.points = c.points;
-        expect_update(dir.file("extremes.las"), build_las(las), c.f);
+        Figures f = c.f;
+        f.count = f.byReturn[0] = static_cast<uint32_t>(c.points.size());
+        expect_update(dir.file("extremes.las"), build_las(las), f);
     }
 }
 
@@ -272,7 +296,7 @@ TEST(UpdateHeader, LeavesALongerHeaderAndVariableLengthRecordsIntact) {
 // Figures of a real file, read record by record.
 Figures scan(const Bytes &file) {
     const LAS12Header h = korvane::decode_header(file.data());
-    Figures f = no_records();
+    Figures f = before_any_record();
     for (std::size_t at = h.OffsetToData; at + h.PointDataRecordLength <= file.size(); at += h.PointDataRecordLength) {
         const int32_t x = load_le<int32_t>(&file[at]), y = load_le<int32_t>(&file[at + 4]),
                       z = load_le<int32_t>(&file[at + 8]);

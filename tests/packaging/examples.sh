@@ -46,4 +46,18 @@ export POINTSIEVE=$prefix/bin/Pointsieve
 expect_output "2 tiles, 1066 points, 277 ground points (26.0%)" \
     bash "$SRC_DIR/examples/summarise_tiles.sh" tiles work
 [ -f work/tiles_stats.asc ] || fail "the shell example left no statistics file in its work folder"
+
+# Counts beyond 32 bits, and ground classes with flag bits set, from a
+# made-up statistics file: 18 and 1 are not ground, 2, 34, 66, 98 and 130 are.
+cat > fake_pointsieve <<'FAKE'
+#!/bin/sh
+{
+    printf 'TotalPoints %18.0f\n' 3000000000
+    printf 'XMin %28.2f\n' 0
+    printf 'Class%03d %21.0f\n' 1 700000000 2 2199999000 18 500 34 400 66 50 98 30 130 20
+} > "${1%.txt}_stats.asc"
+FAKE
+chmod +x fake_pointsieve
+POINTSIEVE=$PWD/fake_pointsieve expect_output "2 tiles, 3000000000 points, 2199999500 ground points (73.3%)" \
+    bash "$SRC_DIR/examples/summarise_tiles.sh" tiles work
 echo "examples built and ran"

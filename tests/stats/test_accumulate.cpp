@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
 #include <sstream>
 
 #include "accumulate.hpp"
+#include "report.hpp"
 #include "test_support.hpp"
 
 using namespace testing_support;
@@ -77,19 +79,45 @@ TEST(Accumulate, DetailedHistogramsOnlyWithDetail) {
 }
 
 TEST(Accumulate, GpsExtremesUseStrictComparisons) {
-    std::vector<Point> pts(5);
+    std::vector<Point> pts(6);
     pts[0].GPSTime = std::nan("");
     pts[1].GPSTime = -2.0;
     pts[2].GPSTime = std::nan("");
     pts[3].GPSTime = -1.0;
     pts[4].GPSTime = -0.0;
+    pts[5].GPSTime = 0.0;
     Accumulator acc;
     pointsieve::allocate_histograms(acc);
     const Bytes b = records(pts, 3);
     pointsieve::accumulate_records(8, false, b.data(), pts.size(), acc);
     EXPECT_EQ(acc.minGPSTime, -2.0);
     EXPECT_EQ(acc.maxGPSTime, 0.0);
-    EXPECT_FALSE(std::signbit(acc.maxGPSTime));  // -0.0 is not greater than 0.0
+    EXPECT_TRUE(std::signbit(acc.maxGPSTime));  // 0.0 is not greater than the -0.0 before it
+    EXPECT_TRUE(std::signbit(pointsieve::largest_gps_time(acc)));
+}
+
+TEST(Accumulate, LargestGpsTimeIsZeroOnlyWhenNoTimeIsANumber) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char *what;
+        std::vector<double> times;
+        double largest;
+    };
+    const Case cases[] = {
+        {"no records", {}, 0.0},
+        {"NaN times only", {std::nan(""), -std::nan("")}, 0.0},
+        {"negative times and a NaN", {-300.25, std::nan(""), -109754629.5}, -300.25},
+        {"a time of minus infinity", {std::nan(""), -inf}, -inf},
+        {"minus infinity and a number", {-inf, -5.0}, -5.0},
+    };
+    for (const Case &c : cases) {
+        std::vector<Point> pts(c.times.size());
+        for (std::size_t k = 0; k < pts.size(); ++k) pts[k].GPSTime = c.times[k];
+        Accumulator acc;
+        const Bytes b = records(pts, 1);
+        pointsieve::accumulate_records(6, false, b.data(), pts.size(), acc);
+        EXPECT_EQ(pointsieve::largest_gps_time(acc), c.largest) << c.what;
+    }
 }
 
 // Key-value lines of a statistics file.

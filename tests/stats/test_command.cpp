@@ -148,6 +148,59 @@ TEST(ListFiles, UppercaseExtensionMakesAList) {
     EXPECT_NE(r.out.find("\nSummary of 2 files listed in plot.LAS\n\n"), std::string::npos) << r.out;
 }
 
+TEST(ListFiles, LasDataUnderAnotherExtensionIsRefused) {
+    TempDir dir;
+    LasRecipe recipe;
+    recipe.format = 1;
+    recipe.points.resize(2);
+    const Bytes las = build_las(recipe);
+    write_las(dir.file("LASF_a.las"), recipe);
+    auto text = [](const std::string &s) { return Bytes(s.begin(), s.end()); };
+    // "LASF", then spaces up to byte at, then a NUL byte.
+    auto nul_at = [](std::size_t at) {
+        Bytes b(at + 1, ' ');
+        std::copy_n("LASF", 4, b.begin());
+        b[at] = 0;
+        return b;
+    };
+    auto refusal = [](const std::string &name) {
+        return "\nFile " + name +
+               " is a LAS file, not a list of file names: LAS files are read only under names ending in .las\n";
+    };
+    const std::string missing_lasf = "Unable to open file LASF in file_access()\n\nFile LASF does NOT exist\n";
+    struct Case {
+        std::string name;
+        Bytes content;
+        std::string output;
+        int status;
+    };
+    const Case cases[] = {
+        {"plot.LAS", las, refusal("plot.LAS"), kFailed},
+        {"plot.laz", las, refusal("plot.laz"), kFailed},
+        {"cut.txt", Bytes(las.begin(), las.begin() + 100), refusal("cut.txt"), kFailed},
+        {"nul.txt", nul_at(226), refusal("nul.txt"), kFailed},
+        // A NUL byte past the first 227 bytes, or no LASF, leaves a list.
+        {"late.txt", nul_at(227), missing_lasf + "LASF (listed in late.txt) is not a valid LAS file\n", kFailed},
+        {"sig.txt", Bytes{'L', 'A', 'S', 'f', 0, ' '},
+         "Unable to open file LASf in file_access()\n\nFile LASf does NOT exist\n"
+         "LASf (listed in sig.txt) is not a valid LAS file\n",
+         kFailed},
+        // A text list whose first name begins with LASF.
+        {"first.txt", text("LASF_a.las\nLASF_a.las\n"), "", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(dir.file(c.name), c.content);
+        const RunResult r = run_pointsieve({c.name, "-s"}, dir.path());
+        EXPECT_EQ(r.status, c.status);
+        if (c.status == 0)
+            EXPECT_NE(r.out.find("\nSummary of 2 files listed in first.txt\n\n"), std::string::npos) << r.out;
+        else
+            EXPECT_EQ(r.out, c.output);
+        EXPECT_EQ(file_exists(dir.file(c.name.substr(0, c.name.size() - 4) + "_stats.asc")), c.status == 0);
+    }
+}
+
 TEST(ListFiles, NamesWithNonAsciiBytesAndAnyLength) {
     TempDir dir;
     // Longer than any fixed name buffer: folders of 100 characters each.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <regex>
 
@@ -173,8 +174,8 @@ TEST(Report, EmptyGpsFilesAndNotANumber) {
               std::string::npos);
     EXPECT_NE(r.out.find("GPS Time range : 100000000000.000000 to      0.000000\n\n"), std::string::npos) << r.out;
 
-    // NaN times and extents never replace an extreme; negative times leave
-    // the largest at zero.
+    // NaN times and extents never replace an extreme; the largest time is
+    // the largest number, negative or not.
     LasRecipe odd;
     odd.format = 1;
     odd.MinX = std::nan(""), odd.MaxX = std::nan(""), odd.MinY = 1, odd.MaxY = 2, odd.MinZ = 3, odd.MaxZ = 4;
@@ -187,7 +188,7 @@ TEST(Report, EmptyGpsFilesAndNotANumber) {
     r = run_pointsieve({"n.las"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("X range :        100000000000.00 to -100000000000.00\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("GPS Time range :     -7.500000 to      0.000000\n\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("GPS Time range :     -7.500000 to     -7.500000\n\n"), std::string::npos) << r.out;
 }
 
 TEST(Report, RealSurveyFileMatchesAnotherReader) {
@@ -262,6 +263,65 @@ TEST(Report, TruncatedFileIsSummarisedAsFarAsItGoes) {
 
 std::string key(const std::string &name, int width, const std::string &value) {
     return name + " " + sp(width - static_cast<int>(value.size())) + value + "\n";
+}
+
+TEST(Report, LargestGpsTimeIsTheLargestNumberRead) {
+    struct Case {
+        const char *what;
+        std::vector<double> times;
+        std::string low, high;  // as printed with six decimals
+    };
+    // Adjusted standard GPS time is negative before September 2011.
+    const Case cases[] = {
+        {"all times negative, one NaN", {-109754629.582935, std::nan(""), -109754700.25, -109754629.75},
+         "-109754700.250000", "-109754629.582935"},
+        {"NaN times only", {std::nan(""), std::nan("")}, "100000000000.000000", "0.000000"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        LasRecipe recipe;
+        recipe.format = 1;
+        recipe.MinX = 1, recipe.MaxX = 2, recipe.MinY = 3, recipe.MaxY = 4, recipe.MinZ = 5, recipe.MaxZ = 6;
+        for (double t : c.times) {
+            Point p;
+            p.GPSTime = t;
+            recipe.points.push_back(p);
+        }
+        write_las(dir.file("g.las"), recipe);
+        const RunResult r = run_pointsieve({"g.las", "-s"}, dir.path());
+        EXPECT_EQ(r.status, 0);
+        const std::string n = std::to_string(c.times.size());
+        auto range = [](const std::string &v) { return sp(std::max(0, 13 - static_cast<int>(v.size()))) + v; };
+        EXPECT_EQ(without_elapsed(r.out),
+                  banner() + progress("g.las", 1, 1) + kBlank + "\nSummary of g.las\n\n" +
+                      "\rLAS version 1.2, Format 1 (Type 6)\n" + kRule + "Total points :   " + sp(10 - int(n.size())) +
+                      n + "\n\n" +
+                      "X range :                 1.00 to          2.00\n"
+                      "Y range :                 3.00 to          4.00\n"
+                      "Z range :                 5.00 to          6.00\n"
+                      "\n"
+                      "GPS Time range : " +
+                      range(c.low) + " to " + range(c.high) + "\n\n" + "1st Returns           " + sp(12 - int(n.size())) +
+                      n + "\n" +
+                      "2nd Returns                      0\n"
+                      "3rd Returns                      0\n"
+                      "4th Returns                      0\n"
+                      "\n"
+                      "Number of Returns = 1 " + sp(12 - int(n.size())) + n + "\n" +
+                      "Number of Returns = 2            0\n"
+                      "Number of Returns = 3            0\n"
+                      "Number of Returns = 4            0\n"
+                      "\n"
+                      "Return Class   1      " + sp(12 - int(n.size())) + n + "\n" + kElapsed);
+        EXPECT_EQ(read_text(dir.file("g_stats.asc")),
+                  key("TotalPoints", 18, n) + key("XMin", 28, "1.00") + key("XMax", 28, "2.00") +
+                      key("YMin", 28, "3.00") + key("YMax", 28, "4.00") + key("ZMin", 28, "5.00") +
+                      key("ZMax", 28, "6.00") + key("GPSTimeMin", 26, c.low) + key("GPSTimeMax", 26, c.high) +
+                      key("1stReturns", 19, n) + key("2ndReturns", 19, "0") + key("3rdReturns", 19, "0") +
+                      key("4thReturns", 19, "0") + key("NumberReturns1", 15, n) + key("NumberReturns2", 15, "0") +
+                      key("NumberReturns3", 15, "0") + key("NumberReturns4", 15, "0") + key("Class001", 21, n));
+    }
 }
 
 TEST(StatisticsFile, HoldsTheFiguresAsKeyValueLines) {
