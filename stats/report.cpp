@@ -7,6 +7,44 @@ namespace pointsieve {
 
 using korvane::digit;
 
+ReturnTables return_tables(const Accumulator &acc) {
+    return {return_number_counts(acc), number_of_returns_counts(acc)};
+}
+
+std::array<ReportSection, 8> report_sections(const Accumulator &acc, const ReturnTables &returns) {
+    return {{
+        {returns.by_return_number, 1, 9, 0, 4, false, false,  //
+         "%d%s Returns           %12.0f\n", "%d%sReturns %19.0f\n"},
+        {returns.by_number_of_returns, 1, 9, 0, 4, false, true,  //
+         "Number of Returns = %d%.0s %12.0f\n", "NumberReturns%d%.0s %15.0f\n"},
+        {acc.ClassificationCount, 0, 255, 0, -1, false, true,  //
+         "Return Class %3d%.0s      %12.0f\n", "Class%03d%.0s %21.0f\n"},
+        {acc.IntensityCount, 0, 65535, 0, -1, true, true,  //
+         "Intensity %5d%.0s       %12.0f\n", "Intensity%05d%.0s %15.0f\n"},
+        // The byte is the signed angle: bins 128 to 255 are the angles -128
+        // to -1, and come first.
+        {acc.ScanAngleRankCount, 128, 255, -256, -1000, true, true,  //
+         "Scan Angle Rank %3d%.0s %12.0f\n", "ScanAngleRank%04d%.0s %12.0f\n"},
+        {acc.ScanAngleRankCount, 0, 127, 0, -1, true, false,  //
+         "Scan Angle Rank %3d%.0s %12.0f\n", "ScanAngleRank%03d%.0s %13.0f\n"},
+        {acc.UserDataCount, 0, 255, 0, -1, true, true,  //
+         "User Data %3d%.0s       %12.0f\n", "UserData%03d%.0s %18.0f\n"},
+        {acc.PointSourceIDCount, 0, 65535, 0, -1, true, true,  //
+         "Point Source ID %5d%.0s %10.0f\n", "PointSourceID%05d%.0s %11.0f\n"},
+    }};
+}
+
+void print_section(std::FILE *out, const ReportSection &section, const char *pattern) {
+    // Return numbers 1 to 4 read 1st, 2nd, 3rd, 4th; 5 to 9 read 5th to 9th.
+    static const char *const kSuffix[10] = {"th", "st", "nd", "rd", "th", "th", "th", "th", "th", "th"};
+    for (int bin = section.first; bin <= section.last; ++bin) {
+        const std::uint64_t count = section.bins[static_cast<std::size_t>(bin)];
+        const int key = bin + section.key_offset;
+        if (count > 0 || key <= section.always_up_to)
+            std::fprintf(out, pattern, key, kSuffix[bin % 10], as_double(count));
+    }
+}
+
 void print_report(const RunDescription &run, const Accumulator &acc) {
     std::printf("\r%78s", "");
     if (run.list_mode)
@@ -28,44 +66,12 @@ void print_report(const RunDescription &run, const Accumulator &acc) {
     else
         std::printf("GPS Time range : \n\n");
 
-    const auto returns = return_number_counts(acc);
-    std::printf("1st Returns           %12.0f\n", as_double(returns[1]));
-    std::printf("2nd Returns           %12.0f\n", as_double(returns[2]));
-    std::printf("3rd Returns           %12.0f\n", as_double(returns[3]));
-    std::printf("4th Returns           %12.0f\n", as_double(returns[4]));
-    for (int r = 5; r <= 9; ++r)
-        if (returns[r] > 0) std::printf("%dth Returns           %12.0f\n", r, as_double(returns[r]));
-    std::printf("\n");
-
-    const auto numbers = number_of_returns_counts(acc);
-    for (int r = 1; r <= 9; ++r)
-        if (r <= 4 || numbers[r] > 0) std::printf("Number of Returns = %d %12.0f\n", r, as_double(numbers[r]));
-    std::printf("\n");
-
-    for (int c = 0; c < 256; ++c)
-        if (acc.ClassificationCount[c] > 0)
-            std::printf("Return Class %3d      %12.0f\n", c, as_double(acc.ClassificationCount[c]));
-
-    if (!run.detailed) return;
-
-    std::printf("\n");
-    for (int v = 0; v < 65536; ++v)
-        if (acc.IntensityCount[v] > 0) std::printf("Intensity %5d       %12.0f\n", v, as_double(acc.IntensityCount[v]));
-    std::printf("\n");
-    // The byte is the signed angle: bins 128 to 255 are the angles -128 to -1.
-    for (int b = 128; b < 256; ++b)
-        if (acc.ScanAngleRankCount[b] > 0)
-            std::printf("Scan Angle Rank %3d %12.0f\n", b - 256, as_double(acc.ScanAngleRankCount[b]));
-    for (int b = 0; b < 128; ++b)
-        if (acc.ScanAngleRankCount[b] > 0)
-            std::printf("Scan Angle Rank %3d %12.0f\n", b, as_double(acc.ScanAngleRankCount[b]));
-    std::printf("\n");
-    for (int v = 0; v < 256; ++v)
-        if (acc.UserDataCount[v] > 0) std::printf("User Data %3d       %12.0f\n", v, as_double(acc.UserDataCount[v]));
-    std::printf("\n");
-    for (int v = 0; v < 65536; ++v)
-        if (acc.PointSourceIDCount[v] > 0)
-            std::printf("Point Source ID %5d %10.0f\n", v, as_double(acc.PointSourceIDCount[v]));
+    const ReturnTables returns = return_tables(acc);
+    for (const ReportSection &section : report_sections(acc, returns)) {
+        if (section.detailed && !run.detailed) break;
+        if (section.blank_line_before) std::printf("\n");
+        print_section(stdout, section, section.console);
+    }
 }
 
 }  // namespace pointsieve

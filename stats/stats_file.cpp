@@ -27,37 +27,11 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
         std::fprintf(out, "GPSTimeMax\n");
     }
 
-    const auto returns = return_number_counts(acc);
-    std::fprintf(out, "1stReturns %19.0f\n", as_double(returns[1]));
-    std::fprintf(out, "2ndReturns %19.0f\n", as_double(returns[2]));
-    std::fprintf(out, "3rdReturns %19.0f\n", as_double(returns[3]));
-    std::fprintf(out, "4thReturns %19.0f\n", as_double(returns[4]));
-    for (int r = 5; r <= 9; ++r)
-        if (returns[r] > 0) std::fprintf(out, "%dthReturns %19.0f\n", r, as_double(returns[r]));
-
-    const auto numbers = number_of_returns_counts(acc);
-    for (int r = 1; r <= 9; ++r)
-        if (r <= 4 || numbers[r] > 0) std::fprintf(out, "NumberReturns%d %15.0f\n", r, as_double(numbers[r]));
-
-    for (int c = 0; c < 256; ++c)
-        if (acc.ClassificationCount[c] > 0)
-            std::fprintf(out, "Class%03d %21.0f\n", c, as_double(acc.ClassificationCount[c]));
-
-    if (!run.detailed) return;
-
-    for (int v = 0; v < 65536; ++v)
-        if (acc.IntensityCount[v] > 0) std::fprintf(out, "Intensity%05d %15.0f\n", v, as_double(acc.IntensityCount[v]));
-    for (int b = 128; b < 256; ++b)
-        if (acc.ScanAngleRankCount[b] > 0)
-            std::fprintf(out, "ScanAngleRank%04d %12.0f\n", b - 256, as_double(acc.ScanAngleRankCount[b]));
-    for (int b = 0; b < 128; ++b)
-        if (acc.ScanAngleRankCount[b] > 0)
-            std::fprintf(out, "ScanAngleRank%03d %13.0f\n", b, as_double(acc.ScanAngleRankCount[b]));
-    for (int v = 0; v < 256; ++v)
-        if (acc.UserDataCount[v] > 0) std::fprintf(out, "UserData%03d %18.0f\n", v, as_double(acc.UserDataCount[v]));
-    for (int v = 0; v < 65536; ++v)
-        if (acc.PointSourceIDCount[v] > 0)
-            std::fprintf(out, "PointSourceID%05d %11.0f\n", v, as_double(acc.PointSourceIDCount[v]));
+    const ReturnTables returns = return_tables(acc);
+    for (const ReportSection &section : report_sections(acc, returns)) {
+        if (section.detailed && !run.detailed) break;
+        print_section(out, section, section.file);
+    }
 }
 
 SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {
