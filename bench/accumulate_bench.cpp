@@ -9,7 +9,7 @@
 
 #include "accumulate.hpp"
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "accumulate.hpp"
 #include "fuzz_support.hpp"
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 #include "report.hpp"
 
 namespace {

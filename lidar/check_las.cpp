@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace {
 

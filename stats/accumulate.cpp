@@ -7,7 +7,7 @@
 #include <new>
 
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace pointsieve {
 

@@ -10,7 +10,7 @@
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
 

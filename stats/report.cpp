@@ -1,7 +1,7 @@
 // The console summary report.
 #include "report.hpp"
 
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace pointsieve {
 

@@ -2,7 +2,7 @@
 #include "stats_file.hpp"
 
 #include "file_util.hpp"
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace pointsieve {
 

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "Korvane_LiDAR.h"
-#include "las_io.hpp"
+#include "las_format.hpp"
 #include "test_support.hpp"
 
 using namespace testing_support;

@@ -14,7 +14,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "las_io.hpp"
+#include "las_format.hpp"
 
 namespace testing_support {
 

@@ -1,6 +1,7 @@
-// Byte-level access to LAS records: little-endian loads and stores, the
-// 227-byte public header image, and one layout description per point record.
-// Internal to the library and the command; not installed.
+// The LAS 1.0 to 1.2 file format as the code sees it: little-endian loads and
+// stores, the 227-byte public header image, one layout description per point
+// record, and the table of the (version, point format) pairs read, by
+// LASType. Internal to the library and the command; not installed.
 #pragma once
 
 #include "Korvane_LiDAR.h"
