@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "file_util.hpp"
+#include "header_update.hpp"
 #include "las_format.hpp"
 
 namespace {
@@ -135,7 +137,10 @@ extern "C" void update_header(const char *filename) {
     // Unbuffered: the point pass reads large blocks itself, and a header
     // write that fails leaves nothing in a buffer to be written at exit.
     std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    korvane::update_header_stream(std::move(f), filename, LASType);
+}
 
+void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
     unsigned char image[korvane::kHeaderBytes];
     if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
         std::printf("\nCannot read header of file %s\n", filename);
