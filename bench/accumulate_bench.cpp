@@ -38,8 +38,8 @@ void BM_Accumulate(benchmark::State &state) {
         pointsieve::accumulate_records(static_cast<int16_t>(type), detailed, block.data(), count, acc);
         benchmark::DoNotOptimize(acc.ReturnCount);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size()));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(count));
 }
 
 // The floor: touching every 8-byte word of the same block.
@@ -55,7 +55,7 @@ void BM_TouchWords(benchmark::State &state) {
         }
         benchmark::DoNotOptimize(sum);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * block.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(block.size()));
 }
 
 }  // namespace
