@@ -6,6 +6,7 @@
 
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "validation.hpp"
 
 namespace {
 
@@ -27,6 +28,11 @@ int16_t not_valid(const char *filename) {
 }  // namespace
 
 extern "C" int16_t check_las(const char *filename) {
+    LAS12Header h;
+    return korvane::check_las_header(filename, h);
+}
+
+int16_t korvane::check_las_header(const char *filename, LAS12Header &h) {
     if (file_access(filename) < 0) {
         error_msg(1, filename);
         return -1;
@@ -40,7 +46,7 @@ extern "C" int16_t check_las(const char *filename) {
     if (!read_header_bytes(filename, bytes)) return not_valid(filename);
     if (std::memcmp(bytes, "LASF", 4) != 0) return not_valid(filename);
 
-    const LAS12Header h = korvane::decode_header(bytes);
+    h = korvane::decode_header(bytes);
     if (h.VersionMajor != 1) {
         std::printf("\nCannot handle las files of version %c.x\n", digit(h.VersionMajor));
         return -1;

@@ -46,33 +46,19 @@ void initialize_common(Header *ph, uint8_t minor) {
     ph->MinY = 0.0;
     ph->MaxZ = 0.0;
     ph->MinZ = 0.0;
+    // Bytes 4 to 7 and 90 to 93 are named differently in each version
+    // (file source and encoding or reserved; creation or flight date), and
+    // are all zero: zero bytes are zero in either byte order.
+    std::memset(reinterpret_cast<unsigned char *>(ph) + 4, 0, 4);
+    std::memset(reinterpret_cast<unsigned char *>(ph) + 90, 0, 4);
 }
 
 }  // namespace
 
 extern "C" {
 
-void initialize_header10(LAS10Header *ph) {
-    initialize_common(ph, 0);
-    ph->Reserved = 0;
-    ph->FlightDateJulian = 0;
-    ph->Year = 0;
-}
-
-void initialize_header11(LAS11Header *ph) {
-    initialize_common(ph, 1);
-    ph->FileSourceID = 0;
-    ph->Reserved = 0;
-    ph->FileCreationDay = 0;
-    ph->FileCreationYear = 0;
-}
-
-void initialize_header12(LAS12Header *ph) {
-    initialize_common(ph, 2);
-    ph->FileSourceID = 0;
-    ph->GlobalEncoding = 0;
-    ph->FileCreationDay = 0;
-    ph->FileCreationYear = 0;
-}
+void initialize_header10(LAS10Header *ph) { initialize_common(ph, 0); }
+void initialize_header11(LAS11Header *ph) { initialize_common(ph, 1); }
+void initialize_header12(LAS12Header *ph) { initialize_common(ph, 2); }
 
 }  // extern "C"

@@ -1,3 +1,5 @@
+// The run driver: validation of the inputs, the reading pass and every
+// message of the run.
 #include "command.hpp"
 
 #include <cerrno>
@@ -11,18 +13,11 @@
 #include "accumulate.hpp"
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "validation.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
 
 namespace pointsieve {
-
-int globalArgc = 0;
-char **globalArgv = nullptr;
-const char _optionalArgsArray[3][3] = {"-h", "-d", "-s"};
-int _nOptionalArguments = 0;
-signed char _helpFlag = -1;
-signed char _extendedSummaryFlag = -1;
-signed char _saveFlag = -1;
 
 using korvane::digit;
 using korvane::end_with_failure;
@@ -44,14 +39,6 @@ void finish_stdout() {
     std::fprintf(stderr, "Pointsieve: cannot write the report to standard output: %s\n",
                  std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
     std::exit(korvane::kFailureStatus);
-}
-
-bool read_header(const char *name, LAS12Header &h) {
-    korvane::FilePtr f = korvane::open_file(name, "rb");
-    unsigned char bytes[korvane::kHeaderBytes];
-    if (!f || std::fread(bytes, 1, sizeof bytes, f.get()) != sizeof bytes) return false;
-    h = korvane::decode_header(bytes);
-    return true;
 }
 
 // Reads and validates the names of a list one by one, stopping at the first
@@ -138,55 +125,65 @@ bool holds_las_data(const char *name) {
     return got >= 4 && std::memcmp(head, "LASF", 4) == 0 && std::memchr(head, 0, got) != nullptr;
 }
 
-}  // namespace
-
-void usage() {
-    std::printf("\nUsage:\n");
-    std::printf("Pointsieve -h\n");
-    std::printf("Pointsieve <LAS File | ASCII List> <Options>\n");
-    std::printf("          Options: -d Detailed Report\n");
-    std::printf("                   -s Save report to LASFile_stats.asc | LASList_stats.asc\n\n");
-    credits();
+// Validates a single LAS input and makes it the one name of the run.
+int16_t validate_las_file(const char *input, std::vector<std::string> &names) {
+    LAS12Header h{};
+    const int16_t LASType = korvane::check_las_header(input, h);
+    if (LASType == 0)
+        std::printf("\nCannot handle point data format %c in las files of version %c.%c\n",
+                    digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
+    if (LASType < 1) end_with_failure();
+    try {
+        names.emplace_back(input);
+    } catch (const std::bad_alloc &) {
+        std::printf("Failed to allocate memory for file %s\n", input);
+        end_with_failure();
+    }
+    return LASType;
 }
 
-void find_optionalArgs() {
-    if (globalArgc < 2) return;
-    int seen[3] = {0, 0, 0};
-    for (int a = 1; a < globalArgc; ++a) {
-        if (std::strcmp(globalArgv[a], _optionalArgsArray[0]) == 0) {
-            ++seen[0];
-            _helpFlag = 0;
-        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[1]) == 0) {
-            ++seen[1];
-            ++_nOptionalArguments;
-            _extendedSummaryFlag = 0;
-        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[2]) == 0) {
-            ++seen[2];
-            ++_nOptionalArguments;
-            _saveFlag = 0;
-        }
+// Opens a list file and validates every name it holds.
+int16_t validate_list_file(const char *input, std::vector<std::string> &names) {
+    korvane::FilePtr list = korvane::open_file(input, "r");
+    if (!list && errno == ENOMEM) {
+        std::printf("\nCannot allocate memory for the names listed in %s\n", input);
+        end_with_failure();
     }
-    for (int k = 0; k < 3; ++k) {
-        if (seen[k] > 1) {
-            std::printf("\nMore than one %s arguments\n", _optionalArgsArray[k]);
-            usage();
+    if (!list) {
+        std::printf("\nCannot open input ASCII file %s for reading\n", input);
+        end_with_failure();
+    }
+    if (holds_las_data(input)) {
+        std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
+                    "ending in .las\n",
+                    input);
+        end_with_failure();
+    }
+    return validate_list(list.get(), input, names);
+}
+
+// Writes the statistics file of a run whose console report is complete.
+void save(const char *input, const RunDescription &run, const Accumulator &acc) {
+    std::string name;
+    try {
+        name = stats_file_name(input);
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot open ASCII file %.*s_stats.asc for writing\n", static_cast<int>(std::strlen(input) - 4),
+                    input);
+        end_with_failure();
+    }
+    switch (save_stats_file(name, run, acc)) {
+        case SaveOutcome::Ok: break;
+        case SaveOutcome::CannotOpen:
+            std::printf("\nCannot open ASCII file %s for writing\n", name.c_str());
             end_with_failure();
-        }
+        case SaveOutcome::CannotWrite:
+            std::printf("\nCannot write ASCII file %s\n", name.c_str());
+            end_with_failure();
     }
 }
 
-signed short checkFileExtension(const char *filename, const char *extension) {
-    const std::size_t n = std::strlen(filename);
-    if (n <= 4) {
-        std::printf("\nFile name (%s) is too short\n", filename);
-        end_with_failure();
-    }
-    if (filename[n - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
-        end_with_failure();
-    }
-    return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
-}
+}  // namespace
 
 bool next_list_name(std::FILE *list, std::string &name) {
     // The separators of formatted "%s" reads in the C locale.
@@ -224,50 +221,8 @@ int run_command(int argc, char **argv) {
 
     const char *input = argv[1];
     const bool list_mode = checkFileExtension(input, "las") != 0;
-    const bool detailed = _extendedSummaryFlag == 0;
     std::vector<std::string> names;
-    std::string stats_name;
-    int16_t LASType = -1;
-    if (!list_mode) {
-        LASType = check_las(input);
-        if (LASType == 0) {
-            LAS12Header h{};
-            if (read_header(input, h))
-                std::printf("\nCannot handle point data format %c in las files of version %c.%c\n",
-                            digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
-        }
-        if (LASType < 1) end_with_failure();
-        try {
-            names.emplace_back(input);
-        } catch (const std::bad_alloc &) {
-            std::printf("Failed to allocate memory for file %s\n", input);
-            end_with_failure();
-        }
-    } else {
-        korvane::FilePtr list = korvane::open_file(input, "r");
-        if (!list && errno == ENOMEM) {
-            std::printf("\nCannot allocate memory for the names listed in %s\n", input);
-            end_with_failure();
-        }
-        if (!list) {
-            std::printf("\nCannot open input ASCII file %s for reading\n", input);
-            end_with_failure();
-        }
-        if (holds_las_data(input)) {
-            std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
-                        "ending in .las\n",
-                        input);
-            end_with_failure();
-        }
-        LASType = validate_list(list.get(), input, names);
-    }
-    try {
-        if (_saveFlag == 0) stats_name = stats_file_name(input);
-    } catch (const std::bad_alloc &) {
-        std::printf("\nCannot open ASCII file %.*s_stats.asc for writing\n", static_cast<int>(std::strlen(input) - 4),
-                    input);
-        end_with_failure();
-    }
+    const int16_t LASType = list_mode ? validate_list_file(input, names) : validate_las_file(input, names);
     const int LASCount = static_cast<int>(names.size());
 
     const auto beginTime = std::chrono::steady_clock::now();
@@ -281,21 +236,12 @@ int run_command(int argc, char **argv) {
     LAS12Header last_header{};
     std::vector<unsigned char> block;
     for (int k = 0; k < LASCount; ++k)
-        read_input(names[static_cast<std::size_t>(k)], LASType, detailed, k + 1, LASCount, acc, last_header, block);
+        read_input(names[static_cast<std::size_t>(k)], LASType, _extendedSummaryFlag == 0, k + 1, LASCount, acc,
+                   last_header, block);
 
-    const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed};
+    const RunDescription run{list_mode, LASCount, input, LASType, last_header, _extendedSummaryFlag == 0};
     print_report(run, acc);
-    if (_saveFlag == 0) {
-        switch (save_stats_file(stats_name, run, acc)) {
-            case SaveOutcome::Ok: break;
-            case SaveOutcome::CannotOpen:
-                std::printf("\nCannot open ASCII file %s for writing\n", stats_name.c_str());
-                end_with_failure();
-            case SaveOutcome::CannotWrite:
-                std::printf("\nCannot write ASCII file %s\n", stats_name.c_str());
-                end_with_failure();
-        }
-    }
+    if (_saveFlag == 0) save(input, run, acc);
 
     const auto elapsed = std::chrono::steady_clock::now() - beginTime;
     const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();

@@ -1,0 +1,69 @@
+// The command line: option state, the extension test and the usage text.
+#include <cstdio>
+#include <cstring>
+
+#include "Korvane_LiDAR.h"
+#include "command.hpp"
+#include "file_util.hpp"
+
+namespace pointsieve {
+
+int globalArgc = 0;
+char **globalArgv = nullptr;
+const char _optionalArgsArray[3][3] = {"-h", "-d", "-s"};
+int _nOptionalArguments = 0;
+signed char _helpFlag = -1;
+signed char _extendedSummaryFlag = -1;
+signed char _saveFlag = -1;
+
+using korvane::end_with_failure;
+
+void usage() {
+    std::printf("\nUsage:\n");
+    std::printf("Pointsieve -h\n");
+    std::printf("Pointsieve <LAS File | ASCII List> <Options>\n");
+    std::printf("          Options: -d Detailed Report\n");
+    std::printf("                   -s Save report to LASFile_stats.asc | LASList_stats.asc\n\n");
+    credits();
+}
+
+void find_optionalArgs() {
+    if (globalArgc < 2) return;
+    int seen[3] = {0, 0, 0};
+    for (int a = 1; a < globalArgc; ++a) {
+        if (std::strcmp(globalArgv[a], _optionalArgsArray[0]) == 0) {
+            ++seen[0];
+            _helpFlag = 0;
+        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[1]) == 0) {
+            ++seen[1];
+            ++_nOptionalArguments;
+            _extendedSummaryFlag = 0;
+        } else if (std::strcmp(globalArgv[a], _optionalArgsArray[2]) == 0) {
+            ++seen[2];
+            ++_nOptionalArguments;
+            _saveFlag = 0;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (seen[k] > 1) {
+            std::printf("\nMore than one %s arguments\n", _optionalArgsArray[k]);
+            usage();
+            end_with_failure();
+        }
+    }
+}
+
+signed short checkFileExtension(const char *filename, const char *extension) {
+    const std::size_t n = std::strlen(filename);
+    if (n <= 4) {
+        std::printf("\nFile name (%s) is too short\n", filename);
+        end_with_failure();
+    }
+    if (filename[n - 4] != '.') {
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
+        end_with_failure();
+    }
+    return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
+}
+
+}  // namespace pointsieve
