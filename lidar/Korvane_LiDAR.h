@@ -6,10 +6,14 @@
  * fields little-endian on disk. The library converts at the file boundary, so
  * in memory the fields hold host-order values.
  *
- * This header compiles as C (C11 or later) and as C++.
+ * This header compiles as C (C11 or later) and as C++. The version of the
+ * library is given by KORVANE_LIDAR_VERSION_MAJOR, _MINOR, _PATCH and
+ * KORVANE_LIDAR_VERSION_STRING, from Korvane_LiDAR_version.h.
  */
 #ifndef KORVANE_LIDAR_H
 #define KORVANE_LIDAR_H
+
+#include "Korvane_LiDAR_version.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -26,10 +26,12 @@ dpkg -x "$deb" "$out/root" || fail "dpkg -x failed"
 check_layout "$out/root/usr" static
 check_usage "$out/root/usr/bin/Pointsieve"
 
-flags=$(PKG_CONFIG_PATH=$out/root/usr/lib/pkgconfig pkg-config --cflags --libs Korvane_LiDAR) \
-    || fail "pkg-config does not find the packaged Korvane_LiDAR.pc"
+export PKG_CONFIG_PATH=$out/root/usr/lib/pkgconfig
+flags=$(pkg-config --cflags --libs Korvane_LiDAR) || fail "pkg-config does not find the packaged Korvane_LiDAR.pc"
+version=$(pkg-config --modversion Korvane_LiDAR)
 # shellcheck disable=SC2086
-"$C_COMPILER" -o "$out/consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
+"$C_COMPILER" -DPACKAGE_VERSION="\"$version\"" -o "$out/consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
     || fail "linking against the packaged library with '$flags' failed"
-expect_output 'LAS type 8' "$out/consumer" "$SRC_DIR/tests/data/simple.las"
+expect_output "Korvane_LiDAR $PROJECT_VERSION
+LAS type 8" "$out/consumer" "$SRC_DIR/tests/data/simple.las"
 echo "$(basename "$deb") unpacks and runs"

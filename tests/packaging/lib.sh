@@ -34,7 +34,7 @@ lib/libKorvane_LiDAR.so.1.0.0"
     else
         libs=lib/libKorvane_LiDAR.a
     fi
-    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h "$libs" \
+    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h include/Korvane_LiDAR_version.h "$libs" \
         lib/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
         lib/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
         lib/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
@@ -49,6 +49,8 @@ lib/libKorvane_LiDAR.so.1.0.0"
     fi
     [ -x "$prefix/bin/Pointsieve" ] || fail "$prefix/bin/Pointsieve is not executable"
     cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/Korvane_LiDAR.h" || fail "installed header differs"
+    cmp -s "$prefix/include/Korvane_LiDAR_version.h" "$BUILD_DIR/include/Korvane_LiDAR_version.h" \
+        || fail "installed version header differs from the generated one"
     cmp -s "$prefix/share/man/man1/Pointsieve.1" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs"
 }
 
