@@ -51,7 +51,10 @@ set_target_properties(Korvane_LiDAR PROPERTIES
 
 install(TARGETS Pointsieve
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A Windows DLL is a RUNTIME file and goes to bin/, beside the programs that
+# load it; its import library is an ARCHIVE and goes to lib/.
 install(TARGETS Korvane_LiDAR EXPORT Korvane_LiDARTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
