@@ -12,15 +12,21 @@ prefix=$1
 out=$WORK/$2
 fresh "$out"
 sample=$SRC_DIR/tests/data/simple.las
+# The library folder is where the .pc file lies: lib/ or, in the Debian
+# package, the multiarch folder below it.
+pc_files=$(find "$prefix/lib" -name Korvane_LiDAR.pc)
+[ "$(printf '%s\n' "$pc_files" | wc -l)" -eq 1 ] && [ -n "$pc_files" ] \
+    || fail "expected one Korvane_LiDAR.pc below $prefix/lib, found: $pc_files"
+libdir=$(dirname "$(dirname "$pc_files")")
 # A shared library is found at run time through the library path.
-export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 
 configure_and_build "$SRC_DIR/tests/packaging/consumer" "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix"
 expected="Korvane_LiDAR $PROJECT_VERSION
 LAS type 8"
 expect_output "$expected" "$out/cmake/consumer" "$sample"
 
-export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+export PKG_CONFIG_PATH=$libdir/pkgconfig
 version=$(pkg-config --modversion Korvane_LiDAR) || fail "pkg-config does not find Korvane_LiDAR"
 [ "$version" = "$PROJECT_VERSION" ] || fail "pkg-config reports version $version, not $PROJECT_VERSION"
 flags=$(pkg-config --cflags --libs Korvane_LiDAR)
