@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A C program builds against an installed tree through the CMake package and
-# through pkg-config, and runs. Usage: consumers.sh PREFIX NAME
+# through pkg-config, as strict C11 with warnings as errors, and runs. It
+# prints the header's version, which must be the project's and the
+# package's. Usage: consumers.sh PREFIX NAME
 # The tree is used where it lies, not at the prefix it was installed for, so
 # the package and the .pc file must locate themselves.
 . "$(dirname "$0")/lib.sh"
@@ -10,18 +12,27 @@ prefix=$1
 out=$WORK/$2
 fresh "$out"
 sample=$SRC_DIR/tests/data/simple.las
+# The library folder is where the .pc file lies: lib/ or, in the Debian
+# package, the multiarch folder below it.
+pc_files=$(find "$prefix/lib" -name Korvane_LiDAR.pc)
+[ "$(printf '%s\n' "$pc_files" | wc -l)" -eq 1 ] && [ -n "$pc_files" ] \
+    || fail "expected one Korvane_LiDAR.pc below $prefix/lib, found: $pc_files"
+libdir=$(dirname "$(dirname "$pc_files")")
 # A shared library is found at run time through the library path.
-export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 
 configure_and_build "$SRC_DIR/tests/packaging/consumer" "$out/cmake" -DCMAKE_PREFIX_PATH="$prefix"
-expect_output 'LAS type 8' "$out/cmake/consumer" "$sample"
+expected="Korvane_LiDAR $PROJECT_VERSION
+LAS type 8"
+expect_output "$expected" "$out/cmake/consumer" "$sample"
 
-export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+export PKG_CONFIG_PATH=$libdir/pkgconfig
 version=$(pkg-config --modversion Korvane_LiDAR) || fail "pkg-config does not find Korvane_LiDAR"
 [ "$version" = "$PROJECT_VERSION" ] || fail "pkg-config reports version $version, not $PROJECT_VERSION"
 flags=$(pkg-config --cflags --libs Korvane_LiDAR)
 # shellcheck disable=SC2086
-"$C_COMPILER" -std=c11 -Wall -Wextra -Werror -o "$out/pkg-config-consumer" \
-    "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags || fail "building with pkg-config flags '$flags' failed"
-expect_output 'LAS type 8' "$out/pkg-config-consumer" "$sample"
+"$C_COMPILER" -std=c11 -Wall -Wextra -Wpedantic -Werror -DPACKAGE_VERSION="\"$version\"" \
+    -o "$out/pkg-config-consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
+    || fail "building with pkg-config flags '$flags' failed"
+expect_output "$expected" "$out/pkg-config-consumer" "$sample"
 echo "consumers built through find_package and pkg-config against $prefix"

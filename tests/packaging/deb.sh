@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack, checks its control fields and
-# contents, unpacks it with dpkg -x and runs the program from there; a C
-# program links against the unpacked library through its pkg-config file.
+# Builds the Debian package with CPack, checks its control fields, its
+# contents, its changelog and copyright file, unpacks it with dpkg -x and
+# runs the program from there. The unpacked tree is left in $WORK/deb/root
+# for the tests that build consumers against it and run lintian.
 . "$(dirname "$0")/lib.sh"
-need dpkg dpkg-deb dpkg-shlibdeps pkg-config
+need dpkg dpkg-deb dpkg-shlibdeps dpkg-architecture dpkg-parsechangelog gzip
 
 out=$WORK/deb
 fresh "$out"
@@ -23,13 +24,20 @@ owners=$(dpkg-deb -c "$deb" | awk '{ print $2 }' | sort -u)
 
 dpkg -x "$deb" "$out/root" || fail "dpkg -x failed"
 [ "$(ls -A "$out/root")" = usr ] || fail "the package installs outside /usr: $(ls -A "$out/root")"
-check_layout "$out/root/usr" static
+check_layout "$out/root/usr" deb
 check_usage "$out/root/usr/bin/Pointsieve"
 
-flags=$(PKG_CONFIG_PATH=$out/root/usr/lib/pkgconfig pkg-config --cflags --libs Korvane_LiDAR) \
-    || fail "pkg-config does not find the packaged Korvane_LiDAR.pc"
-# shellcheck disable=SC2086
-"$C_COMPILER" -o "$out/consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
-    || fail "linking against the packaged library with '$flags' failed"
-expect_output 'LAS type 8' "$out/consumer" "$SRC_DIR/tests/data/simple.las"
+# The changelog is in the Debian format, its latest entry the package's.
+doc=$out/root/usr/share/doc/pointsieve
+gzip -dc "$doc/changelog.gz" > "$out/changelog" || fail "changelog.gz is not gzip data"
+latest=$(dpkg-parsechangelog -l "$out/changelog" -S Version) || fail "dpkg-parsechangelog cannot read the changelog"
+[ "$latest" = "$PROJECT_VERSION" ] || fail "the latest changelog entry is $latest, not $PROJECT_VERSION"
+
+# The copyright file carries the licence text of LICENSE, word for word,
+# in its stand-alone License paragraph.
+head -n 1 "$doc/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+    || fail "the copyright file is not in the machine-readable format"
+awk 'text { sub(/^ /, ""); if ($0 == ".") $0 = ""; print } /^License: BSD-3-Clause$/ && ++n == 2 { text = 1 }' \
+    "$doc/copyright" > "$out/licence"
+cmp -s "$out/licence" "$SRC_DIR/LICENSE" || { diff "$out/licence" "$SRC_DIR/LICENSE"; fail "the copyright file does not carry LICENSE"; }
 echo "$(basename "$deb") unpacks and runs"

@@ -22,24 +22,31 @@ fresh() {
     mkdir -p "$1"
 }
 
-# check_layout PREFIX static|shared: the installed tree holds exactly the
-# expected files, and the header and the man page are the project's own.
+# check_layout PREFIX static|shared|deb: the installed tree holds exactly the
+# expected files, and the header and the man page are the project's own. An
+# installed tree keeps the library in lib/; the Debian package puts it in the
+# multiarch folder, compresses the man page and adds its documentation.
 check_layout() {
-    local prefix=$1 libs expected actual
+    local prefix=$1 libdir=lib man=share/man/man1/Pointsieve.1 libs docs="" expected actual
     [ -d "$prefix" ] || fail "no installed tree at $prefix"
-    if [ "$2" = shared ]; then
-        libs="lib/libKorvane_LiDAR.so
-lib/libKorvane_LiDAR.so.1
-lib/libKorvane_LiDAR.so.1.0.0"
-    else
-        libs=lib/libKorvane_LiDAR.a
-    fi
-    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h "$libs" \
-        lib/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
-        lib/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
-        lib/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
-        lib/cmake/Korvane_LiDAR/Korvane_LiDARTargets-CONFIG.cmake \
-        lib/pkgconfig/Korvane_LiDAR.pc share/man/man1/Pointsieve.1 | sort)
+    case $2 in
+        shared)
+            libs="$libdir/libKorvane_LiDAR.so $libdir/libKorvane_LiDAR.so.1 $libdir/libKorvane_LiDAR.so.1.0.0" ;;
+        deb)
+            libdir=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH) || fail "dpkg-architecture failed"
+            man=$man.gz
+            docs="share/doc/pointsieve/changelog.gz share/doc/pointsieve/copyright"
+            libs=$libdir/libKorvane_LiDAR.a ;;
+        *)
+            libs=$libdir/libKorvane_LiDAR.a ;;
+    esac
+    # shellcheck disable=SC2086
+    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h include/Korvane_LiDAR_version.h $libs \
+        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
+        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
+        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
+        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARTargets-CONFIG.cmake \
+        $libdir/pkgconfig/Korvane_LiDAR.pc $man $docs | sort)
     # The per-configuration targets file is named after the build type.
     actual=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' \
         | sed 's|Targets-[a-z]*\.cmake$|Targets-CONFIG.cmake|' | sort)
@@ -49,7 +56,12 @@ lib/libKorvane_LiDAR.so.1.0.0"
     fi
     [ -x "$prefix/bin/Pointsieve" ] || fail "$prefix/bin/Pointsieve is not executable"
     cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/Korvane_LiDAR.h" || fail "installed header differs"
-    cmp -s "$prefix/share/man/man1/Pointsieve.1" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs"
+    cmp -s "$prefix/include/Korvane_LiDAR_version.h" "$BUILD_DIR/include/Korvane_LiDAR_version.h" \
+        || fail "installed version header differs from the generated one"
+    case $man in
+        *.gz) gzip -dc "$prefix/$man" | cmp -s - "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
+        *) cmp -s "$prefix/$man" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
+    esac
 }
 
 # check_usage PROGRAM: "PROGRAM -h" prints the usage text, then the banner,
