@@ -75,7 +75,7 @@ TEST(InitializeHeader, WrittenUnchangedItDeclaresFormatZeroWithLengthZero) {
     write_file(path, image);
 
     const RunResult r = run_in_child([&] { std::exit(check_las(path.c_str()) & 0xFF); });
-    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, "\nData format of " + path + " (0) is incompatible with Length of Data Record (0)\n");
 }
 

@@ -364,7 +364,7 @@ TEST(UpdateHeader, NamesOfAnyLength) {
     las.format = 3;
     write_las(path, las);
     const RunResult r = update(path);
-    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, "\nCannot update header of file " + path +
                          ": version 1.1 files with point data format 3 are not handled\n");
 }
@@ -375,7 +375,7 @@ TEST(UpdateHeader, NamesOfAnyLength) {
 void expect_refusal(const std::string &path, const std::string &message, const std::function<void()> &fn) {
     const Bytes before = read_file(path);
     const RunResult r = run_in_child(fn);
-    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, message);
     EXPECT_TRUE(same_bytes(read_file(path), before));
 }
@@ -450,7 +450,7 @@ TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
     };
     const Bytes before = head();
     const RunResult r = update(path);
-    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, "\nFile " + path + " holds more point records than its header can count\n");
     EXPECT_EQ(fs::file_size(path), size);
     EXPECT_TRUE(same_bytes(head(), before));

@@ -266,12 +266,13 @@ TEST(SortNesting, OrganPipeFitsASmallStack) {
     }
 }
 
-// Ten million sorted, descending or equal keys split evenly and finish. The
+// 100,000 sorted, descending or equal keys split evenly and finish (a sort
+// that degrades to quadratic time on them runs into the test's timeout). The
 // middle pivot leaves ascending input in place and reverses descending input
 // in the first partition. The checks compare whole arrays so that they stay
 // cheap next to the sorts, also in sanitizer builds.
-TEST(SortLarge, TenMillionOrderedOrEqualKeys) {
-    constexpr int32_t n = 10'000'000;
+TEST(SortLarge, OrderedOrEqualKeys) {
+    constexpr int32_t n = 100'000;
     const std::vector<int32_t> ident = identity(n);
     const std::vector<int32_t> reversed(ident.rbegin(), ident.rend());
     std::vector<int32_t> input(n), want(n), lk, li, di;

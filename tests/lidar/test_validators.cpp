@@ -10,6 +10,8 @@
 #include "Korvane_LiDAR.h"
 #include "test_support.hpp"
 
+using testing_support::kFailed;
+
 namespace {
 
 using testing_support::run_in_child;
@@ -28,7 +30,7 @@ void expect_numeric(const std::string &text, bool accepted) {
         EXPECT_EQ(r.status, 0);
     } else {
         EXPECT_EQ(r.out, "\nInvalid argument value (" + text + ")\n");
-        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.status, kFailed);
     }
 }
 
@@ -114,25 +116,25 @@ TEST(ValidatorDEM, ExtensionsHeaderFilesAndMessages) {
         {d + "tile7.flt",
          not_ext(d + "tile7.flt", "asc") + "Unable to open file " + d +
              "tile7.hdr in file_access()\n" + kHeaderMessage,
-         255},
+         kFailed},
         {long_core + ".flt", not_ext(long_core + ".flt", "asc"), 0},
         {long_core + "h.flt",
          not_ext(long_core + "h.flt", "asc") + "Unable to open file " + long_core +
              "h.hdr in file_access()\n" + kHeaderMessage,
-         255},
+         kFailed},
         // Neither extension; letters are compared case-sensitively.
-        {"dem.txt", not_ext("dem.txt", "asc") + not_ext("dem.txt", "flt") + kDemMessage, 255},
-        {"dem.ASC", not_ext("dem.ASC", "asc") + not_ext("dem.ASC", "flt") + kDemMessage, 255},
-        {"dem.FLT", not_ext("dem.FLT", "asc") + not_ext("dem.FLT", "flt") + kDemMessage, 255},
+        {"dem.txt", not_ext("dem.txt", "asc") + not_ext("dem.txt", "flt") + kDemMessage, kFailed},
+        {"dem.ASC", not_ext("dem.ASC", "asc") + not_ext("dem.ASC", "flt") + kDemMessage, kFailed},
+        {"dem.FLT", not_ext("dem.FLT", "asc") + not_ext("dem.FLT", "flt") + kDemMessage, kFailed},
         // Too short, or no dot fourth from the end.
-        {"dem", too_short("dem") + too_short("dem") + kDemMessage, 255},
-        {".asc", too_short(".asc") + too_short(".asc") + kDemMessage, 255},
-        {"", too_short("") + too_short("") + kDemMessage, 255},
+        {"dem", too_short("dem") + too_short("dem") + kDemMessage, kFailed},
+        {".asc", too_short(".asc") + too_short(".asc") + kDemMessage, kFailed},
+        {"", too_short("") + too_short("") + kDemMessage, kFailed},
         {"demasc",
          "\nExtension of file demasc should be preceeded by a dot (.)\n"
          "\nExtension of file demasc should be preceeded by a dot (.)\n" +
              kDemMessage,
-         255},
+         kFailed},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE("name " + row.name);

@@ -26,21 +26,12 @@ using namespace testing_support;
 
 namespace {
 
-constexpr int kFailed = 255;
-
 std::string broken_file(const std::string &name) { return "broken/" + name; }
 
 // Copies a file of tests/data/broken into dir under the given name.
 void copy_broken(const std::string &name, const std::string &dir, const std::string &as) {
     write_file(dir + "/" + as, read_file(data_file(broken_file(name))));
 }
-
-std::string banner() {
-    static const std::string text = run_in_child([] { credits(); }).out;
-    return text;
-}
-
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
 std::string not_valid(const std::string &name) { return "\n" + name + " is not a valid .las file\n\n"; }
 
@@ -98,7 +89,7 @@ TEST(BrokenFiles, EveryFormatRefusesEveryWrongRecordLength) {
         for (uint8_t format = 0; format <= 3; ++format) {
             // Nothing, one byte off either way, the other formats' lengths, the largest.
             const int own = static_cast<int>(format_record_size(format));
-            for (int length : {0, 1, own - 1, own, own + 1, 20, 26, 28, 34, 65535}) {
+            for (int length : {0, 1, own - 1, own, own + 1, 20, 26, 28, 34, 35, 65535}) {
                 LasRecipe recipe;
                 recipe.minor = minor;
                 recipe.format = format;
@@ -189,40 +180,7 @@ TEST(BrokenFiles, DamagedFilesThatCanStillBeSummarised) {
     }
 }
 
-TEST(BrokenFiles, ListsThatNameWhatIsNotAUsableLasFile) {
-    TempDir dir;
-    write_las(dir.file("good.las"), LasRecipe{});
-    copy_data_file("1.2_1.las", dir.path());
-    ASSERT_EQ(mkdir(dir.file("folder.las").c_str(), 0755), 0);
-    write_text(dir.file("notes.txt"), "good.las\n");
-    write_las(dir.file("my plot.las"), LasRecipe{});
-
-    struct Case {
-        const char *list;
-        std::string output;
-    };
-    const Case cases[] = {
-        {"good.las folder.las", not_valid("folder.las") + listed("folder.las")},
-        {"good.las\nmissing.las",
-         "Unable to open file missing.las in file_access()\n\nFile missing.las does NOT exist\n" +
-             listed("missing.las")},
-        // A list inside the list is not a LAS file, and neither is the list itself.
-        {"good.las notes.txt", "\nFile extension of notes.txt is not .las\n" + listed("notes.txt")},
-        {"l.txt", "\nFile extension of l.txt is not .las\n" + listed("l.txt")},
-        // A LAS file of another type than the first entry.
-        {"good.las 1.2_1.las", "\nType of file 1.2_1.las differs from that of previous files in l.txt\n"},
-        // Names are whitespace-separated: a name with a space is two names.
-        {"my plot.las", "Unable to open file my in file_access()\n\nFile my does NOT exist\n" + listed("my")},
-    };
-    for (const Case &c : cases) {
-        write_text(dir.file("l.txt"), c.list);
-        expect_refused({"l.txt", "-s"}, dir.path(), c.output);
-    }
-    // A folder given directly.
-    expect_refused({"folder.las", "-s"}, dir.path(), not_valid("folder.las"));
-}
-
-TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
+TEST(BrokenFiles, NamesWithSpacesNonAsciiBytesAndAnyLength) {
     TempDir dir;
     LasRecipe recipe;
     recipe.points.resize(3);
@@ -243,6 +201,23 @@ TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\nSummary of 2 files listed in li\xe9ste.txt\n\n"), std::string::npos) << r.out;
     EXPECT_TRUE(file_exists(dir.file("li\xe9ste_stats.asc")));
+
+    // UTF-8 names, and names longer than any fixed buffer: folders of 100
+    // characters each, in a list.
+    std::string long_name;
+    for (int k = 0; k < 3; ++k) {
+        long_name += std::string(100, static_cast<char>('a' + k)) + "/";
+        ASSERT_EQ(mkdir(dir.file(long_name).c_str(), 0755), 0);
+    }
+    long_name += std::string(200, 'x') + ".las";
+    const std::string accented = "t\xc3\xa9l\xc3\xa9.las";
+    write_las(dir.file(long_name), recipe);
+    write_las(dir.file(accented), recipe);
+    write_text(dir.file("tiles.txt"), long_name + "\n" + accented + "\n");
+    const RunResult utf8 = run_pointsieve({"tiles.txt"}, dir.path());
+    EXPECT_EQ(utf8.status, 0) << utf8.out;
+    EXPECT_NE(utf8.out.find("\rProcessing file " + accented + " (2 / 2)"), std::string::npos);
+    EXPECT_NE(utf8.out.find("Total points :            6\n"), std::string::npos);
 
     // The same names on files that cannot be used.
     expect_refused({"no such.las", "-s"}, dir.path(),

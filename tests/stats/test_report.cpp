@@ -16,17 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string banner() {
-    static const std::string text = run_in_child([] { credits(); }).out;
-    return text;
-}
-
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
-
-std::string progress(const std::string &name, int index, int count) {
-    return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
-}
-
 // The elapsed time is the one figure that changes from run to run.
 std::string without_elapsed(const std::string &out) {
     return std::regex_replace(out, std::regex("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$"), "\nElapsed time T seconds\n");

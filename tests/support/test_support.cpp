@@ -211,6 +211,17 @@ RunResult run_forked(const std::function<void()> &child, const std::string &mark
 
 RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
 
+std::string banner() {
+    static const std::string text = run_in_child([] { credits(); }).out;
+    return text;
+}
+
+std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+std::string progress(const std::string &name, int index, int count) {
+    return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
+}
+
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
     return run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);

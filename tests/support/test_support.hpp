@@ -82,6 +82,16 @@ struct RunResult {
     int status;       // exit status 0 to 255, or 1000 + signal number
 };
 
+// The exit status of every failure, on every platform.
+inline constexpr int kFailed = 255;
+
+// The banner credits() prints, as the program prints it first.
+std::string banner();
+// n spaces.
+std::string sp(int n);
+// The progress line of the index-th of count files.
+std::string progress(const std::string &name, int index, int count);
+
 // Runs fn in a forked child with standard output captured. A child that
 // returns from fn exits with status 0.
 RunResult run_in_child(const std::function<void()> &fn);
