@@ -24,6 +24,18 @@ using korvane::end_with_failure;
 
 namespace {
 
+// The names a run processes, kept compactly: one buffer of NUL-terminated
+// names, so that a list of a million names costs little more than its text.
+struct NameList {
+    std::string bytes;
+    std::vector<std::size_t> starts;
+};
+
+void add_name(NameList &names, const std::string &name) {
+    names.starts.push_back(names.bytes.size());
+    names.bytes.append(name.c_str(), name.size() + 1);
+}
+
 // The reason the first failed write to standard output gave, kept because
 // later calls overwrite errno.
 int stdout_errno = 0;
@@ -44,7 +56,7 @@ void finish_stdout() {
 // Reads and validates the names of a list one by one, stopping at the first
 // that is not a usable LAS file of the list's one type. Keeps the accepted
 // names, which are the ones the run then processes.
-int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::string> &names) {
+int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
     int16_t LASTypeCheck = -1;
     std::string name;
     try {
@@ -54,13 +66,13 @@ int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::s
                 std::printf("%s (listed in %s) is not a valid LAS file\n", name.c_str(), list_name);
                 end_with_failure();
             }
-            if (names.empty()) {
+            if (names.starts.empty()) {
                 LASTypeCheck = type;
             } else if (type != LASTypeCheck) {
                 std::printf("\nType of file %s differs from that of previous files in %s\n", name.c_str(), list_name);
                 end_with_failure();
             }
-            names.push_back(name);
+            add_name(names, name);
         }
     } catch (const std::bad_alloc &) {
         std::printf("\nCannot allocate memory for the names listed in %s\n", list_name);
@@ -72,7 +84,7 @@ int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::s
         std::printf("\nCannot read input ASCII file %s\n", list_name);
         end_with_failure();
     }
-    if (names.empty()) {
+    if (names.starts.empty()) {
         std::printf("\nFile %s contains no valid .las files\n", list_name);
         end_with_failure();
     }
@@ -82,9 +94,8 @@ int16_t validate_list(std::FILE *list, const char *list_name, std::vector<std::s
 // Reads one validated input into acc, printing its progress line, and ends
 // the run with a message when the file cannot be read or is no longer the
 // file that was validated.
-void read_input(const std::string &name, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
+void read_input(const char *n, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
                 LAS12Header &header, std::vector<unsigned char> &block) {
-    const char *n = name.c_str();
     korvane::OpenOutcome opened;
     const korvane::FilePtr f = korvane::open_regular_file(n, opened);
     if (opened == korvane::OpenOutcome::NotRegular) {
@@ -126,7 +137,7 @@ bool holds_las_data(const char *name) {
 }
 
 // Validates a single LAS input and makes it the one name of the run.
-int16_t validate_las_file(const char *input, std::vector<std::string> &names) {
+int16_t validate_las_file(const char *input, NameList &names) {
     LAS12Header h{};
     const int16_t LASType = korvane::check_las_header(input, h);
     if (LASType == 0)
@@ -134,7 +145,7 @@ int16_t validate_las_file(const char *input, std::vector<std::string> &names) {
                     digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
     if (LASType < 1) end_with_failure();
     try {
-        names.emplace_back(input);
+        add_name(names, input);
     } catch (const std::bad_alloc &) {
         std::printf("Failed to allocate memory for file %s\n", input);
         end_with_failure();
@@ -143,7 +154,7 @@ int16_t validate_las_file(const char *input, std::vector<std::string> &names) {
 }
 
 // Opens a list file and validates every name it holds.
-int16_t validate_list_file(const char *input, std::vector<std::string> &names) {
+int16_t validate_list_file(const char *input, NameList &names) {
     korvane::FilePtr list = korvane::open_file(input, "r");
     if (!list && errno == ENOMEM) {
         std::printf("\nCannot allocate memory for the names listed in %s\n", input);
@@ -221,9 +232,9 @@ int run_command(int argc, char **argv) {
 
     const char *input = argv[1];
     const bool list_mode = checkFileExtension(input, "las") != 0;
-    std::vector<std::string> names;
+    NameList names;
     const int16_t LASType = list_mode ? validate_list_file(input, names) : validate_las_file(input, names);
-    const int LASCount = static_cast<int>(names.size());
+    const int LASCount = static_cast<int>(names.starts.size());
 
     const auto beginTime = std::chrono::steady_clock::now();
     credits();
@@ -235,11 +246,12 @@ int run_command(int argc, char **argv) {
     }
     LAS12Header last_header{};
     std::vector<unsigned char> block;
-    for (int k = 0; k < LASCount; ++k)
-        read_input(names[static_cast<std::size_t>(k)], LASType, _extendedSummaryFlag == 0, k + 1, LASCount, acc,
+    const bool detailed = _extendedSummaryFlag == 0;
+    for (std::size_t k = 0; k < names.starts.size(); ++k)
+        read_input(names.bytes.c_str() + names.starts[k], LASType, detailed, static_cast<int>(k) + 1, LASCount, acc,
                    last_header, block);
 
-    const RunDescription run{list_mode, LASCount, input, LASType, last_header, _extendedSummaryFlag == 0};
+    const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed};
     print_report(run, acc);
     if (_saveFlag == 0) save(input, run, acc);
 
