@@ -8,10 +8,11 @@
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
-#include "fuzz_support.hpp"
 #include "file_util.hpp"
+#include "fuzz_support.hpp"
 #include "las_format.hpp"
 #include "report.hpp"
+#include "stats_file.hpp"
 
 namespace {
 
