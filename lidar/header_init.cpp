@@ -32,25 +32,17 @@ void initialize_common(Header *ph, uint8_t minor) {
     ph->NumberOfVariableLengthRecords = 0;
     ph->PointDataFormatID = 0;
     ph->PointDataRecordLength = 0;
-    ph->NumberOfPointReturns = 0;
-    for (int k = 0; k < 5; ++k) ph->NumberOfPointsByReturn[k] = 0;
-    ph->XScaleFactor = 1.0;
-    ph->YScaleFactor = 1.0;
-    ph->ZScaleFactor = 1.0;
-    ph->XOffset = 0.0;
-    ph->YOffset = 0.0;
-    ph->ZOffset = 0.0;
-    ph->MaxX = 0.0;
-    ph->MinX = 0.0;
-    ph->MaxY = 0.0;
-    ph->MinY = 0.0;
-    ph->MaxZ = 0.0;
-    ph->MinZ = 0.0;
-    // Bytes 4 to 7 and 90 to 93 are named differently in each version
-    // (file source and encoding or reserved; creation or flight date), and
-    // are all zero: zero bytes are zero in either byte order.
-    std::memset(reinterpret_cast<unsigned char *>(ph) + 4, 0, 4);
-    std::memset(reinterpret_cast<unsigned char *>(ph) + 90, 0, 4);
+    ph->XScaleFactor = ph->YScaleFactor = ph->ZScaleFactor = 1.0;
+    // Zero bytes are zero in either byte order and 0.0 as a double:
+    //  - bytes 4 to 7 and 90 to 93, named differently in each version (file
+    //    source and encoding or reserved; creation or flight date);
+    //  - the point count and the five counts by return, bytes 107 to 130;
+    //  - the three offsets and the six bounds, bytes 155 to 226.
+    unsigned char *bytes = reinterpret_cast<unsigned char *>(ph);
+    std::memset(bytes + 4, 0, 4);
+    std::memset(bytes + 90, 0, 4);
+    std::memset(bytes + 107, 0, 131 - 107);
+    std::memset(bytes + 155, 0, 227 - 155);
 }
 
 }  // namespace
