@@ -15,7 +15,7 @@
 //   nan_extents.las, infinite_extents.las            format 1, two points
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <regex>
 
@@ -193,7 +193,7 @@ TEST(BrokenFiles, ListsThatNameWhatIsNotAUsableLasFile) {
     TempDir dir;
     write_las(dir.file("good.las"), LasRecipe{});
     copy_data_file("1.2_1.las", dir.path());
-    ASSERT_EQ(mkdir(dir.file("folder.las").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("folder.las")));
     write_text(dir.file("notes.txt"), "good.las\n");
     write_las(dir.file("my plot.las"), LasRecipe{});
 
@@ -226,9 +226,15 @@ TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
     TempDir dir;
     LasRecipe recipe;
     recipe.points.resize(3);
+#ifdef _WIN32
+    // Windows names are Unicode, and the program's code page is UTF-8.
+    const std::string e = "\xc3\xa9";
+#else
     // Latin-1 bytes, not valid UTF-8: names are bytes, passed through as they are.
-    const std::string latin1 = "t\xe9l\xe9.las";
-    for (const std::string &name : {std::string("my plot.las"), latin1}) {
+    const std::string e = "\xe9";
+#endif
+    const std::string accented = "t" + e + "l" + e + ".las";
+    for (const std::string &name : {std::string("my plot.las"), accented}) {
         write_las(dir.file(name), recipe);
         const RunResult r = run_pointsieve({name, "-s"}, dir.path());
         EXPECT_EQ(r.status, 0) << name;
@@ -238,20 +244,20 @@ TEST(BrokenFiles, NamesWithSpacesAndNonAsciiBytes) {
             << name;
         EXPECT_EQ(read_text(dir.file(stats_name(name))).substr(0, 31), "TotalPoints                  3\n") << name;
     }
-    write_text(dir.file("li\xe9ste.txt"), latin1 + "\n" + latin1 + "\n");
-    const RunResult r = run_pointsieve({"li\xe9ste.txt", "-s"}, dir.path());
+    write_text(dir.file("li" + e + "ste.txt"), accented + "\n" + accented + "\n");
+    const RunResult r = run_pointsieve({"li" + e + "ste.txt", "-s"}, dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\nSummary of 2 files listed in li\xe9ste.txt\n\n"), std::string::npos) << r.out;
-    EXPECT_TRUE(file_exists(dir.file("li\xe9ste_stats.asc")));
+    EXPECT_NE(r.out.find("\nSummary of 2 files listed in li" + e + "ste.txt\n\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(file_exists(dir.file("li" + e + "ste_stats.asc")));
 
     // The same names on files that cannot be used.
     expect_refused({"no such.las", "-s"}, dir.path(),
                    "Unable to open file no such.las in file_access()\n\nFile no such.las does NOT exist\n");
-    copy_broken("empty.las", dir.path(), "\xe9mpty file.las");
-    expect_refused({"\xe9mpty file.las", "-s"}, dir.path(), not_valid("\xe9mpty file.las"));
-    copy_broken("version_1_4.las", dir.path(), "v\xe9rsion.las");
-    write_text(dir.file("l.txt"), latin1 + " v\xe9rsion.las");
-    expect_refused({"l.txt", "-s"}, dir.path(), "\nCannot handle las files of version 1.4\n" + listed("v\xe9rsion.las"));
+    copy_broken("empty.las", dir.path(), e + "mpty file.las");
+    expect_refused({e + "mpty file.las", "-s"}, dir.path(), not_valid(e + "mpty file.las"));
+    copy_broken("version_1_4.las", dir.path(), "v" + e + "rsion.las");
+    write_text(dir.file("l.txt"), accented + " v" + e + "rsion.las");
+    expect_refused({"l.txt", "-s"}, dir.path(), "\nCannot handle las files of version 1.4\n" + listed("v" + e + "rsion.las"));
 }
 
 }  // namespace

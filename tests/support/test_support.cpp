@@ -1,16 +1,20 @@
 #include "test_support.hpp"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include "las_io.hpp"
@@ -21,9 +25,19 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     fs::create_directories(TEST_TMP_ROOT);
-    std::string templ = std::string(TEST_TMP_ROOT) + "/t.XXXXXX";
-    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
+    static std::mt19937_64 random{std::random_device{}()};
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "t.";
+        for (int k = 0; k < 8; ++k) name += letters[random() % (sizeof letters - 1)];
+        const fs::path candidate = fs::path(TEST_TMP_ROOT) / name;
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = candidate.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -47,7 +61,19 @@ void write_text(const std::string &path, const std::string &text) { write_file(p
 
 std::string read_text(const std::string &path) {
     const Bytes b = read_file(path);
-    return std::string(b.begin(), b.end());
+    return lf_text(std::string(b.begin(), b.end()));
+}
+
+std::string lf_text(std::string text) {
+#ifdef _WIN32
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) out += text[k];
+    }
+    text = std::move(out);
+#endif
+    return text;
 }
 
 bool file_exists(const std::string &path) {
@@ -153,6 +179,8 @@ std::string write_las(const std::string &path, const LasRecipe &recipe) {
     return path;
 }
 
+#ifndef _WIN32
+
 namespace {
 
 std::string drain(int fd) {
@@ -207,15 +235,30 @@ RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn);
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd) {
     return run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);
+        std::vector<std::string> words = emulator_words();
+        words.emplace_back(POINTSIEVE_EXE);
+        words.insert(words.end(), args.begin(), args.end());
         std::vector<char *> argv;
-        std::string exe = POINTSIEVE_EXE;
-        argv.push_back(exe.data());
-        std::vector<std::string> copy(args);
-        for (std::string &a : copy) argv.push_back(a.data());
+        for (std::string &w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(121);
     });
+}
+
+#endif
+
+std::vector<std::string> emulator_words() {
+    std::vector<std::string> words;
+#ifdef POINTSIEVE_EMULATOR
+    const std::string all = POINTSIEVE_EMULATOR;
+    for (std::size_t at = 0; at <= all.size();) {
+        const std::size_t tab = std::min(all.find('\t', at), all.size());
+        if (tab > at) words.push_back(all.substr(at, tab - at));
+        at = tab + 1;
+    }
+#endif
+    return words;
 }
 
 }  // namespace testing_support

@@ -1,0 +1,7 @@
+# 32-bit x86 Linux with Debian's i686-linux-gnu cross compilers. Programs
+# run under qemu-user with the cross sysroot: not every x86-64 kernel runs
+# 32-bit programs (this one was built without IA32 emulation).
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(POINTSIEVE_TRIPLET i686-linux-gnu)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu-cross.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L ${POINTSIEVE_SYSROOT})
