@@ -4,4 +4,8 @@
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(POINTSIEVE_TRIPLET i686-linux-gnu)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu-cross.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L ${POINTSIEVE_SYSROOT})
+# The loader reads the host's /etc/ld.so.cache, which may name the host's
+# own i386 libc (/lib32, from libc6-i386) instead of the sysroot's: a
+# mismatched loader and libc hang in fork(). The library path (/lib inside
+# the sysroot) takes precedence over the cache.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-i386 -L ${POINTSIEVE_SYSROOT} -E LD_LIBRARY_PATH=/lib)

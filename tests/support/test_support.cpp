@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include <cerrno>
@@ -77,8 +79,15 @@ std::string lf_text(std::string text) {
 }
 
 bool file_exists(const std::string &path) {
+#ifdef _WIN32
+    // The name is in the process code page (UTF-8), which the C runtime
+    // uses and std::filesystem does not.
+    struct _stat64 st;
+    return _stat64(path.c_str(), &st) == 0;
+#else
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
+#endif
 }
 
 std::string data_file(const std::string &name) { return std::string(TEST_DATA_DIR) + "/" + name; }
