@@ -11,6 +11,7 @@
 #include "file_util.hpp"
 #include "las_io.hpp"
 #include "report.hpp"
+#include "stats_file.hpp"
 
 namespace {
 
