@@ -42,10 +42,21 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(_WIN32)
-#define KORVANE_API
+/* KORVANE_LIDAR_BUILD: compiling the library itself as a DLL.
+ * KORVANE_LIDAR_DLL: using Korvane_LiDAR.dll (the CMake package sets it).
+ * Neither: building or using the static library. */
+#if defined(_WIN32) || defined(__CYGWIN__)
+#if defined(KORVANE_LIDAR_BUILD)
+#define KORVANE_API __declspec(dllexport)
+#elif defined(KORVANE_LIDAR_DLL)
+#define KORVANE_API __declspec(dllimport)
 #else
+#define KORVANE_API
+#endif
+#elif defined(__GNUC__) || defined(__clang__)
 #define KORVANE_API __attribute__((visibility("default")))
+#else
+#define KORVANE_API
 #endif
 
 #ifdef __cplusplus

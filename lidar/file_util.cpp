@@ -21,10 +21,21 @@ namespace korvane {
 
 #if defined(_WIN32)
 
+namespace {
+
+// Windows opens no folder as a file; POSIX opens one for reading and fails
+// its reads. A folder counts as present but not regular on both.
+bool is_folder(const char *name) {
+    struct _stat64 st;
+    return _stat64(name, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR;
+}
+
+}  // namespace
+
 FilePtr open_regular_file(const char *name, OpenOutcome &outcome) {
     FilePtr f(std::fopen(name, "rb"));
     if (!f) {
-        outcome = OpenOutcome::CannotOpen;
+        outcome = is_folder(name) ? OpenOutcome::NotRegular : OpenOutcome::CannotOpen;
         return f;
     }
     struct _stat64 st;
@@ -38,7 +49,7 @@ FilePtr open_regular_file(const char *name, OpenOutcome &outcome) {
 
 bool opens_for_reading(const char *name) {
     const int fd = _open(name, _O_RDONLY | _O_BINARY);
-    if (fd < 0) return false;
+    if (fd < 0) return is_folder(name);
     _close(fd);
     return true;
 }

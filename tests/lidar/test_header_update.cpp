@@ -2,11 +2,15 @@
 // for byte with the file as it should be afterwards, and every refusal.
 #include <gtest/gtest.h>
 
+#ifdef __linux__
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#elif !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -418,15 +422,26 @@ TEST(UpdateHeaderRefusal, PairsWithoutAPointRecordAreNotRewritten) {
 
 // Drops every capability, so that root too is held to permission bits.
 bool drop_capabilities() {
+#ifdef __linux__
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[2] = {};
     return syscall(SYS_capset, &header, data) == 0;
+#else
+    return true;
+#endif
 }
 
 TEST(UpdateHeaderRefusal, ReadOnlyFile) {
     TempDir dir;
     const std::string path = write_las(dir.file("read_only.las"), stale_file());
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+#ifdef _WIN32
+    // Wine run by root writes to read-only files: nothing to refuse then.
+    if (std::FILE *probe = std::fopen(path.c_str(), "r+b")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this system lets the user write to read-only files";
+    }
+#endif
     expect_refusal(path, "\nCannot open binary file " + path + " for header update\n\n", [&] {
         if (!drop_capabilities()) std::_Exit(100);
         update_header(path.c_str());
@@ -459,6 +474,9 @@ TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
 TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
     TempDir dir;
     const std::string path = write_las(dir.file("no_write.las"), stale_file());
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit (setrlimit) to make the write fail";
+#else
     // With a file size limit of 0 every write to a regular file fails.
     expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -468,6 +486,7 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
         update_header(path.c_str());
     });
+#endif
 }
 
 // ---- A file that shrinks, or cannot be read, after validation.

@@ -15,7 +15,7 @@
 //   nan_extents.las, infinite_extents.las            format 1, two points
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <regex>
 
@@ -184,9 +184,15 @@ TEST(BrokenFiles, NamesWithSpacesNonAsciiBytesAndAnyLength) {
     TempDir dir;
     LasRecipe recipe;
     recipe.points.resize(3);
+#ifdef _WIN32
+    // Windows names are Unicode, and the program's code page is UTF-8.
+    const std::string e = "\xc3\xa9";
+#else
     // Latin-1 bytes, not valid UTF-8: names are bytes, passed through as they are.
-    const std::string latin1 = "t\xe9l\xe9.las";
-    for (const std::string &name : {std::string("my plot.las"), latin1}) {
+    const std::string e = "\xe9";
+#endif
+    const std::string accented = "t" + e + "l" + e + ".las";
+    for (const std::string &name : {std::string("my plot.las"), accented}) {
         write_las(dir.file(name), recipe);
         const RunResult r = run_pointsieve({name, "-s"}, dir.path());
         EXPECT_EQ(r.status, 0) << name;
@@ -196,37 +202,37 @@ TEST(BrokenFiles, NamesWithSpacesNonAsciiBytesAndAnyLength) {
             << name;
         EXPECT_EQ(read_text(dir.file(stats_name(name))).substr(0, 31), "TotalPoints                  3\n") << name;
     }
-    write_text(dir.file("li\xe9ste.txt"), latin1 + "\n" + latin1 + "\n");
-    const RunResult r = run_pointsieve({"li\xe9ste.txt", "-s"}, dir.path());
+    write_text(dir.file("li" + e + "ste.txt"), accented + "\n" + accented + "\n");
+    const RunResult r = run_pointsieve({"li" + e + "ste.txt", "-s"}, dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("\nSummary of 2 files listed in li\xe9ste.txt\n\n"), std::string::npos) << r.out;
-    EXPECT_TRUE(file_exists(dir.file("li\xe9ste_stats.asc")));
+    EXPECT_NE(r.out.find("\nSummary of 2 files listed in li" + e + "ste.txt\n\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(file_exists(dir.file("li" + e + "ste_stats.asc")));
 
     // UTF-8 names, and names longer than any fixed buffer: folders of 100
     // characters each, in a list.
     std::string long_name;
     for (int k = 0; k < 3; ++k) {
         long_name += std::string(100, static_cast<char>('a' + k)) + "/";
-        ASSERT_EQ(mkdir(dir.file(long_name).c_str(), 0755), 0);
+        ASSERT_TRUE(std::filesystem::create_directory(dir.file(long_name)));
     }
     long_name += std::string(200, 'x') + ".las";
-    const std::string accented = "t\xc3\xa9l\xc3\xa9.las";
+    const std::string utf8_name = "t\xc3\xa9l\xc3\xa9.las";
     write_las(dir.file(long_name), recipe);
-    write_las(dir.file(accented), recipe);
-    write_text(dir.file("tiles.txt"), long_name + "\n" + accented + "\n");
+    write_las(dir.file(utf8_name), recipe);
+    write_text(dir.file("tiles.txt"), long_name + "\n" + utf8_name + "\n");
     const RunResult utf8 = run_pointsieve({"tiles.txt"}, dir.path());
     EXPECT_EQ(utf8.status, 0) << utf8.out;
-    EXPECT_NE(utf8.out.find("\rProcessing file " + accented + " (2 / 2)"), std::string::npos);
+    EXPECT_NE(utf8.out.find("\rProcessing file " + utf8_name + " (2 / 2)"), std::string::npos);
     EXPECT_NE(utf8.out.find("Total points :            6\n"), std::string::npos);
 
     // The same names on files that cannot be used.
     expect_refused({"no such.las", "-s"}, dir.path(),
                    "Unable to open file no such.las in file_access()\n\nFile no such.las does NOT exist\n");
-    copy_broken("empty.las", dir.path(), "\xe9mpty file.las");
-    expect_refused({"\xe9mpty file.las", "-s"}, dir.path(), not_valid("\xe9mpty file.las"));
-    copy_broken("version_1_4.las", dir.path(), "v\xe9rsion.las");
-    write_text(dir.file("l.txt"), latin1 + " v\xe9rsion.las");
-    expect_refused({"l.txt", "-s"}, dir.path(), "\nCannot handle las files of version 1.4\n" + listed("v\xe9rsion.las"));
+    copy_broken("empty.las", dir.path(), e + "mpty file.las");
+    expect_refused({e + "mpty file.las", "-s"}, dir.path(), not_valid(e + "mpty file.las"));
+    copy_broken("version_1_4.las", dir.path(), "v" + e + "rsion.las");
+    write_text(dir.file("l.txt"), accented + " v" + e + "rsion.las");
+    expect_refused({"l.txt", "-s"}, dir.path(), "\nCannot handle las files of version 1.4\n" + listed("v" + e + "rsion.las"));
 }
 
 }  // namespace

@@ -1,17 +1,23 @@
 #include "test_support.hpp"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <sys/stat.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include "las_format.hpp"
@@ -22,9 +28,19 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     fs::create_directories(TEST_TMP_ROOT);
-    std::string templ = std::string(TEST_TMP_ROOT) + "/t.XXXXXX";
-    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
+    static std::mt19937_64 random{std::random_device{}()};
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "t.";
+        for (int k = 0; k < 8; ++k) name += letters[random() % (sizeof letters - 1)];
+        const fs::path candidate = fs::path(TEST_TMP_ROOT) / name;
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = candidate.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -48,12 +64,31 @@ void write_text(const std::string &path, const std::string &text) { write_file(p
 
 std::string read_text(const std::string &path) {
     const Bytes b = read_file(path);
-    return std::string(b.begin(), b.end());
+    return lf_text(std::string(b.begin(), b.end()));
+}
+
+std::string lf_text(std::string text) {
+#ifdef _WIN32
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) out += text[k];
+    }
+    text = std::move(out);
+#endif
+    return text;
 }
 
 bool file_exists(const std::string &path) {
+#ifdef _WIN32
+    // The name is in the process code page (UTF-8), which the C runtime
+    // uses and std::filesystem does not.
+    struct _stat64 st;
+    return _stat64(path.c_str(), &st) == 0;
+#else
     std::error_code ec;
     return fs::exists(fs::symlink_status(path, ec));
+#endif
 }
 
 std::string data_file(const std::string &name) { return std::string(TEST_DATA_DIR) + "/" + name; }
@@ -154,6 +189,8 @@ std::string write_las(const std::string &path, const LasRecipe &recipe) {
     return path;
 }
 
+#ifndef _WIN32
+
 namespace {
 
 std::string drain(int fd, const std::string &marker = {}, const std::function<void()> &on_marker = {}) {
@@ -211,17 +248,6 @@ RunResult run_forked(const std::function<void()> &child, const std::string &mark
 
 RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
 
-std::string banner() {
-    static const std::string text = run_in_child([] { credits(); }).out;
-    return text;
-}
-
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
-
-std::string progress(const std::string &name, int index, int count) {
-    return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
-}
-
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
     return run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);
@@ -240,13 +266,13 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
             if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
         }
         for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
+        std::vector<std::string> words = emulator_words();
+        words.emplace_back(POINTSIEVE_EXE);
+        words.insert(words.end(), args.begin(), args.end());
         std::vector<char *> argv;
-        std::string exe = POINTSIEVE_EXE;
-        argv.push_back(exe.data());
-        std::vector<std::string> copy(args);
-        for (std::string &a : copy) argv.push_back(a.data());
+        for (std::string &w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(121);
     }, options.when_output_has, options.on_output);
 }
@@ -255,6 +281,19 @@ std::vector<std::string> failing_reads_of(const std::string &path) {
     return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
             // The shim is not instrumented; it may come before the runtime.
             "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+#endif
+
+std::string banner() {
+    static const std::string text = run_in_child([] { credits(); }).out;
+    return text;
+}
+
+std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+std::string progress(const std::string &name, int index, int count) {
+    return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
 }
 
 bool sanitized_build() {
@@ -269,6 +308,19 @@ bool sanitized_build() {
 #else
     return false;
 #endif
+}
+
+std::vector<std::string> emulator_words() {
+    std::vector<std::string> words;
+#ifdef POINTSIEVE_EMULATOR
+    const std::string all = POINTSIEVE_EMULATOR;
+    for (std::size_t at = 0; at <= all.size();) {
+        const std::size_t tab = std::min(all.find('\t', at), all.size());
+        if (tab > at) words.push_back(all.substr(at, tab - at));
+        at = tab + 1;
+    }
+#endif
+    return words;
 }
 
 }  // namespace testing_support

@@ -31,7 +31,11 @@ private:
 Bytes read_file(const std::string &path);
 void write_file(const std::string &path, const Bytes &bytes);
 void write_text(const std::string &path, const std::string &text);
+// A text file the program wrote, with LF line ends on every platform.
 std::string read_text(const std::string &path);
+// Text as the program writes it, with the CR of each CR LF line end that
+// Windows adds dropped (unchanged elsewhere).
+std::string lf_text(std::string text);
 bool file_exists(const std::string &path);
 // Path of a file in tests/data.
 std::string data_file(const std::string &name);
@@ -93,7 +97,9 @@ std::string sp(int n);
 std::string progress(const std::string &name, int index, int count);
 
 // Runs fn in a forked child with standard output captured. A child that
-// returns from fn exits with status 0.
+// returns from fn exits with status 0. Windows has no fork: there fn runs in
+// the test process with standard output captured, and a call of exit()
+// inside it ends fn, not the process (see test_support_windows.cpp).
 RunResult run_in_child(const std::function<void()> &fn);
 
 // How a run of the program is set up beyond its arguments.
@@ -111,6 +117,9 @@ struct RunOptions {
 };
 
 // Runs the built Pointsieve program with the given arguments in folder cwd.
+// Cross builds run it under the emulator the tests run under. On Windows
+// the CR LF line ends of its text output come back as LF, and only the
+// default options are available.
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd,
                          const RunOptions &options = {});
 
@@ -121,5 +130,8 @@ std::vector<std::string> failing_reads_of(const std::string &path);
 
 // True in builds instrumented by a sanitizer.
 bool sanitized_build();
+
+// The command that runs a program of a cross build (empty when native).
+std::vector<std::string> emulator_words();
 
 }  // namespace testing_support
