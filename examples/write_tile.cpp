@@ -72,7 +72,7 @@ int main(int argc, char **argv) {
     }
     std::cout << "Wrote " << points.size() << " points to " << path << '\n';
 
-    // Ends the process with status -1 if the file cannot be repaired. The
+    // Ends the process with status 255 if the file cannot be repaired. The
     // library prints through C stdio, with which std::cout keeps in step; its
     // confirmation line ends without a newline.
     update_header(path.c_str());

@@ -90,7 +90,7 @@ std::size_t record_size(int type) {
     }
 }
 
-constexpr int kRefused = 255;  // exit(-1)
+constexpr int kRefused = 255;  // the failure status
 
 double f64_at(const std::uint8_t *data, std::size_t size, std::size_t at) {
     const std::uint64_t bits = fuzz::u32_at(data, size, at) | std::uint64_t{fuzz::u32_at(data, size, at + 4)} << 32;

@@ -41,7 +41,7 @@ inline constexpr std::size_t kLongestListName = 4096;
 bool next_list_name(std::FILE *list, std::string &name);
 
 // The whole command; returns the exit status (ends the process early on
-// errors, with status -1).
+// errors, with status 255).
 int run_command(int argc, char **argv);
 
 }  // namespace pointsieve

@@ -373,7 +373,7 @@ TEST(UpdateHeader, NamesOfAnyLength) {
                          ": version 1.1 files with point data format 3 are not handled\n");
 }
 
-// ---- Refusals: status -1 (255 to the parent), one message, file unchanged.
+// ---- Refusals: status 255, one message, file unchanged.
 
 // Runs fn in a child, expects the refusal and an unchanged file.
 void expect_refusal(const std::string &path, const std::string &message, const std::function<void()> &fn) {

@@ -1,5 +1,5 @@
 // Argument validators, each run in a child process: the exact bytes printed
-// and the exit status (255 is the status -1 as the parent sees it).
+// and the exit status (255 for every failure).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Broken and hostile inputs, run through the built program. A file the
-// program cannot use ends the run with its exact message and status -1 and
+// program cannot use ends the run with its exact message and status 255 and
 // leaves no statistics file behind; a damaged file it can still summarise
 // gives a complete run with the figures the whole records support.
 //
