@@ -8,14 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
 #include "file_util.hpp"
 #include "las_format.hpp"
-#include "validation.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
+#include "validation.hpp"
 
 namespace pointsieve {
 
@@ -94,31 +96,36 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
 // Reads one validated input into acc, printing its progress line, and ends
 // the run with a message when the file cannot be read or is no longer the
 // file that was validated.
-void read_input(const char *n, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
+void read_input(const char *name, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
                 LAS12Header &header, std::vector<unsigned char> &block) {
     korvane::OpenOutcome opened;
-    const korvane::FilePtr f = korvane::open_regular_file(n, opened);
+    const korvane::FilePtr f = korvane::open_regular_file(name, opened);
     if (opened == korvane::OpenOutcome::NotRegular) {
-        std::printf("\nFile %s changed after it was validated\n", n);
+        std::printf("\nFile %s changed after it was validated\n", name);
         end_with_failure();
     }
     if (!f) {
-        std::printf("\nCannot open binary file %s for reading\n\n", n);
+        std::printf("\nCannot open binary file %s for reading\n\n", name);
         end_with_failure();
     }
-    std::printf("\rProcessing file %s (%d / %d)%20s", n, index, count, " ");
+    std::printf("\rProcessing file %s (%d / %d)%20s", name, index, count, " ");
     flush_stdout();
 
     const FileReading r = accumulate_file(f.get(), LASType, detailed, acc, header, block);
+    const char *failure = nullptr;
     switch (r.outcome) {
         case FileOutcome::Ok: break;
-        case FileOutcome::CannotReadHeader: std::printf("\nCannot read header of file %s\n", n); end_with_failure();
-        case FileOutcome::Changed: std::printf("\nFile %s changed after it was validated\n", n); end_with_failure();
-        case FileOutcome::CannotReadPoints: std::printf("\nCannot read point records of file %s\n", n); end_with_failure();
-        case FileOutcome::OutOfMemory: std::printf("Failed to allocate memory for file %s\n", n); end_with_failure();
+        case FileOutcome::CannotReadHeader: failure = "\nCannot read header of file %s\n"; break;
+        case FileOutcome::Changed: failure = "\nFile %s changed after it was validated\n"; break;
+        case FileOutcome::CannotReadPoints: failure = "\nCannot read point records of file %s\n"; break;
+        case FileOutcome::OutOfMemory: failure = "Failed to allocate memory for file %s\n"; break;
+    }
+    if (failure) {
+        std::printf(failure, name);
+        end_with_failure();
     }
     if (r.records_read < r.records_declared) {
-        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", n,
+        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", name,
                     static_cast<unsigned>(r.records_read), static_cast<unsigned>(r.records_declared));
         flush_stdout();
     }
