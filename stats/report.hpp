@@ -53,11 +53,13 @@ struct ReturnTables {
 };
 ReturnTables return_tables(const Accumulator &acc);
 
-// The nine histogram sections in report order; the spans point into acc and
-// returns, which must outlive them.
+// The histogram sections in report order, the scan angle rank in two rows
+// (negative angles first). The spans point into acc and returns, which must
+// outlive them.
 std::array<ReportSection, 8> report_sections(const Accumulator &acc, const ReturnTables &returns);
 
-// Prints, with pattern, every line a section holds for the given detail.
+// Prints, with pattern, the lines of one section: every bin above 0, and the
+// keys that always print.
 void print_section(std::FILE *out, const ReportSection &section, const char *pattern);
 
 // Prints the console summary of acc to standard output.
