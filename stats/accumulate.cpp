@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
 #include <new>
 
 #include "file_util.hpp"
