@@ -260,7 +260,12 @@ int run_command(int argc, char **argv) {
 
     const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed};
     print_report(run, acc);
-    if (_saveFlag == 0) save(input, run, acc);
+    // An earlier statistics file is replaced only by a run whose report
+    // reached standard output.
+    if (_saveFlag == 0) {
+        finish_stdout();
+        save(input, run, acc);
+    }
 
     const auto elapsed = std::chrono::steady_clock::now() - beginTime;
     const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();

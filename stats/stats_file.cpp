@@ -35,13 +35,13 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
 }
 
 SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {
-    korvane::FilePtr out = korvane::open_file(name.c_str(), "w");
-    if (!out) return SaveOutcome::CannotOpen;
-    write_stats(out.get(), run, acc);
-    // A full disk shows up here, at the latest when the buffer is flushed.
-    const bool written = std::fflush(out.get()) == 0 && !std::ferror(out.get());
-    const bool closed = std::fclose(out.release()) == 0;
-    return written && closed ? SaveOutcome::Ok : SaveOutcome::CannotWrite;
+    // Written beside the name and renamed over it once whole, so that the
+    // earlier file survives any failure, and a link or a FIFO of that name
+    // is replaced rather than followed or opened.
+    korvane::Replacement file;
+    if (!korvane::begin_replacement(name, file)) return SaveOutcome::CannotOpen;
+    write_stats(file.file.get(), run, acc);
+    return korvane::finish_replacement(file) ? SaveOutcome::Ok : SaveOutcome::CannotWrite;
 }
 
 }  // namespace pointsieve

@@ -18,7 +18,8 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
 
 enum class SaveOutcome { Ok, CannotOpen, CannotWrite };
 
-// Writes the statistics file called name, replacing any file of that name.
+// Writes the statistics file called name, replacing whatever that name
+// held once the new file is whole; a failure leaves the name as it was.
 SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc);
 
 }  // namespace pointsieve

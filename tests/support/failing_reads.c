@@ -4,10 +4,14 @@
  * POINTSIEVE_FAIL_READS_OF have been read through a stream, the stream's
  * descriptor is swapped for one that cannot be read, so the stream's next
  * read from the system fails and sets its error flag, as EIO would.
+ *
+ * With POINTSIEVE_KILL_AT_RENAME set, the program is killed (SIGKILL) when it
+ * renames a file, as a power cut or an impatient user would at that moment.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -31,4 +35,11 @@ size_t fread(void *ptr, size_t size, size_t n, FILE *f) {
         }
     }
     return real_fread(ptr, size, n, f);
+}
+
+int rename(const char *from, const char *to) {
+    static int (*real_rename)(const char *, const char *);
+    if (!real_rename) *(void **)&real_rename = dlsym(RTLD_NEXT, "rename");
+    if (getenv("POINTSIEVE_KILL_AT_RENAME")) raise(SIGKILL);
+    return real_rename(from, to);
 }

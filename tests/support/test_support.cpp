@@ -265,6 +265,10 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
             const struct rlimit limit = {options.address_space, options.address_space};
             if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
         }
+        if (options.file_size > 0) {
+            const struct rlimit limit = {options.file_size, options.file_size};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
+        }
         for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
         std::vector<std::string> words = emulator_words();
         words.emplace_back(POINTSIEVE_EXE);
@@ -280,6 +284,11 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
 std::vector<std::string> failing_reads_of(const std::string &path) {
     return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
             // The shim is not instrumented; it may come before the runtime.
+            "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+std::vector<std::string> killed_at_rename() {
+    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_KILL_AT_RENAME=1",
             "ASAN_OPTIONS=verify_asan_link_order=0"};
 }
 

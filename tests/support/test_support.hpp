@@ -109,6 +109,7 @@ struct RunOptions {
     // is closed. In the last two cases RunResult::out holds standard error.
     enum class Stdout { Captured, Full, Closed } stdout_to = Stdout::Captured;
     std::uint64_t address_space = 0;       // limit in bytes (RLIMIT_AS); 0: none
+    std::uint64_t file_size = 0;           // largest file it may write (RLIMIT_FSIZE); 0: none
     std::vector<std::string> environment;  // extra NAME=value entries
     // When the output first holds this text, on_output runs while the
     // program goes on.
@@ -127,6 +128,10 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
 // its first 227 bytes have been read, as a failing disk would, in a program
 // run with them (an LD_PRELOAD shim).
 std::vector<std::string> failing_reads_of(const std::string &path);
+
+// Environment entries that kill a program run with them (SIGKILL) when it
+// renames a file (an LD_PRELOAD shim).
+std::vector<std::string> killed_at_rename();
 
 // True in builds instrumented by a sanitizer.
 bool sanitized_build();
