@@ -106,7 +106,7 @@ void run_once(const std::string &name, const std::uint8_t *data, std::size_t siz
                       sum(acc.UserDataCount) == detail && sum(acc.PointSourceIDCount) == detail,
                   "the detailed histograms do not hold one entry per record");
 
-    RunDescription run{false, 1, name, type, header, detailed};
+    RunDescription run{false, 1, name, type, header, detailed, 0};
     print_report(run, acc);
 
     char *text = nullptr;

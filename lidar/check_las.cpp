@@ -21,7 +21,7 @@ bool read_header_bytes(const char *filename, unsigned char *bytes) {
 }
 
 int16_t not_valid(const char *filename) {
-    std::printf("\n%s is not a valid .las file\n\n", filename);
+    std::printf("\n%s is not a valid .las file\n\n", korvane::shown(filename).c_str());
     return -1;
 }
 
@@ -57,7 +57,7 @@ int16_t korvane::check_las_header(const char *filename, LAS12Header &h) {
     }
     const unsigned format = h.PointDataFormatID;
     if (format > 3) {
-        std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", filename, digit(format));
+        std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", korvane::shown(filename).c_str(), digit(format));
         return -1;
     }
     // Versions 1.0 and 1.1 know formats 0 and 1 only; their formats 2 and 3
@@ -67,7 +67,7 @@ int16_t korvane::check_las_header(const char *filename, LAS12Header &h) {
 
     const unsigned length = h.PointDataRecordLength;
     if (length != korvane::kLasTypes[type].record_size) {
-        std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", filename,
+        std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", korvane::shown(filename).c_str(),
                     digit(format), static_cast<int>(length));
         return -1;
     }

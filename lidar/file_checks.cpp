@@ -12,30 +12,30 @@ int16_t file_access(const char *filename) {
     // Opened without blocking, so that a FIFO with no writer cannot hang the
     // check; it is closed again at once.
     if (korvane::opens_for_reading(filename)) return 0;
-    std::printf("Unable to open file %s in file_access()\n", filename);
+    std::printf("Unable to open file %s in file_access()\n", korvane::shown(filename).c_str());
     return -1;
 }
 
 int16_t check_file_extension(const char *filename, const char *extension) {
     const std::size_t n = std::strlen(filename);
     if (n <= 4) {
-        std::printf("\nFile name (%s) is too short\n", filename);
+        std::printf("\nFile name (%s) is too short\n", korvane::shown(filename).c_str());
         return -1;
     }
     if (filename[n - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", filename);
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", korvane::shown(filename).c_str());
         return -1;
     }
     if (std::strcmp(filename + n - 3, extension) == 0) return 0;
-    std::printf("\nFile extension of %s is not .%s\n", filename, extension);
+    std::printf("\nFile extension of %s is not .%s\n", korvane::shown(filename).c_str(), korvane::shown(extension).c_str());
     return -1;
 }
 
 void error_msg(int32_t i, const char *text) {
     switch (i) {
-        case 1: std::printf("\nFile %s does NOT exist\n", text); break;
-        case 2: std::printf("\nFile %s already exists\n", text); break;
-        case 3: std::printf("\nSame file name (%s) has been specified twice\n", text); break;
+        case 1: std::printf("\nFile %s does NOT exist\n", korvane::shown(text).c_str()); break;
+        case 2: std::printf("\nFile %s already exists\n", korvane::shown(text).c_str()); break;
+        case 3: std::printf("\nSame file name (%s) has been specified twice\n", korvane::shown(text).c_str()); break;
         default: break;
     }
 }

@@ -284,6 +284,27 @@ void abandon_replacement(Replacement &r) {
     std::remove(r.temp_name.c_str());
 }
 
+namespace {
+
+bool stdout_is_terminal() {
+#if defined(_WIN32)
+    static const bool terminal = _isatty(_fileno(stdout)) != 0;
+#else
+    static const bool terminal = isatty(fileno(stdout)) != 0;
+#endif
+    return terminal;
+}
+
+}  // namespace
+
+std::string shown(const char *name) {
+    std::string s(name);
+    if (stdout_is_terminal())
+        for (char &c : s)
+            if ((c >= 1 && c <= 31) || c == 127) c = '?';
+    return s;
+}
+
 void end_with_failure() {
     std::fflush(stdout);
     std::exit(kFailureStatus);

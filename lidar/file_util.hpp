@@ -77,6 +77,13 @@ bool finish_replacement(Replacement &r);
 // Closes and removes the temporary file without touching the target.
 void abandon_replacement(Replacement &r);
 
+// A name as it is to be printed on standard output. On a terminal its
+// control characters (bytes 1 to 31 and 127) show as '?', as ls shows them,
+// so that a name cannot move the cursor, clear the screen or retitle the
+// window; to a file or a pipe it goes byte for byte as it is.
+std::string shown(const char *name);
+inline std::string shown(const std::string &name) { return shown(name.c_str()); }
+
 // Exit status of every failure, on every platform: what exit(-1) gives on
 // POSIX, and a positive ERRORLEVEL that "if errorlevel 1" sees on Windows.
 inline constexpr int kFailureStatus = 255;

@@ -131,7 +131,7 @@ extern "C" void update_header(const char *filename) {
 
     korvane::FilePtr f = korvane::open_file(filename, "r+b");
     if (!f) {
-        std::printf("\nCannot open binary file %s for header update\n\n", filename);
+        std::printf("\nCannot open binary file %s for header update\n\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
     // Unbuffered: the point pass reads large blocks itself, and a header
@@ -143,7 +143,7 @@ extern "C" void update_header(const char *filename) {
 void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
     unsigned char image[korvane::kHeaderBytes];
     if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
-        std::printf("\nCannot read header of file %s\n", filename);
+        std::printf("\nCannot read header of file %s\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
     const LAS12Header h = korvane::decode_header(image);
@@ -151,7 +151,7 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
     if (!info) {
         std::printf("\nCannot update header of file %s: version %c.%c files with point data format %c are not handled\n",
-                    filename, digit(h.VersionMajor), digit(h.VersionMinor), digit(h.PointDataFormatID));
+                    korvane::shown(filename).c_str(), digit(h.VersionMajor), digit(h.VersionMinor), digit(h.PointDataFormatID));
         end_with_failure();
     }
 
@@ -161,7 +161,7 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     const std::int64_t size = korvane::stream_size(f.get());
     if (size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
         (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount) {
-        std::printf("\nFile %s holds more point records than its header can count\n", filename);
+        std::printf("\nFile %s holds more point records than its header can count\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
 
@@ -173,16 +173,16 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
         try {
             korvane::with_record_type(LASType, [&](auto rec) { outcome = point_pass<decltype(rec)>(f.get(), tally); });
         } catch (const std::bad_alloc &) {
-            std::printf("\nCannot allocate memory for storing a record of information from %s\n", filename);
+            std::printf("\nCannot allocate memory for storing a record of information from %s\n", korvane::shown(filename).c_str());
             end_with_failure();
         }
     }
     if (outcome == PassOutcome::TooManyRecords) {
-        std::printf("\nFile %s holds more point records than its header can count\n", filename);
+        std::printf("\nFile %s holds more point records than its header can count\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
     if (outcome == PassOutcome::ReadFailed) {
-        std::printf("\nCannot read point records of file %s\n", filename);
+        std::printf("\nCannot read point records of file %s\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
 
@@ -194,10 +194,10 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
                    std::fwrite(image, 1, sizeof image, f.get()) == sizeof image && std::fflush(f.get()) == 0;
     written = (std::fclose(f.release()) == 0) && written;
     if (!written) {
-        std::printf("\nCannot write header of file %s\n", filename);
+        std::printf("\nCannot write header of file %s\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
 
-    std::printf("\rHeader of file %s has been updated    ", filename);
+    std::printf("\rHeader of file %s has been updated    ", korvane::shown(filename).c_str());
     std::fflush(stdout);
 }

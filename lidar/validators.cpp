@@ -15,7 +15,7 @@
 namespace {
 
 [[noreturn]] void reject_numeric(const char *str) {
-    std::printf("\nInvalid argument value (%s)\n", str);
+    std::printf("\nInvalid argument value (%s)\n", korvane::shown(str).c_str());
     korvane::end_with_failure();
 }
 

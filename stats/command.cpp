@@ -62,32 +62,39 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
     int16_t LASTypeCheck = -1;
     std::string name;
     try {
+        bool first = true;
         while (next_list_name(list, name)) {
+            // Notepad begins a UTF-8 text with a byte-order mark.
+            if (first && name.starts_with("\xEF\xBB\xBF")) {
+                name.erase(0, 3);
+                if (name.empty()) continue;
+            }
+            first = false;
             const int16_t type = check_las(name.c_str());
             if (type < 1) {
-                std::printf("%s (listed in %s) is not a valid LAS file\n", name.c_str(), list_name);
+                std::printf("%s (listed in %s) is not a valid LAS file\n", korvane::shown(name).c_str(), korvane::shown(list_name).c_str());
                 end_with_failure();
             }
             if (names.starts.empty()) {
                 LASTypeCheck = type;
             } else if (type != LASTypeCheck) {
-                std::printf("\nType of file %s differs from that of previous files in %s\n", name.c_str(), list_name);
+                std::printf("\nType of file %s differs from that of previous files in %s\n", korvane::shown(name).c_str(), korvane::shown(list_name).c_str());
                 end_with_failure();
             }
             add_name(names, name);
         }
     } catch (const std::bad_alloc &) {
-        std::printf("\nCannot allocate memory for the names listed in %s\n", list_name);
+        std::printf("\nCannot allocate memory for the names listed in %s\n", korvane::shown(list_name).c_str());
         end_with_failure();
     }
     // A read error (a failing disk, a directory given as the list) must not
     // pass for the end of the list.
     if (std::ferror(list)) {
-        std::printf("\nCannot read input ASCII file %s\n", list_name);
+        std::printf("\nCannot read input ASCII file %s\n", korvane::shown(list_name).c_str());
         end_with_failure();
     }
     if (names.starts.empty()) {
-        std::printf("\nFile %s contains no valid .las files\n", list_name);
+        std::printf("\nFile %s contains no valid .las files\n", korvane::shown(list_name).c_str());
         end_with_failure();
     }
     return LASTypeCheck;
@@ -97,18 +104,19 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
 // the run with a message when the file cannot be read or is no longer the
 // file that was validated.
 void read_input(const char *name, int16_t LASType, bool detailed, int index, int count, Accumulator &acc,
-                LAS12Header &header, std::vector<unsigned char> &block) {
+                LAS12Header &header, std::vector<unsigned char> &block, int &widest_progress) {
     korvane::OpenOutcome opened;
     const korvane::FilePtr f = korvane::open_regular_file(name, opened);
     if (opened == korvane::OpenOutcome::NotRegular) {
-        std::printf("\nFile %s changed after it was validated\n", name);
+        std::printf("\nFile %s changed after it was validated\n", korvane::shown(name).c_str());
         end_with_failure();
     }
     if (!f) {
-        std::printf("\nCannot open binary file %s for reading\n\n", name);
+        std::printf("\nCannot open binary file %s for reading\n\n", korvane::shown(name).c_str());
         end_with_failure();
     }
-    std::printf("\rProcessing file %s (%d / %d)%20s", name, index, count, " ");
+    const int width = std::printf("\rProcessing file %s (%d / %d)%20s", korvane::shown(name).c_str(), index, count, " ");
+    if (width - 1 > widest_progress) widest_progress = width - 1;
     flush_stdout();
 
     const FileReading r = accumulate_file(f.get(), LASType, detailed, acc, header, block);
@@ -121,11 +129,11 @@ void read_input(const char *name, int16_t LASType, bool detailed, int index, int
         case FileOutcome::OutOfMemory: failure = "Failed to allocate memory for file %s\n"; break;
     }
     if (failure) {
-        std::printf(failure, name);
+        std::printf(failure, korvane::shown(name).c_str());
         end_with_failure();
     }
     if (r.records_read < r.records_declared) {
-        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", name,
+        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", korvane::shown(name).c_str(),
                     static_cast<unsigned>(r.records_read), static_cast<unsigned>(r.records_declared));
         flush_stdout();
     }
@@ -154,7 +162,7 @@ int16_t validate_las_file(const char *input, NameList &names) {
     try {
         add_name(names, input);
     } catch (const std::bad_alloc &) {
-        std::printf("Failed to allocate memory for file %s\n", input);
+        std::printf("Failed to allocate memory for file %s\n", korvane::shown(input).c_str());
         end_with_failure();
     }
     return LASType;
@@ -164,17 +172,17 @@ int16_t validate_las_file(const char *input, NameList &names) {
 int16_t validate_list_file(const char *input, NameList &names) {
     korvane::FilePtr list = korvane::open_file(input, "r");
     if (!list && errno == ENOMEM) {
-        std::printf("\nCannot allocate memory for the names listed in %s\n", input);
+        std::printf("\nCannot allocate memory for the names listed in %s\n", korvane::shown(input).c_str());
         end_with_failure();
     }
     if (!list) {
-        std::printf("\nCannot open input ASCII file %s for reading\n", input);
+        std::printf("\nCannot open input ASCII file %s for reading\n", korvane::shown(input).c_str());
         end_with_failure();
     }
     if (holds_las_data(input)) {
         std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
                     "ending in .las\n",
-                    input);
+                    korvane::shown(input).c_str());
         end_with_failure();
     }
     return validate_list(list.get(), input, names);
@@ -187,16 +195,16 @@ void save(const char *input, const RunDescription &run, const Accumulator &acc) 
         name = stats_file_name(input);
     } catch (const std::bad_alloc &) {
         std::printf("\nCannot open ASCII file %.*s_stats.asc for writing\n", static_cast<int>(std::strlen(input) - 4),
-                    input);
+                    korvane::shown(input).c_str());
         end_with_failure();
     }
     switch (save_stats_file(name, run, acc)) {
         case SaveOutcome::Ok: break;
         case SaveOutcome::CannotOpen:
-            std::printf("\nCannot open ASCII file %s for writing\n", name.c_str());
+            std::printf("\nCannot open ASCII file %s for writing\n", korvane::shown(name).c_str());
             end_with_failure();
         case SaveOutcome::CannotWrite:
-            std::printf("\nCannot write ASCII file %s\n", name.c_str());
+            std::printf("\nCannot write ASCII file %s\n", korvane::shown(name).c_str());
             end_with_failure();
     }
 }
@@ -253,12 +261,13 @@ int run_command(int argc, char **argv) {
     }
     LAS12Header last_header{};
     std::vector<unsigned char> block;
+    int widest_progress = 0;
     const bool detailed = _extendedSummaryFlag == 0;
     for (std::size_t k = 0; k < names.starts.size(); ++k)
         read_input(names.bytes.c_str() + names.starts[k], LASType, detailed, static_cast<int>(k) + 1, LASCount, acc,
-                   last_header, block);
+                   last_header, block, widest_progress);
 
-    const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed};
+    const RunDescription run{list_mode, LASCount, input, LASType, last_header, detailed, widest_progress};
     print_report(run, acc);
     // An earlier statistics file is replaced only by a run whose report
     // reached standard output.

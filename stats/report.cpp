@@ -1,6 +1,9 @@
 // The console summary report.
 #include "report.hpp"
 
+#include <algorithm>
+
+#include "file_util.hpp"
 #include "las_format.hpp"
 
 namespace pointsieve {
@@ -46,11 +49,13 @@ void print_section(std::FILE *out, const ReportSection &section, const char *pat
 }
 
 void print_report(const RunDescription &run, const Accumulator &acc) {
-    std::printf("\r%78s", "");
+    // Blanks the progress line: 78 spaces, or as many as the longest
+    // progress line of the run held.
+    std::printf("\r%*s", std::max(78, run.widest_progress), "");
     if (run.list_mode)
-        std::printf("\nSummary of %d files listed in %s\n\n", run.file_count, run.input.c_str());
+        std::printf("\nSummary of %d files listed in %s\n\n", run.file_count, korvane::shown(run.input).c_str());
     else
-        std::printf("\nSummary of %s\n\n", run.input.c_str());
+        std::printf("\nSummary of %s\n\n", korvane::shown(run.input).c_str());
 
     const LAS12Header &h = run.last_header;
     std::printf("\rLAS version %c.%c, Format %c (Type %d)\n", digit(h.VersionMajor), digit(h.VersionMinor),

@@ -18,6 +18,7 @@ struct RunDescription {
     int16_t LASType;             // the common LASType of the inputs
     LAS12Header last_header;     // header of the last file processed
     bool detailed;               // -d given
+    int widest_progress;         // characters of the longest progress line printed
 };
 
 // Counts print through %f patterns, as whole-number doubles.

@@ -153,6 +153,45 @@ TEST(ListFiles, EveryEntryIsValidatedBeforeAnyPointIsRead) {
     EXPECT_EQ(r.status, kFailed);
 }
 
+TEST(ListFiles, ByteOrderMarkAndControlCharactersInNames) {
+    TempDir dir;
+    copy_data_file("1.2_0.las", dir.path());
+    // A byte-order mark at the start of a list is not part of its first name.
+    for (const std::string list : {"\xEF\xBB\xBF" "1.2_0.las\r\n", "\xEF\xBB\xBF\n1.2_0.las"}) {
+        write_text(dir.file("l.txt"), list);
+        const RunResult r = run_pointsieve({"l.txt"}, dir.path());
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find(progress("1.2_0.las", 1, 1)), std::string::npos) << r.out;
+    }
+
+    // A name that would retitle the window and clear the screen goes through
+    // a pipe byte for byte, and shows its control characters as '?' on a
+    // terminal.
+    write_text(dir.file("l.txt"), "1.2_0.las \x1b]0;owned\x07\x1b[2J.las\n");
+    const auto message = [](const std::string &name) {
+        return "Unable to open file " + name + " in file_access()\n\nFile " + name + " does NOT exist\n" + name +
+               " (listed in l.txt) is not a valid LAS file\n";
+    };
+    EXPECT_EQ(run_pointsieve({"l.txt"}, dir.path()).out, message("\x1b]0;owned\x07\x1b[2J.las"));
+#ifndef _WIN32
+    RunOptions terminal;
+    terminal.stdout_to = RunOptions::Stdout::Terminal;
+    const RunResult r = run_pointsieve({"l.txt"}, dir.path(), terminal);
+    EXPECT_EQ(r.out, message("?]0;owned??[2J.las"));
+    EXPECT_EQ(r.status, kFailed);
+
+    // The progress line of a long name is blanked whole before the summary.
+    const std::string name(120, 'x');
+    copy_data_file("1.2_0.las", dir.path());
+    std::filesystem::rename(dir.file("1.2_0.las"), dir.file(name + ".las"));
+    const RunResult longer = run_pointsieve({name + ".las"}, dir.path(), terminal);
+    const std::string line = progress(name + ".las", 1, 1);
+    EXPECT_NE(longer.out.find(line + "\r" + sp(static_cast<int>(line.size()) - 1) + "\nSummary of "),
+              std::string::npos)
+        << longer.out;
+#endif
+}
+
 TEST(ListFiles, UppercaseExtensionMakesAList) {
     TempDir dir;
     copy_data_file("1.2_0.las", dir.path());

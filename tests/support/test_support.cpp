@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <regex>
 #include <stdexcept>
 
 #include "las_format.hpp"
@@ -249,9 +250,9 @@ RunResult run_forked(const std::function<void()> &child, const std::string &mark
 RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
 
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
-    return run_forked([&] {
+    RunResult r = run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);
-        if (options.stdout_to != RunOptions::Stdout::Captured) {
+        if (options.stdout_to == RunOptions::Stdout::Full || options.stdout_to == RunOptions::Stdout::Closed) {
             dup2(STDOUT_FILENO, STDERR_FILENO);
             if (options.stdout_to == RunOptions::Stdout::Full) {
                 const int full = open("/dev/full", O_WRONLY);
@@ -273,12 +274,26 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
         std::vector<std::string> words = emulator_words();
         words.emplace_back(POINTSIEVE_EXE);
         words.insert(words.end(), args.begin(), args.end());
+        if (options.stdout_to == RunOptions::Stdout::Terminal) {
+            // script runs the command, quoted for its shell, on a new
+            // pseudo-terminal and passes on its exit status.
+            std::string command;
+            for (const std::string &w : words) {
+                command += " '";
+                for (const char c : w) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+                command += "'";
+            }
+            words = {"script", "-qec", command, "/dev/null"};
+        }
         std::vector<char *> argv;
         for (std::string &w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
         execvp(argv[0], argv.data());
         _exit(121);
     }, options.when_output_has, options.on_output);
+    if (options.stdout_to == RunOptions::Stdout::Terminal)
+        r.out = std::regex_replace(r.out, std::regex("\r\n"), "\n");
+    return r;
 }
 
 std::vector<std::string> failing_reads_of(const std::string &path) {

@@ -104,10 +104,12 @@ RunResult run_in_child(const std::function<void()> &fn);
 
 // How a run of the program is set up beyond its arguments.
 struct RunOptions {
-    // Where standard output goes. Captured: into RunResult::out. Full: to
-    // /dev/full, a disk with no space left. Closed: nowhere, the descriptor
-    // is closed. In the last two cases RunResult::out holds standard error.
-    enum class Stdout { Captured, Full, Closed } stdout_to = Stdout::Captured;
+    // Where standard output goes. Captured: into RunResult::out. Terminal:
+    // a pseudo-terminal (through script), whose CR LF line ends come back
+    // as LF. Full: to /dev/full, a disk with no space left. Closed: nowhere,
+    // the descriptor is closed. In the last two cases RunResult::out holds
+    // standard error.
+    enum class Stdout { Captured, Terminal, Full, Closed } stdout_to = Stdout::Captured;
     std::uint64_t address_space = 0;       // limit in bytes (RLIMIT_AS); 0: none
     std::uint64_t file_size = 0;           // largest file it may write (RLIMIT_FSIZE); 0: none
     std::vector<std::string> environment;  // extra NAME=value entries
