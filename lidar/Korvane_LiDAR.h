@@ -416,8 +416,12 @@ KORVANE_API int16_t check_las(const char *filename);
  * update_header() brings the public header of the LAS file `filename` into
  * agreement with the point records the file holds, and rewrites it in place.
  *
- * The file is first checked with check_las(), which prints its own messages.
- * Then every whole point record from OffsetToData to the end of the file is
+ * The file is opened once, for reading and writing, and everything after is
+ * decided through that one open file: it must be a regular file (a folder,
+ * FIFO or device is refused without waiting on it), and its header is
+ * classified exactly as check_las() classifies it, with check_las()'s
+ * messages. A name swapped for another file during the call therefore never
+ * redirects the rewrite. Then every whole point record from OffsetToData to the end of the file is
  * read once; the header's own point count is not consulted, and a final
  * fragment shorter than a record is ignored. From the records it gathers:
  *   - NumberOfPointReturns: the number of records;
@@ -441,9 +445,19 @@ KORVANE_API int16_t check_las(const char *filename);
  * check_las()'s own when the file does not pass it; otherwise a message of
  * this routine when the file is of type 0, cannot be opened for update (it
  * is read-only, say), holds more records than the header's 32-bit count can
- * state, or cannot be read, when memory runs out, or when the header cannot
- * be written. Nothing is written before the whole pass has succeeded, so
- * every failure but the last leaves the file byte for byte as it was.
+ * state, or cannot be read, when memory or file descriptors run out, or when
+ * the header cannot be written. Nothing is written before the whole pass
+ * has succeeded, so every failure but the last leaves the file byte for
+ * byte as it was.
+ *
+ * The new header goes to the file in one write of 227 bytes at its start,
+ * and the routine reports success only once that write is whole and the
+ * system has put it on the storage device (fsync). If the write fails or is
+ * cut short (a full disk, a file-size limit, whose signal SIGXFSZ is ignored
+ * during the write), the bytes already written are put back, so the header
+ * is the old one or the new one, never a mix, and the failure is reported.
+ * A power loss during the write itself is not covered: on storage that does
+ * not write a sector atomically the header may then hold part of each.
  *
  * The file is not locked: another process must not write it during the call.
  */

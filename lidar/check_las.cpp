@@ -1,6 +1,7 @@
 // Validation of LAS files and classification by LASType.
 #include "Korvane_LiDAR.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -8,68 +9,94 @@
 #include "las_format.hpp"
 #include "validation.hpp"
 
-namespace {
+namespace korvane {
 
-using korvane::digit;
-
-// Reads the first 227 bytes of a regular file. The open does not block, so
-// that a FIFO is refused rather than waited on.
-bool read_header_bytes(const char *filename, unsigned char *bytes) {
-    korvane::OpenOutcome outcome;
-    const korvane::FilePtr f = korvane::open_regular_file(filename, outcome);
-    return f && std::fread(bytes, 1, korvane::kHeaderBytes, f.get()) == korvane::kHeaderBytes;
+HeaderClass classify_header(const unsigned char *bytes, std::size_t got) {
+    HeaderClass c{HeaderVerdict::NotLas, -1, {}};
+    // Only a whole public header can belong to a LAS file this system reads.
+    if (got < kHeaderBytes || std::memcmp(bytes, "LASF", 4) != 0) return c;
+    c.header = decode_header(bytes);
+    const LAS12Header &h = c.header;
+    if (h.VersionMajor != 1) {
+        c.verdict = HeaderVerdict::BadMajor;
+    } else if (h.VersionMinor > 2) {
+        c.verdict = HeaderVerdict::BadMinor;
+    } else if (h.PointDataFormatID > 3) {
+        c.verdict = HeaderVerdict::BadFormat;
+    } else if (const std::int16_t type = las_type_of(h.VersionMinor, h.PointDataFormatID); type == 0) {
+        // Versions 1.0 and 1.1 know formats 0 and 1 only.
+        c.verdict = HeaderVerdict::UnhandledPair;
+        c.type = 0;
+    } else if (h.PointDataRecordLength != kLasTypes[type].record_size) {
+        c.verdict = HeaderVerdict::BadLength;
+    } else {
+        c.verdict = HeaderVerdict::Usable;
+        c.type = type;
+    }
+    return c;
 }
 
-int16_t not_valid(const char *filename) {
-    std::printf("\n%s is not a valid .las file\n\n", korvane::shown(filename).c_str());
-    return -1;
+std::int16_t report_header_class(const char *filename, const HeaderClass &c) {
+    const std::string name = shown(filename);
+    const LAS12Header &h = c.header;
+    switch (c.verdict) {
+        case HeaderVerdict::Usable:
+        case HeaderVerdict::UnhandledPair: break;
+        case HeaderVerdict::NotLas: std::printf("\n%s is not a valid .las file\n\n", name.c_str()); break;
+        case HeaderVerdict::BadMajor:
+            std::printf("\nCannot handle las files of version %c.x\n", digit(h.VersionMajor));
+            break;
+        case HeaderVerdict::BadMinor:
+            std::printf("\nCannot handle las files of version %c.%c\n", digit(h.VersionMajor), digit(h.VersionMinor));
+            break;
+        case HeaderVerdict::BadFormat:
+            std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", name.c_str(),
+                        digit(h.PointDataFormatID));
+            break;
+        case HeaderVerdict::BadLength:
+            std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", name.c_str(),
+                        digit(h.PointDataFormatID), static_cast<int>(h.PointDataRecordLength));
+            break;
+    }
+    return c.type;
 }
 
-}  // namespace
+bool out_of_resources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
-extern "C" int16_t check_las(const char *filename) {
-    LAS12Header h;
-    return korvane::check_las_header(filename, h);
+void report_out_of_resources(const char *filename, int error) {
+    std::printf("\nCannot open %s: %s\n", shown(filename).c_str(), std::strerror(error));
 }
 
-int16_t korvane::check_las_header(const char *filename, LAS12Header &h) {
+std::int16_t check_las_header(const char *filename, LAS12Header &h, bool *resources) {
+    if (resources) *resources = false;
+    const auto refuse_for_resources = [&](int error) -> std::int16_t {
+        report_out_of_resources(filename, error);
+        if (resources) *resources = true;
+        return -1;
+    };
     if (file_access(filename) < 0) {
+        if (out_of_resources(errno)) return refuse_for_resources(errno);
         error_msg(1, filename);
         return -1;
     }
     if (check_file_extension(filename, "las") < 0) return -1;
 
-    // Only a regular file holding a whole public header can be a LAS file
-    // this system uses: not a directory, a FIFO or a device, nor a truncated
-    // download.
-    unsigned char bytes[korvane::kHeaderBytes];
-    if (!read_header_bytes(filename, bytes)) return not_valid(filename);
-    if (std::memcmp(bytes, "LASF", 4) != 0) return not_valid(filename);
+    // Only a regular file can be a LAS file this system uses: not a folder,
+    // a FIFO or a device. The open does not block, so a FIFO is refused
+    // rather than waited on.
+    OpenOutcome opened;
+    const FilePtr f = open_regular_file(filename, opened);
+    if (!f && opened == OpenOutcome::CannotOpen && out_of_resources(errno)) return refuse_for_resources(errno);
+    unsigned char bytes[kHeaderBytes];
+    const std::size_t got = f ? std::fread(bytes, 1, sizeof bytes, f.get()) : 0;
+    const HeaderClass c = classify_header(bytes, got);
+    h = c.header;
+    return report_header_class(filename, c);
+}
 
-    h = korvane::decode_header(bytes);
-    if (h.VersionMajor != 1) {
-        std::printf("\nCannot handle las files of version %c.x\n", digit(h.VersionMajor));
-        return -1;
-    }
-    if (h.VersionMinor > 2) {
-        std::printf("\nCannot handle las files of version %c.%c\n", digit(h.VersionMajor), digit(h.VersionMinor));
-        return -1;
-    }
-    const unsigned format = h.PointDataFormatID;
-    if (format > 3) {
-        std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", korvane::shown(filename).c_str(), digit(format));
-        return -1;
-    }
-    // Versions 1.0 and 1.1 know formats 0 and 1 only; their formats 2 and 3
-    // are a pair this system does not handle (type 0, no message).
-    const int16_t type = korvane::las_type_of(h.VersionMinor, format);
-    if (type == 0) return 0;
+}  // namespace korvane
 
-    const unsigned length = h.PointDataRecordLength;
-    if (length != korvane::kLasTypes[type].record_size) {
-        std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", korvane::shown(filename).c_str(),
-                    digit(format), static_cast<int>(length));
-        return -1;
-    }
-    return type;
+extern "C" int16_t check_las(const char *filename) {
+    LAS12Header h;
+    return korvane::check_las_header(filename, h);
 }

@@ -1,6 +1,7 @@
 // File existence and extension checks, numbered messages and the banner.
 #include "Korvane_LiDAR.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,7 +13,9 @@ int16_t file_access(const char *filename) {
     // Opened without blocking, so that a FIFO with no writer cannot hang the
     // check; it is closed again at once.
     if (korvane::opens_for_reading(filename)) return 0;
+    const int error = errno;  // why it failed, for callers that tell
     std::printf("Unable to open file %s in file_access()\n", korvane::shown(filename).c_str());
+    errno = error;
     return -1;
 }
 

@@ -55,8 +55,8 @@ bool is_folder_name(const char *name) {
 
 #if defined(_WIN32)
 
-FilePtr open_regular_file(const char *name, OpenOutcome &outcome) {
-    FilePtr f(std::fopen(name, "rb"));
+FilePtr open_regular_file(const char *name, OpenOutcome &outcome, bool for_update) {
+    FilePtr f(std::fopen(name, for_update ? "r+b" : "rb"));
     if (!f) {
         outcome = is_folder_name(name) ? OpenOutcome::NotRegular : OpenOutcome::CannotOpen;
         return f;
@@ -90,6 +90,22 @@ bool seek_to(std::FILE *f, std::uint64_t offset) {
 }
 
 void guard_standard_streams() {}
+
+std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *bytes, std::size_t n) {
+    const int fd = _fileno(f);
+    if (std::fflush(f) != 0 || offset > static_cast<std::uint64_t>(INT64_MAX) ||
+        _lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) < 0)
+        return 0;
+    std::size_t done = 0;
+    while (done < n) {
+        const int w = _write(fd, bytes + done, static_cast<unsigned>(n - done));
+        if (w <= 0) break;
+        done += static_cast<std::size_t>(w);
+    }
+    return done;
+}
+
+bool sync_to_storage(std::FILE *f) { return std::fflush(f) == 0 && _commit(_fileno(f)) == 0; }
 
 void hold_file_size_signal() {}
 void release_file_size_signal() {}
@@ -126,8 +142,8 @@ bool rename_over(const std::string &from, const std::string &to) {
 
 namespace {
 
-int open_nonblocking(const char *name) {
-    int flags = O_RDONLY | O_NONBLOCK;
+int open_nonblocking(const char *name, int access = O_RDONLY) {
+    int flags = access | O_NONBLOCK;
 #ifdef O_CLOEXEC
     flags |= O_CLOEXEC;
 #endif
@@ -136,8 +152,8 @@ int open_nonblocking(const char *name) {
 
 }  // namespace
 
-FilePtr open_regular_file(const char *name, OpenOutcome &outcome) {
-    const int fd = open_nonblocking(name);
+FilePtr open_regular_file(const char *name, OpenOutcome &outcome, bool for_update) {
+    const int fd = open_nonblocking(name, for_update ? O_RDWR : O_RDONLY);
     if (fd < 0) {
         outcome = OpenOutcome::CannotOpen;
         return nullptr;
@@ -148,9 +164,11 @@ FilePtr open_regular_file(const char *name, OpenOutcome &outcome) {
         outcome = OpenOutcome::NotRegular;
         return nullptr;
     }
-    FilePtr f(fdopen(fd, "rb"));
+    FilePtr f(fdopen(fd, for_update ? "r+b" : "rb"));
     if (!f) {
+        const int error = errno;
         close(fd);
+        errno = error;
         outcome = OpenOutcome::CannotOpen;
         return nullptr;
     }
@@ -206,6 +224,27 @@ bool give_new_file_mode(std::FILE *f) {
 bool rename_over(const std::string &from, const std::string &to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 }  // namespace
+
+std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *bytes, std::size_t n) {
+    if (std::fflush(f) != 0 || offset > static_cast<std::uint64_t>(INT64_MAX)) return 0;
+    if (fileno(f) < 0) {
+        // A stream with no descriptor behind it (a custom stream) is written
+        // through the stream.
+        if (!seek_to(f, offset)) return 0;
+        const std::size_t done = std::fwrite(bytes, 1, n, f);
+        return std::fflush(f) == 0 ? done : 0;
+    }
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t w = pwrite(fileno(f), bytes + done, n - done, static_cast<off_t>(offset + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        done += static_cast<std::size_t>(w);
+    }
+    return done;
+}
+
+bool sync_to_storage(std::FILE *f) { return std::fflush(f) == 0 && (fileno(f) < 0 || fsync(fileno(f)) == 0); }
 
 void hold_file_size_signal() {
     if (file_size_signal_holds++ > 0) return;

@@ -25,9 +25,18 @@ inline FilePtr open_file(const char *name, const char *mode) { return FilePtr(st
 
 enum class OpenOutcome { Ok, CannotOpen, NotRegular };
 
-// Opens a regular file for binary reading. The open itself does not block,
-// so a FIFO or a device is refused (NotRegular) rather than waited on.
-FilePtr open_regular_file(const char *name, OpenOutcome &outcome);
+// Opens a regular file for binary reading, or for reading and writing. The
+// open itself does not block, so a FIFO or a device is refused (NotRegular)
+// rather than waited on. On CannotOpen, errno tells why.
+FilePtr open_regular_file(const char *name, OpenOutcome &outcome, bool for_update = false);
+
+// Writes n bytes at an absolute offset of the file behind f, past its
+// stream buffer, and returns how many were written before a failure (n on
+// success).
+std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *bytes, std::size_t n);
+
+// Asks the system to put what was written to f on the storage device.
+bool sync_to_storage(std::FILE *f);
 
 // True when name can be opened for reading; the open does not block.
 bool opens_for_reading(const char *name);

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "file_util.hpp"
 #include "header_update.hpp"
 #include "las_format.hpp"
+#include "validation.hpp"
 
 namespace {
 
@@ -125,19 +128,45 @@ void fill_header_image(unsigned char *image, const LAS12Header &h, const Tally &
 
 }  // namespace
 
+// Everything is decided through the one descriptor opened here: nothing is
+// looked up by name twice, so a name swapped after the call began cannot
+// point the rewrite at another file.
 extern "C" void update_header(const char *filename) {
-    const int16_t LASType = check_las(filename);
-    if (LASType < 0) end_with_failure();  // check_las has said why
-
-    korvane::FilePtr f = korvane::open_file(filename, "r+b");
-    if (!f) {
+    korvane::OpenOutcome opened;
+    korvane::FilePtr f = korvane::open_regular_file(filename, opened, true);
+    if (!f && opened == korvane::OpenOutcome::CannotOpen && errno != EISDIR) {
+        const int error = errno;
+        if (korvane::out_of_resources(error)) {
+            korvane::report_out_of_resources(filename, error);
+            end_with_failure();
+        }
+        // The messages check_las gives a missing file; a file that exists
+        // but cannot be written gets the update's own.
+        if (file_access(filename) < 0) {
+            error_msg(1, filename);
+            end_with_failure();
+        }
+        if (check_file_extension(filename, "las") < 0) end_with_failure();
         std::printf("\nCannot open binary file %s for header update\n\n", korvane::shown(filename).c_str());
         end_with_failure();
     }
-    // Unbuffered: the point pass reads large blocks itself, and a header
-    // write that fails leaves nothing in a buffer to be written at exit.
-    std::setvbuf(f.get(), nullptr, _IONBF, 0);
-    korvane::update_header_stream(std::move(f), filename, LASType);
+    if (check_file_extension(filename, "las") < 0) end_with_failure();
+
+    // A folder, a FIFO or a device classifies as no LAS file at all.
+    unsigned char image[korvane::kHeaderBytes];
+    std::size_t got = 0;
+    if (f) {
+        // Unbuffered: the point pass reads large blocks itself.
+        std::setvbuf(f.get(), nullptr, _IONBF, 0);
+        got = std::fread(image, 1, sizeof image, f.get());
+    }
+    const korvane::HeaderClass c = korvane::classify_header(image, got);
+    if (korvane::report_header_class(filename, c) < 0) end_with_failure();
+    if (!korvane::seek_to(f.get(), 0)) {
+        std::printf("\nCannot read header of file %s\n", korvane::shown(filename).c_str());
+        end_with_failure();
+    }
+    korvane::update_header_stream(std::move(f), filename, c.type);
 }
 
 void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
@@ -186,13 +215,21 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
         end_with_failure();
     }
 
+    unsigned char original[korvane::kHeaderBytes];
+    std::memcpy(original, image, sizeof image);
     fill_header_image(image, h, tally);
 
-    // Nothing counts as updated unless all 227 bytes were written and the
-    // file was closed without error.
-    bool written = std::fseek(f.get(), 0, SEEK_SET) == 0 &&
-                   std::fwrite(image, 1, sizeof image, f.get()) == sizeof image && std::fflush(f.get()) == 0;
+    // The new header goes in one write. Nothing counts as updated unless all
+    // 227 bytes were written, reached the storage device and the file was
+    // closed without error; otherwise the bytes already written are put back,
+    // so that the header is the old one or the new one, never a mix. A
+    // file-size limit fails the write instead of ending the process.
+    korvane::hold_file_size_signal();
+    const std::size_t put = korvane::write_at(f.get(), 0, image, sizeof image);
+    bool written = put == sizeof image && korvane::sync_to_storage(f.get());
+    if (!written) korvane::write_at(f.get(), 0, original, put);
     written = (std::fclose(f.release()) == 0) && written;
+    korvane::release_file_size_signal();
     if (!written) {
         std::printf("\nCannot write header of file %s\n", korvane::shown(filename).c_str());
         end_with_failure();

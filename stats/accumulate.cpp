@@ -7,6 +7,7 @@
 
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "validation.hpp"
 
 namespace pointsieve {
 
@@ -99,13 +100,12 @@ FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumu
         r.outcome = FileOutcome::CannotReadHeader;
         return r;
     }
-    ph = korvane::decode_header(header_bytes);
     // The file must still be what validation saw: the same version, point
     // format and record length, or its records would be misread.
+    const korvane::HeaderClass c = korvane::classify_header(header_bytes, sizeof header_bytes);
+    ph = c.header;
     const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
-    if (!info || std::memcmp(ph.LASF, "LASF", 4) != 0 || ph.VersionMajor != 1 ||
-        korvane::las_type_of(ph.VersionMinor, ph.PointDataFormatID) != LASType ||
-        ph.PointDataRecordLength != info->record_size) {
+    if (!info || c.type != LASType) {
         r.outcome = FileOutcome::Changed;
         return r;
     }

@@ -70,7 +70,12 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
                 if (name.empty()) continue;
             }
             first = false;
-            const int16_t type = check_las(name.c_str());
+            LAS12Header h;
+            bool resources = false;
+            const int16_t type = korvane::check_las_header(name.c_str(), h, &resources);
+            // A file that could not be opened for want of resources has been
+            // named as such: it is not called invalid.
+            if (resources) end_with_failure();
             if (type < 1) {
                 std::printf("%s (listed in %s) is not a valid LAS file\n", korvane::shown(name).c_str(), korvane::shown(list_name).c_str());
                 end_with_failure();

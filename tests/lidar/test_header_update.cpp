@@ -477,15 +477,19 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
 #ifdef _WIN32
     GTEST_SKIP() << "Windows has no file size limit (setrlimit) to make the write fail";
 #else
-    // With a file size limit of 0 every write to a regular file fails.
-    expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        if (getrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(100);
-        limit.rlim_cur = 0;
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
-        update_header(path.c_str());
-    });
+    // With a file size limit of 0 every write to a regular file fails; one
+    // of 150 bytes stops the header write part way. Either way the header
+    // stays the old one byte for byte, and the limit's signal does not end
+    // the process without a word.
+    for (const rlim_t size : {rlim_t{0}, rlim_t{150}}) {
+        expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
+            rlimit limit{};
+            if (getrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(100);
+            limit.rlim_cur = size;
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
+            update_header(path.c_str());
+        });
+    }
 #endif
 }
 

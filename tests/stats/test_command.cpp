@@ -431,6 +431,20 @@ TEST(Failures, FileThatShrinksWhileItIsRead) {
     EXPECT_LT(std::stoll(total[1].str()), 50'000'000);
 }
 
+// A process out of descriptors says so, rather than call a good file missing.
+TEST(Failures, TooFewDescriptors) {
+    if (sanitized_build()) GTEST_SKIP() << "the sanitizers hold descriptors of their own";
+    if (!emulator_words().empty()) GTEST_SKIP() << "the limit would apply to the emulator, not to the program";
+    TempDir dir;
+    copy_data_file("simple.las", dir.path());
+    write_text(dir.file("l.txt"), "simple.las\n");
+    RunOptions options;
+    options.open_files = 4;  // standard streams and the list
+    const RunResult r = run_pointsieve({"l.txt"}, dir.path(), options);
+    EXPECT_EQ(r.out, "Unable to open file simple.las in file_access()\n\nCannot open simple.las: Too many open files\n");
+    EXPECT_EQ(r.status, kFailed);
+}
+
 TEST(Failures, AddressSpaceTooSmall) {
     if (sanitized_build()) GTEST_SKIP() << "the sanitizers reserve address space of their own";
     if (!emulator_words().empty()) GTEST_SKIP() << "the limit would apply to the emulator, not to the program";
@@ -442,6 +456,7 @@ TEST(Failures, AddressSpaceTooSmall) {
         "\nFailed to allocate memory for the Point Source ID Count vector\n",
         "Failed to allocate memory for file simple.las\n",
         "\nCannot allocate memory for the names listed in l.txt\n",
+        "\nCannot open simple.las: Cannot allocate memory\n",
     };
     int started = 0, completed = 0;
     for (std::uint64_t kib = 4096; kib <= 12288; kib += 64) {

@@ -266,13 +266,18 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
             const struct rlimit limit = {options.address_space, options.address_space};
             if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
         }
+        if (options.open_files > 0) {
+            const struct rlimit limit = {options.open_files, options.open_files};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
+        }
         if (options.file_size > 0) {
             const struct rlimit limit = {options.file_size, options.file_size};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
         }
         for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
         std::vector<std::string> words = emulator_words();
-        words.emplace_back(POINTSIEVE_EXE);
+        if (options.time_limit > 0) alarm(options.time_limit);
+        words.push_back(options.program.empty() ? std::string(POINTSIEVE_EXE) : options.program);
         words.insert(words.end(), args.begin(), args.end());
         if (options.stdout_to == RunOptions::Stdout::Terminal) {
             // script runs the command, quoted for its shell, on a new
@@ -304,6 +309,12 @@ std::vector<std::string> failing_reads_of(const std::string &path) {
 
 std::vector<std::string> killed_at_rename() {
     return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_KILL_AT_RENAME=1",
+            "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+std::vector<std::string> swapped_at_open(const std::string &name, const std::string &replacement, int open) {
+    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_SWAP_NAME=" + name,
+            "POINTSIEVE_SWAP_WITH=" + replacement, "POINTSIEVE_SWAP_AT=" + std::to_string(open),
             "ASAN_OPTIONS=verify_asan_link_order=0"};
 }
 

@@ -112,6 +112,9 @@ struct RunOptions {
     enum class Stdout { Captured, Terminal, Full, Closed } stdout_to = Stdout::Captured;
     std::uint64_t address_space = 0;       // limit in bytes (RLIMIT_AS); 0: none
     std::uint64_t file_size = 0;           // largest file it may write (RLIMIT_FSIZE); 0: none
+    unsigned time_limit = 0;               // seconds before SIGALRM ends it; 0: none
+    unsigned open_files = 0;               // most descriptors it may hold (RLIMIT_NOFILE); 0: no limit
+    std::string program;                   // the program to run; empty: Pointsieve
     std::vector<std::string> environment;  // extra NAME=value entries
     // When the output first holds this text, on_output runs while the
     // program goes on.
@@ -119,7 +122,8 @@ struct RunOptions {
     std::function<void()> on_output;
 };
 
-// Runs the built Pointsieve program with the given arguments in folder cwd.
+// Runs the built Pointsieve program (or options.program) with the given
+// arguments in folder cwd.
 // Cross builds run it under the emulator the tests run under. On Windows
 // the CR LF line ends of its text output come back as LF, and only the
 // default options are available.
@@ -134,6 +138,11 @@ std::vector<std::string> failing_reads_of(const std::string &path);
 // Environment entries that kill a program run with them (SIGKILL) when it
 // renames a file (an LD_PRELOAD shim).
 std::vector<std::string> killed_at_rename();
+
+// Environment entries that, in a program run with them, rename replacement
+// over name just before the program's open-th open of name (an LD_PRELOAD
+// shim), as another user of a shared folder could.
+std::vector<std::string> swapped_at_open(const std::string &name, const std::string &replacement, int open);
 
 // True in builds instrumented by a sanitizer.
 bool sanitized_build();
