@@ -144,16 +144,21 @@ void read_input(const char *name, int16_t LASType, bool detailed, int index, int
     }
 }
 
+enum class ListLook { Text, LasData, CompressedLasData };
+
 // Whether a would-be list file holds LAS data: the LASF signature, and a NUL
 // byte within the 227 bytes of a public header, which no text list holds.
-// Only a regular file is looked at, so that a list read from a pipe loses
-// nothing to the look.
-bool holds_las_data(const char *name) {
+// LAZ files are LAS files whose point format identifier has bit 7 set. Only
+// a regular file is looked at, so that a list read from a pipe loses nothing
+// to the look.
+ListLook look_at_list(const char *name) {
     korvane::OpenOutcome opened;
     const korvane::FilePtr f = korvane::open_regular_file(name, opened);
     unsigned char head[korvane::kHeaderBytes];
     const std::size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
-    return got >= 4 && std::memcmp(head, "LASF", 4) == 0 && std::memchr(head, 0, got) != nullptr;
+    if (got < 4 || std::memcmp(head, "LASF", 4) != 0 || std::memchr(head, 0, got) == nullptr) return ListLook::Text;
+    constexpr std::size_t format_at = offsetof(LAS12Header, PointDataFormatID);
+    return got > format_at && (head[format_at] & 0x80) != 0 ? ListLook::CompressedLasData : ListLook::LasData;
 }
 
 // Validates a single LAS input and makes it the one name of the run.
@@ -184,7 +189,13 @@ int16_t validate_list_file(const char *input, NameList &names) {
         std::printf("\nCannot open input ASCII file %s for reading\n", korvane::shown(input).c_str());
         end_with_failure();
     }
-    if (holds_las_data(input)) {
+    const ListLook look = look_at_list(input);
+    if (look == ListLook::CompressedLasData) {
+        std::printf("\nFile %s holds compressed (LAZ) point data, which is not read: decompress it to a .las file first\n",
+                    korvane::shown(input).c_str());
+        end_with_failure();
+    }
+    if (look == ListLook::LasData) {
         std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
                     "ending in .las\n",
                     korvane::shown(input).c_str());

@@ -227,8 +227,14 @@ TEST(ListFiles, LasDataUnderAnotherExtensionIsRefused) {
         std::string output;
         int status;
     };
+    // A LAZ file: LAS data whose point format identifier has bit 7 set.
+    Bytes laz = las;
+    laz[104] |= 0x80;
+    const std::string compressed = "\nFile tile.laz holds compressed (LAZ) point data, which is not read: "
+                                   "decompress it to a .las file first\n";
     const Case cases[] = {
         {"plot.LAS", las, refusal("plot.LAS"), kFailed},
+        {"tile.laz", laz, compressed, kFailed},
         {"plot.laz", las, refusal("plot.laz"), kFailed},
         {"cut.txt", Bytes(las.begin(), las.begin() + 100), refusal("cut.txt"), kFailed},
         // (Not named nul.txt: NUL is a device on Windows, whatever the extension.)
