@@ -37,7 +37,7 @@ HeaderClass classify_header(const unsigned char *bytes, std::size_t got) {
 }
 
 std::int16_t report_header_class(const char *filename, const HeaderClass &c) {
-    const std::string name = shown(filename);
+    const ShownName name = shown(filename);
     const LAS12Header &h = c.header;
     switch (c.verdict) {
         case HeaderVerdict::Usable:

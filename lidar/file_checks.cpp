@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "file_util.hpp"
+#include "messages.hpp"
 
 extern "C" {
 
@@ -22,11 +23,11 @@ int16_t file_access(const char *filename) {
 int16_t check_file_extension(const char *filename, const char *extension) {
     const std::size_t n = std::strlen(filename);
     if (n <= 4) {
-        std::printf("\nFile name (%s) is too short\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kNameTooShort, korvane::shown(filename).c_str());
         return -1;
     }
     if (filename[n - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kNoDotBeforeExtension, korvane::shown(filename).c_str());
         return -1;
     }
     if (std::strcmp(filename + n - 3, extension) == 0) return 0;

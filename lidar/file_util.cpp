@@ -2,9 +2,12 @@
 // files, 64-bit offsets and the guard on closed standard descriptors.
 #include "file_util.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <vector>
 
 #if defined(_WIN32)
@@ -336,11 +339,17 @@ bool stdout_is_terminal() {
 
 }  // namespace
 
-std::string shown(const char *name) {
-    std::string s(name);
-    if (stdout_is_terminal())
-        for (char &c : s)
-            if ((c >= 1 && c <= 31) || c == 127) c = '?';
+ShownName shown(const char *name) noexcept {
+    ShownName s{name, {}};
+    const auto control = [](char c) { return (c >= 1 && c <= 31) || c == 127; };
+    if (!stdout_is_terminal() || std::none_of(name, name + std::strlen(name), control)) return s;
+    try {
+        s.changed = name;
+    } catch (const std::bad_alloc &) {
+        return s;
+    }
+    for (char &c : s.changed)
+        if (control(c)) c = '?';
     return s;
 }
 

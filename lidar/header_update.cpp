@@ -23,6 +23,7 @@
 #include "file_util.hpp"
 #include "header_update.hpp"
 #include "las_format.hpp"
+#include "messages.hpp"
 #include "validation.hpp"
 
 namespace {
@@ -163,7 +164,7 @@ extern "C" void update_header(const char *filename) {
     const korvane::HeaderClass c = korvane::classify_header(image, got);
     if (korvane::report_header_class(filename, c) < 0) end_with_failure();
     if (!korvane::seek_to(f.get(), 0)) {
-        std::printf("\nCannot read header of file %s\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadHeader, korvane::shown(filename).c_str());
         end_with_failure();
     }
     korvane::update_header_stream(std::move(f), filename, c.type);
@@ -172,7 +173,7 @@ extern "C" void update_header(const char *filename) {
 void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
     unsigned char image[korvane::kHeaderBytes];
     if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
-        std::printf("\nCannot read header of file %s\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadHeader, korvane::shown(filename).c_str());
         end_with_failure();
     }
     const LAS12Header h = korvane::decode_header(image);
@@ -188,17 +189,14 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     // header can count; the pass checks again in case the file grows.
     const std::size_t record_size = info->record_size;
     const std::int64_t size = korvane::stream_size(f.get());
-    if (size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
-        (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount) {
-        std::printf("\nFile %s holds more point records than its header can count\n", korvane::shown(filename).c_str());
-        end_with_failure();
-    }
+    const bool too_many = size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
+                          (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount;
 
     // The variable-length records between the header and the points are
     // skipped unread; an offset at or beyond the end leaves no records.
     Tally tally;
-    PassOutcome outcome = PassOutcome::ReadFailed;
-    if (korvane::seek_to(f.get(), h.OffsetToData)) {
+    PassOutcome outcome = too_many ? PassOutcome::TooManyRecords : PassOutcome::ReadFailed;
+    if (!too_many && korvane::seek_to(f.get(), h.OffsetToData)) {
         try {
             korvane::with_record_type(LASType, [&](auto rec) { outcome = point_pass<decltype(rec)>(f.get(), tally); });
         } catch (const std::bad_alloc &) {
@@ -211,7 +209,7 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
         end_with_failure();
     }
     if (outcome == PassOutcome::ReadFailed) {
-        std::printf("\nCannot read point records of file %s\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadPoints, korvane::shown(filename).c_str());
         end_with_failure();
     }
 

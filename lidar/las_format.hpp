@@ -112,26 +112,28 @@ struct PointLayout {
     static constexpr std::size_t point_source_id = offsetof(Rec, PointSourceID);
 };
 
-// The (version, point format) pairs this system reads, by LASType. Every
-// reader takes the record size and the GPS time from this table.
+// The (version, point format) pairs this system reads, by LASType: the one
+// mapping from a header's version and format to the record size and to
+// whether records carry a GPS time. Readers of the records themselves take
+// the field offsets from the packed record of the format (PointLayout, and
+// with_record_type to choose it).
 struct LasTypeInfo {
     std::uint8_t minor;         // version 1.minor
     std::uint8_t format;        // point data format
     std::uint16_t record_size;  // bytes per point record
-    bool has_gps_time;          // every record carries a GPS time...
-    std::uint8_t gps_offset;    // ...at this offset in the record
+    bool has_gps_time;          // every record carries a GPS time
 };
 
 inline constexpr LasTypeInfo kLasTypes[9] = {
     {},  // LASType 0: a LAS signature with a pair that has no record layout
-    {0, 0, sizeof(LAS12fm0), false, 0},
-    {0, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
-    {1, 0, sizeof(LAS12fm0), false, 0},
-    {1, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
-    {2, 0, sizeof(LAS12fm0), false, 0},
-    {2, 1, sizeof(LAS12fm1), true, offsetof(LAS12fm1, GPSTime)},
-    {2, 2, sizeof(LAS12fm2), false, 0},
-    {2, 3, sizeof(LAS12fm3), true, offsetof(LAS12fm3, GPSTime)},
+    {0, 0, sizeof(LAS12fm0), false},
+    {0, 1, sizeof(LAS12fm1), true},
+    {1, 0, sizeof(LAS12fm0), false},
+    {1, 1, sizeof(LAS12fm1), true},
+    {2, 0, sizeof(LAS12fm0), false},
+    {2, 1, sizeof(LAS12fm1), true},
+    {2, 2, sizeof(LAS12fm2), false},
+    {2, 3, sizeof(LAS12fm3), true},
 };
 
 // The row of a LASType of 1 to 8; nullptr for any other code.

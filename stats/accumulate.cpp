@@ -14,18 +14,18 @@ namespace pointsieve {
 using korvane::load_le;
 using korvane::PointLayout;
 
-const char *allocate_histograms(Accumulator &acc) noexcept {
+Failure allocate_histograms(Accumulator &acc) noexcept {
     try {
         acc.IntensityCount.assign(65536, 0);
     } catch (const std::bad_alloc &) {
-        return "\nFailed to allocate memory for the Intensity Count vector\n";
+        return Failure::IntensityHistogram;
     }
     try {
         acc.PointSourceIDCount.assign(65536, 0);
     } catch (const std::bad_alloc &) {
-        return "\nFailed to allocate memory for the Point Source ID Count vector\n";
+        return Failure::PointSourceHistogram;
     }
-    return nullptr;
+    return Failure::None;
 }
 
 std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc) {
@@ -94,10 +94,10 @@ void accumulate_records(int16_t LASType, bool detailed, const unsigned char *rec
 
 FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumulator &acc, LAS12Header &ph,
                             std::vector<unsigned char> &block) {
-    FileReading r{FileOutcome::Ok, 0, 0};
+    FileReading r{Failure::None, 0, 0};
     unsigned char header_bytes[korvane::kHeaderBytes];
     if (std::fread(header_bytes, 1, sizeof header_bytes, f) != sizeof header_bytes) {
-        r.outcome = FileOutcome::CannotReadHeader;
+        r.failure = Failure::HeaderUnreadable;
         return r;
     }
     // The file must still be what validation saw: the same version, point
@@ -106,7 +106,7 @@ FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumu
     ph = c.header;
     const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
     if (!info || c.type != LASType) {
-        r.outcome = FileOutcome::Changed;
+        r.failure = Failure::InputChanged;
         return r;
     }
     fold_extents(ph, acc);
@@ -118,11 +118,11 @@ FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumu
     try {
         if (block.size() < block_records * record_size) block.resize(block_records * record_size);
     } catch (const std::bad_alloc &) {
-        r.outcome = FileOutcome::OutOfMemory;
+        r.failure = Failure::FileMemory;
         return r;
     }
     if (!korvane::seek_to(f, ph.OffsetToData)) {
-        r.outcome = FileOutcome::CannotReadPoints;
+        r.failure = Failure::PointsUnreadable;
         return r;
     }
     // Read to the declared count or to the end of the file, whichever comes
@@ -134,7 +134,7 @@ FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumu
         accumulate_records(LASType, detailed, block.data(), got, acc);
         r.records_read += got;
         if (got < want) {
-            if (std::ferror(f)) r.outcome = FileOutcome::CannotReadPoints;
+            if (std::ferror(f)) r.failure = Failure::PointsUnreadable;
             break;
         }
     }

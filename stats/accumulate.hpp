@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Korvane_LiDAR.h"
+#include "failure.hpp"
 
 namespace pointsieve {
 
@@ -34,25 +35,21 @@ struct Accumulator {
 };
 
 // Allocates the large histograms of acc, zero-filled, Intensity first.
-// Returns nullptr, or the message that names the histogram that could not be
-// allocated.
-const char *allocate_histograms(Accumulator &acc) noexcept;
+// Returns Failure::None, or the failure that names the histogram that could
+// not be allocated.
+Failure allocate_histograms(Accumulator &acc) noexcept;
 
 // Histogram of return numbers (bits 0 to 2 of the bitfield), bins 0 to 9.
 std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc);
 // Histogram of numbers of returns (bits 3 to 5 of the bitfield), bins 0 to 9.
 std::array<std::uint64_t, 10> number_of_returns_counts(const Accumulator &acc);
 
-enum class FileOutcome {
-    Ok,
-    CannotReadHeader,  // the file no longer holds a whole header
-    Changed,           // its header no longer gives the validated LASType
-    CannotReadPoints,  // a read or a seek failed
-    OutOfMemory,       // no read buffer could be allocated
-};
-
 struct FileReading {
-    FileOutcome outcome;
+    // None; HeaderUnreadable when the file no longer holds a whole header;
+    // InputChanged when its header no longer gives the validated LASType;
+    // PointsUnreadable when a read or a seek failed; FileMemory when no read
+    // buffer could be allocated.
+    Failure failure;
     std::uint64_t records_read;      // whole point records folded in
     std::uint64_t records_declared;  // NumberOfPointReturns of the header
 };

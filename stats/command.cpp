@@ -14,7 +14,10 @@
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
 #include "file_util.hpp"
+#include "failure.hpp"
 #include "las_format.hpp"
+#include "messages.hpp"
+#include "options.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
 #include "validation.hpp"
@@ -38,6 +41,52 @@ void add_name(NameList &names, const std::string &name) {
     names.bytes.append(name.c_str(), name.size() + 1);
 }
 
+// The message of every failure, and where it goes. Each pattern takes two
+// strings: a name (or the reason, for standard output) and a second name,
+// which only some print.
+struct FailureMessage {
+    Failure failure;
+    bool to_stderr;
+    const char *pattern;
+};
+
+constexpr FailureMessage kFailureMessages[] = {
+    {Failure::IntensityHistogram, false, "\nFailed to allocate memory for the Intensity Count vector\n"},
+    {Failure::PointSourceHistogram, false, "\nFailed to allocate memory for the Point Source ID Count vector\n"},
+    {Failure::ListNames, false, "\nCannot allocate memory for the names listed in %s\n"},
+    {Failure::FileMemory, false, "Failed to allocate memory for file %s\n"},
+    {Failure::ListCannotOpen, false, "\nCannot open input ASCII file %s for reading\n"},
+    {Failure::ListCannotRead, false, "\nCannot read input ASCII file %s\n"},
+    {Failure::ListEmpty, false, "\nFile %s contains no valid .las files\n"},
+    {Failure::ListHoldsLasData, false,
+     "\nFile %s is a LAS file, not a list of file names: LAS files are read only under names ending in .las\n"},
+    {Failure::ListHoldsLazData, false,
+     "\nFile %s holds compressed (LAZ) point data, which is not read: decompress it to a .las file first\n"},
+    {Failure::ListedFileNotUsable, false, "%s (listed in %s) is not a valid LAS file\n"},
+    {Failure::ListedTypeDiffers, false, "\nType of file %s differs from that of previous files in %s\n"},
+    {Failure::UnhandledPair, false, "\nCannot handle point data format %s in las files of version %s\n"},
+    {Failure::InputCannotOpen, false, "\nCannot open binary file %s for reading\n\n"},
+    {Failure::InputChanged, false, "\nFile %s changed after it was validated\n"},
+    {Failure::HeaderUnreadable, false, korvane::kCannotReadHeader},
+    {Failure::PointsUnreadable, false, korvane::kCannotReadPoints},
+    {Failure::StatsCannotOpen, false, "\nCannot open ASCII file %s for writing\n"},
+    {Failure::StatsCannotWrite, false, "\nCannot write ASCII file %s\n"},
+    {Failure::ReportLost, true, "Pointsieve: cannot write the report to standard output: %s\n"},
+};
+
+// Prints the message of a failure and ends the run with the failure status.
+// Names are printed as shown() shows them.
+[[noreturn]] void fail(Failure failure, const char *name = "", const char *other = "") {
+    for (const FailureMessage &m : kFailureMessages) {
+        if (m.failure != failure) continue;
+        std::FILE *stream = m.to_stderr ? stderr : stdout;
+        std::fprintf(stream, m.pattern, korvane::shown(name).c_str(), korvane::shown(other).c_str());
+        if (m.to_stderr) std::exit(korvane::kFailureStatus);  // standard output is past saving
+        break;
+    }
+    end_with_failure();
+}
+
 // The reason the first failed write to standard output gave, kept because
 // later calls overwrite errno.
 int stdout_errno = 0;
@@ -49,10 +98,7 @@ void flush_stdout() {
 // A run only succeeds if its report reached standard output whole.
 void finish_stdout() {
     flush_stdout();
-    if (!std::ferror(stdout)) return;
-    std::fprintf(stderr, "Pointsieve: cannot write the report to standard output: %s\n",
-                 std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
-    std::exit(korvane::kFailureStatus);
+    if (std::ferror(stdout)) fail(Failure::ReportLost, std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
 }
 
 // Reads and validates the names of a list one by one, stopping at the first
@@ -76,32 +122,20 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
             // A file that could not be opened for want of resources has been
             // named as such: it is not called invalid.
             if (resources) end_with_failure();
-            if (type < 1) {
-                std::printf("%s (listed in %s) is not a valid LAS file\n", korvane::shown(name).c_str(), korvane::shown(list_name).c_str());
-                end_with_failure();
-            }
-            if (names.starts.empty()) {
+            if (type < 1) fail(Failure::ListedFileNotUsable, name.c_str(), list_name);
+            if (names.starts.empty())
                 LASTypeCheck = type;
-            } else if (type != LASTypeCheck) {
-                std::printf("\nType of file %s differs from that of previous files in %s\n", korvane::shown(name).c_str(), korvane::shown(list_name).c_str());
-                end_with_failure();
-            }
+            else if (type != LASTypeCheck)
+                fail(Failure::ListedTypeDiffers, name.c_str(), list_name);
             add_name(names, name);
         }
     } catch (const std::bad_alloc &) {
-        std::printf("\nCannot allocate memory for the names listed in %s\n", korvane::shown(list_name).c_str());
-        end_with_failure();
+        fail(Failure::ListNames, list_name);
     }
     // A read error (a failing disk, a directory given as the list) must not
     // pass for the end of the list.
-    if (std::ferror(list)) {
-        std::printf("\nCannot read input ASCII file %s\n", korvane::shown(list_name).c_str());
-        end_with_failure();
-    }
-    if (names.starts.empty()) {
-        std::printf("\nFile %s contains no valid .las files\n", korvane::shown(list_name).c_str());
-        end_with_failure();
-    }
+    if (std::ferror(list)) fail(Failure::ListCannotRead, list_name);
+    if (names.starts.empty()) fail(Failure::ListEmpty, list_name);
     return LASTypeCheck;
 }
 
@@ -112,31 +146,15 @@ void read_input(const char *name, int16_t LASType, bool detailed, int index, int
                 LAS12Header &header, std::vector<unsigned char> &block, int &widest_progress) {
     korvane::OpenOutcome opened;
     const korvane::FilePtr f = korvane::open_regular_file(name, opened);
-    if (opened == korvane::OpenOutcome::NotRegular) {
-        std::printf("\nFile %s changed after it was validated\n", korvane::shown(name).c_str());
-        end_with_failure();
-    }
-    if (!f) {
-        std::printf("\nCannot open binary file %s for reading\n\n", korvane::shown(name).c_str());
-        end_with_failure();
-    }
-    const int width = std::printf("\rProcessing file %s (%d / %d)%20s", korvane::shown(name).c_str(), index, count, " ");
+    if (opened == korvane::OpenOutcome::NotRegular) fail(Failure::InputChanged, name);
+    if (!f) fail(Failure::InputCannotOpen, name);
+    const int width =
+        std::printf("\rProcessing file %s (%d / %d)%20s", korvane::shown(name).c_str(), index, count, " ");
     if (width - 1 > widest_progress) widest_progress = width - 1;
     flush_stdout();
 
     const FileReading r = accumulate_file(f.get(), LASType, detailed, acc, header, block);
-    const char *failure = nullptr;
-    switch (r.outcome) {
-        case FileOutcome::Ok: break;
-        case FileOutcome::CannotReadHeader: failure = "\nCannot read header of file %s\n"; break;
-        case FileOutcome::Changed: failure = "\nFile %s changed after it was validated\n"; break;
-        case FileOutcome::CannotReadPoints: failure = "\nCannot read point records of file %s\n"; break;
-        case FileOutcome::OutOfMemory: failure = "Failed to allocate memory for file %s\n"; break;
-    }
-    if (failure) {
-        std::printf(failure, korvane::shown(name).c_str());
-        end_with_failure();
-    }
+    if (r.failure != Failure::None) fail(r.failure, name);
     if (r.records_read < r.records_declared) {
         std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", korvane::shown(name).c_str(),
                     static_cast<unsigned>(r.records_read), static_cast<unsigned>(r.records_declared));
@@ -165,15 +183,17 @@ ListLook look_at_list(const char *name) {
 int16_t validate_las_file(const char *input, NameList &names) {
     LAS12Header h{};
     const int16_t LASType = korvane::check_las_header(input, h);
-    if (LASType == 0)
-        std::printf("\nCannot handle point data format %c in las files of version %c.%c\n",
-                    digit(h.PointDataFormatID), digit(h.VersionMajor), digit(h.VersionMinor));
+    if (LASType == 0) {
+        const char format[] = {static_cast<char>(digit(h.PointDataFormatID)), '\0'};
+        const char version[] = {static_cast<char>(digit(h.VersionMajor)), '.', static_cast<char>(digit(h.VersionMinor)),
+                                '\0'};
+        fail(Failure::UnhandledPair, format, version);
+    }
     if (LASType < 1) end_with_failure();
     try {
         add_name(names, input);
     } catch (const std::bad_alloc &) {
-        std::printf("Failed to allocate memory for file %s\n", korvane::shown(input).c_str());
-        end_with_failure();
+        fail(Failure::FileMemory, input);
     }
     return LASType;
 }
@@ -181,48 +201,11 @@ int16_t validate_las_file(const char *input, NameList &names) {
 // Opens a list file and validates every name it holds.
 int16_t validate_list_file(const char *input, NameList &names) {
     korvane::FilePtr list = korvane::open_file(input, "r");
-    if (!list && errno == ENOMEM) {
-        std::printf("\nCannot allocate memory for the names listed in %s\n", korvane::shown(input).c_str());
-        end_with_failure();
-    }
-    if (!list) {
-        std::printf("\nCannot open input ASCII file %s for reading\n", korvane::shown(input).c_str());
-        end_with_failure();
-    }
+    if (!list) fail(errno == ENOMEM ? Failure::ListNames : Failure::ListCannotOpen, input);
     const ListLook look = look_at_list(input);
-    if (look == ListLook::CompressedLasData) {
-        std::printf("\nFile %s holds compressed (LAZ) point data, which is not read: decompress it to a .las file first\n",
-                    korvane::shown(input).c_str());
-        end_with_failure();
-    }
-    if (look == ListLook::LasData) {
-        std::printf("\nFile %s is a LAS file, not a list of file names: LAS files are read only under names "
-                    "ending in .las\n",
-                    korvane::shown(input).c_str());
-        end_with_failure();
-    }
+    if (look == ListLook::CompressedLasData) fail(Failure::ListHoldsLazData, input);
+    if (look == ListLook::LasData) fail(Failure::ListHoldsLasData, input);
     return validate_list(list.get(), input, names);
-}
-
-// Writes the statistics file of a run whose console report is complete.
-void save(const char *input, const RunDescription &run, const Accumulator &acc) {
-    std::string name;
-    try {
-        name = stats_file_name(input);
-    } catch (const std::bad_alloc &) {
-        std::printf("\nCannot open ASCII file %.*s_stats.asc for writing\n", static_cast<int>(std::strlen(input) - 4),
-                    korvane::shown(input).c_str());
-        end_with_failure();
-    }
-    switch (save_stats_file(name, run, acc)) {
-        case SaveOutcome::Ok: break;
-        case SaveOutcome::CannotOpen:
-            std::printf("\nCannot open ASCII file %s for writing\n", korvane::shown(name).c_str());
-            end_with_failure();
-        case SaveOutcome::CannotWrite:
-            std::printf("\nCannot write ASCII file %s\n", korvane::shown(name).c_str());
-            end_with_failure();
-    }
 }
 
 }  // namespace
@@ -266,15 +249,18 @@ int run_command(int argc, char **argv) {
     NameList names;
     const int16_t LASType = list_mode ? validate_list_file(input, names) : validate_las_file(input, names);
     const int LASCount = static_cast<int>(names.starts.size());
+    std::string stats_name;
+    try {
+        if (_saveFlag == 0) stats_name = stats_file_name(input);
+    } catch (const std::bad_alloc &) {
+        fail(Failure::FileMemory, input);
+    }
 
     const auto beginTime = std::chrono::steady_clock::now();
     credits();
 
     Accumulator acc;
-    if (const char *message = allocate_histograms(acc)) {
-        std::printf("%s", message);
-        end_with_failure();
-    }
+    if (const Failure failure = allocate_histograms(acc); failure != Failure::None) fail(failure);
     LAS12Header last_header{};
     std::vector<unsigned char> block;
     int widest_progress = 0;
@@ -289,7 +275,8 @@ int run_command(int argc, char **argv) {
     // reached standard output.
     if (_saveFlag == 0) {
         finish_stdout();
-        save(input, run, acc);
+        if (const Failure failure = save_stats_file(stats_name, run, acc); failure != Failure::None)
+            fail(failure, stats_name.c_str());
     }
 
     const auto elapsed = std::chrono::steady_clock::now() - beginTime;

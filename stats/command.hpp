@@ -1,5 +1,5 @@
-// The Pointsieve command: options, input classification, validation and the
-// run itself.
+// The Pointsieve command: input classification, validation and the run
+// itself.
 #pragma once
 
 #include <cstddef>
@@ -8,27 +8,6 @@
 #include <vector>
 
 namespace pointsieve {
-
-// Process-wide option state. Flags are -1 when not given and 0 when given.
-extern int globalArgc;
-extern char **globalArgv;
-extern const char _optionalArgsArray[3][3];
-extern int _nOptionalArguments;
-extern signed char _helpFlag;
-extern signed char _extendedSummaryFlag;
-extern signed char _saveFlag;
-
-// Scans the command line for -h, -d and -s and sets the option state; ends
-// the process when an option is repeated.
-void find_optionalArgs();
-
-// 0 when the last three characters of filename equal extension, -1 when they
-// differ; ends the process when the name is too short or has no dot fourth
-// from its end.
-signed short checkFileExtension(const char *filename, const char *extension);
-
-// Prints the usage text and the banner.
-void usage();
 
 // No file can be opened by a name longer than this.
 inline constexpr std::size_t kLongestListName = 4096;

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "Korvane_LiDAR.h"
-#include "command.hpp"
+#include "options.hpp"
 #include "file_util.hpp"
+#include "messages.hpp"
 
 namespace pointsieve {
 
@@ -56,11 +57,11 @@ void find_optionalArgs() {
 signed short checkFileExtension(const char *filename, const char *extension) {
     const std::size_t n = std::strlen(filename);
     if (n <= 4) {
-        std::printf("\nFile name (%s) is too short\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kNameTooShort, korvane::shown(filename).c_str());
         end_with_failure();
     }
     if (filename[n - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", korvane::shown(filename).c_str());
+        std::printf(korvane::kNoDotBeforeExtension, korvane::shown(filename).c_str());
         end_with_failure();
     }
     return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;

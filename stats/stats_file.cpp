@@ -34,14 +34,14 @@ void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &a
     }
 }
 
-SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {
+Failure save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {
     // Written beside the name and renamed over it once whole, so that the
     // earlier file survives any failure, and a link or a FIFO of that name
     // is replaced rather than followed or opened.
     korvane::Replacement file;
-    if (!korvane::begin_replacement(name, file)) return SaveOutcome::CannotOpen;
+    if (!korvane::begin_replacement(name, file)) return Failure::StatsCannotOpen;
     write_stats(file.file.get(), run, acc);
-    return korvane::finish_replacement(file) ? SaveOutcome::Ok : SaveOutcome::CannotWrite;
+    return korvane::finish_replacement(file) ? Failure::None : Failure::StatsCannotWrite;
 }
 
 }  // namespace pointsieve

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "failure.hpp"
 #include "report.hpp"
 
 namespace pointsieve {
@@ -16,10 +17,10 @@ std::string stats_file_name(const std::string &input);
 // Writes the key-value lines of acc to out.
 void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &acc);
 
-enum class SaveOutcome { Ok, CannotOpen, CannotWrite };
-
 // Writes the statistics file called name, replacing whatever that name
 // held once the new file is whole; a failure leaves the name as it was.
-SaveOutcome save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc);
+// Returns Failure::None, StatsCannotOpen when the file cannot be created, or
+// StatsCannotWrite.
+Failure save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc);
 
 }  // namespace pointsieve

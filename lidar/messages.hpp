@@ -1,0 +1,12 @@
+// Message texts that the library and the command both print, kept here so
+// that each is written once. Each takes a file name for its %s.
+#pragma once
+
+namespace korvane {
+
+inline constexpr const char *kNameTooShort = "\nFile name (%s) is too short\n";
+inline constexpr const char *kNoDotBeforeExtension = "\nExtension of file %s should be preceeded by a dot (.)\n";
+inline constexpr const char *kCannotReadHeader = "\nCannot read header of file %s\n";
+inline constexpr const char *kCannotReadPoints = "\nCannot read point records of file %s\n";
+
+}  // namespace korvane
