@@ -62,20 +62,26 @@ check_layout() {
     esac
 }
 
-# check_usage PROGRAM: "PROGRAM -h" prints the usage text, then the banner,
-# and ends with status 0.
+# check_usage PROGRAM: "PROGRAM -h" and "PROGRAM --help" print the usage
+# text, then the banner, and "PROGRAM --version" the project's version; each
+# ends with status 0.
 check_usage() {
-    local status=0 out expected
-    out=$("$1" -h) || status=$?
-    [ "$status" -eq 0 ] || fail "$1 -h ended with status $status"
+    local status=0 out expected option
     expected=$(printf '%s\n' '' 'Usage:' 'Pointsieve -h' 'Pointsieve <LAS File | ASCII List> <Options>' \
         '          Options: -d Detailed Report' \
         '                   -s Save report to LASFile_stats.asc | LASList_stats.asc' '' '' \
         'Korvane LiDAR Utilities')
-    if [ "$(printf '%s\n' "$out" | head -n 9)" != "$expected" ]; then
-        echo "--- output of $1 -h"; printf '%s\n' "$out"
-        fail "$1 -h does not print the usage text"
-    fi
+    for option in -h --help; do
+        out=$("$1" $option) || status=$?
+        [ "$status" -eq 0 ] || fail "$1 $option ended with status $status"
+        if [ "$(printf '%s\n' "$out" | head -n 9)" != "$expected" ]; then
+            echo "--- output of $1 $option"; printf '%s\n' "$out"
+            fail "$1 $option does not print the usage text"
+        fi
+    done
+    out=$("$1" --version) || fail "$1 --version ended with status $?"
+    [ "$(printf '%s\n' "$out" | head -n 1)" = "Pointsieve $PROJECT_VERSION" ] \
+        || fail "$1 --version prints '$out', not version $PROJECT_VERSION first"
 }
 
 # configure_and_build SOURCE BINARY ARGS...: a small CMake project of the
