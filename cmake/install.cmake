@@ -3,7 +3,6 @@
 # Layout below the install prefix:
 #   bin/Pointsieve
 #   include/Korvane_LiDAR.h
-#   include/Korvane_LiDAR_version.h    generated from the project version
 #   lib/libKorvane_LiDAR.a            (libKorvane_LiDAR.so* with BUILD_SHARED_LIBS=ON)
 #   lib/cmake/Korvane_LiDAR/          CMake package, namespace Korvane_LiDAR::
 #   lib/pkgconfig/Korvane_LiDAR.pc
@@ -46,13 +45,6 @@ foreach(lib IN LISTS CMAKE_CXX_IMPLICIT_LINK_LIBRARIES)
   endif()
 endforeach()
 get_target_property(KORVANE_LIBRARY_TYPE Korvane_LiDAR TYPE)
-
-# The header is named relative to lidar/, and install() resolves names
-# relative to the directory it is called from: make the name absolute. The
-# generated version header is installed beside it.
-get_target_property(KORVANE_PUBLIC_HEADER Korvane_LiDAR PUBLIC_HEADER)
-set_target_properties(Korvane_LiDAR PROPERTIES
-  PUBLIC_HEADER "${PROJECT_SOURCE_DIR}/lidar/${KORVANE_PUBLIC_HEADER};${KORVANE_GENERATED_INCLUDE_DIR}/Korvane_LiDAR_version.h")
 
 # korvane_install_layout(LIBDIR libdir MAN_PAGE file [COMPONENT name]): the
 # install rules of one layout: the program, the headers, the library, its

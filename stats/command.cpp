@@ -18,6 +18,7 @@
 #include "las_format.hpp"
 #include "messages.hpp"
 #include "options.hpp"
+#include "program_info.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
 #include "validation.hpp"
@@ -232,9 +233,15 @@ int run_command(int argc, char **argv) {
     globalArgv = argv;
     find_optionalArgs();
 
-    // "Pointsieve -h" alone asks for the usage text.
+    // "Pointsieve -h" (or --help) alone asks for the usage text, and
+    // "Pointsieve --version" alone for the version.
     if (argc == 2 && _helpFlag == 0) {
         usage();
+        finish_stdout();
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        print_version("Pointsieve");
         finish_stdout();
         return 0;
     }

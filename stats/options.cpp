@@ -30,6 +30,11 @@ void usage() {
 
 void find_optionalArgs() {
     if (globalArgc < 2) return;
+    // "--help" as the only argument is a lone -h, as other tools read it.
+    if (globalArgc == 2 && std::strcmp(globalArgv[1], "--help") == 0) {
+        _helpFlag = 0;
+        return;
+    }
     int seen[3] = {0, 0, 0};
     for (int a = 1; a < globalArgc; ++a) {
         if (std::strcmp(globalArgv[a], _optionalArgsArray[0]) == 0) {

@@ -31,7 +31,7 @@ check_layout() {
     [ -d "$prefix" ] || fail "no installed tree at $prefix"
     case $2 in
         shared)
-            libs="$libdir/libKorvane_LiDAR.so $libdir/libKorvane_LiDAR.so.1 $libdir/libKorvane_LiDAR.so.1.0.0" ;;
+            libs="$libdir/libKorvane_LiDAR.so $libdir/libKorvane_LiDAR.so.1 $libdir/libKorvane_LiDAR.so.$PROJECT_VERSION" ;;
         deb)
             libdir=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH) || fail "dpkg-architecture failed"
             man=$man.gz
@@ -41,7 +41,7 @@ check_layout() {
             libs=$libdir/libKorvane_LiDAR.a ;;
     esac
     # shellcheck disable=SC2086
-    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h include/Korvane_LiDAR_version.h $libs \
+    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h $libs \
         $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
         $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
         $libdir/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
@@ -55,29 +55,33 @@ check_layout() {
         fail "installed files differ from the layout"
     fi
     [ -x "$prefix/bin/Pointsieve" ] || fail "$prefix/bin/Pointsieve is not executable"
-    cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/Korvane_LiDAR.h" || fail "installed header differs"
-    cmp -s "$prefix/include/Korvane_LiDAR_version.h" "$BUILD_DIR/include/Korvane_LiDAR_version.h" \
-        || fail "installed version header differs from the generated one"
+    cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/include/Korvane_LiDAR.h" || fail "installed header differs"
     case $man in
         *.gz) gzip -dc "$prefix/$man" | cmp -s - "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
         *) cmp -s "$prefix/$man" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
     esac
 }
 
-# check_usage PROGRAM: "PROGRAM -h" prints the usage text, then the banner,
-# and ends with status 0.
+# check_usage PROGRAM: "PROGRAM -h" and "PROGRAM --help" print the usage
+# text, then the banner, and "PROGRAM --version" the project's version; each
+# ends with status 0.
 check_usage() {
-    local status=0 out expected
-    out=$("$1" -h) || status=$?
-    [ "$status" -eq 0 ] || fail "$1 -h ended with status $status"
+    local status=0 out expected option
     expected=$(printf '%s\n' '' 'Usage:' 'Pointsieve -h' 'Pointsieve <LAS File | ASCII List> <Options>' \
         '          Options: -d Detailed Report' \
         '                   -s Save report to LASFile_stats.asc | LASList_stats.asc' '' '' \
         'Korvane LiDAR Utilities')
-    if [ "$(printf '%s\n' "$out" | head -n 9)" != "$expected" ]; then
-        echo "--- output of $1 -h"; printf '%s\n' "$out"
-        fail "$1 -h does not print the usage text"
-    fi
+    for option in -h --help; do
+        out=$("$1" $option) || status=$?
+        [ "$status" -eq 0 ] || fail "$1 $option ended with status $status"
+        if [ "$(printf '%s\n' "$out" | head -n 9)" != "$expected" ]; then
+            echo "--- output of $1 $option"; printf '%s\n' "$out"
+            fail "$1 $option does not print the usage text"
+        fi
+    done
+    out=$("$1" --version) || fail "$1 --version ended with status $?"
+    [ "$(printf '%s\n' "$out" | head -n 1)" = "Pointsieve $PROJECT_VERSION" ] \
+        || fail "$1 --version prints '$out', not version $PROJECT_VERSION first"
 }
 
 # configure_and_build SOURCE BINARY ARGS...: a small CMake project of the

@@ -43,8 +43,15 @@ TEST(CommandLine, ArgumentErrorsPrintTheUsageText) {
         {{"-h", "-h"}, "\nMore than one -h arguments\n" + usage(), kFailed},
         {{"plot.las", "-d", "-d"}, "\nMore than one -d arguments\n" + usage(), kFailed},
         {{"plot.las", "-s", "-d", "-s"}, "\nMore than one -s arguments\n" + usage(), kFailed},
-        // A lone -h asks for the usage text.
+        // A lone -h or --help asks for the usage text, a lone --version for
+        // the version; anywhere else they are words like any other.
         {{"-h"}, usage(), 0},
+        {{"--help"}, usage(), 0},
+        {{"--version"}, version_text("Pointsieve"), 0},
+        {{"--help", "-d"}, "\nExtension of file --help should be preceeded by a dot (.)\n", kFailed},
+        {{"--version", "-s"}, "\nExtension of file --version should be preceeded by a dot (.)\n", kFailed},
+        {{"plot.las", "--version"}, "\nInvalid argument(s)\n" + usage(), kFailed},
+        {{"--help", "--version"}, "\nInvalid argument(s)\n" + usage(), kFailed},
         // The input must come first.
         {{"-d", "plot.las"}, "\nFile name (-d) is too short\n", kFailed},
         {{".las"}, "\nFile name (.las) is too short\n", kFailed},
@@ -349,6 +356,12 @@ TEST(Failures, ReportThatCannotBeWritten) {
         // A run whose report was lost writes no statistics file, and no
         // file took the closed descriptor's number to receive the report.
         EXPECT_FALSE(file_exists(dir.file("1.2_0_stats.asc")));
+        // A usage or version text that was lost is a failure too.
+        for (const char *alone : {"--help", "--version"}) {
+            const RunResult a = run_pointsieve({alone}, dir.path(), options);
+            EXPECT_EQ(a.out, r.out) << alone;
+            EXPECT_EQ(a.status, kFailed) << alone;
+        }
     }
 }
 
@@ -400,7 +413,10 @@ TEST(Failures, ListedFileReplacedAfterValidation) {
                                                    std::filesystem::copy_options::overwrite_existing); },
          true},
         {"a FIFO", [&] { std::filesystem::remove(second); mkfifo(second.c_str(), 0644); }, false},
-        {"a link to an endless device", [&] { std::filesystem::remove(second); symlink("/dev/zero", second.c_str()); },
+        {"a link to an endless device", [&] {
+             std::filesystem::remove(second);
+             ASSERT_EQ(symlink("/dev/zero", second.c_str()), 0);
+         },
          false},
     };
     for (const Case &c : cases) {

@@ -328,6 +328,11 @@ std::string banner() {
     return text;
 }
 
+std::string version_text(const std::string &program) {
+    return program + " " KORVANE_LIDAR_VERSION_STRING "\n"
+                     "License: BSD-3-Clause (see the LICENSE file or /usr/share/doc/pointsieve/copyright)\n";
+}
+
 std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
 std::string progress(const std::string &name, int index, int count) {

@@ -91,6 +91,9 @@ inline constexpr int kFailed = 255;
 
 // The banner credits() prints, as the program prints it first.
 std::string banner();
+// What "PROGRAM --version" prints: the name, the version of the public
+// header and the licence.
+std::string version_text(const std::string &program);
 // n spaces.
 std::string sp(int n);
 // The progress line of the index-th of count files.

@@ -31,13 +31,17 @@
  *
  * The version of the library is given by KORVANE_LIDAR_VERSION_MAJOR,
  * KORVANE_LIDAR_VERSION_MINOR, KORVANE_LIDAR_VERSION_PATCH and
- * KORVANE_LIDAR_VERSION_STRING (such as "1.0.0"), from Korvane_LiDAR_version.h,
- * which this header includes.
+ * KORVANE_LIDAR_VERSION_STRING (such as "1.0.0"), defined below. The build
+ * reads the project version from these lines, so they are the one place it
+ * is written.
  */
 #ifndef KORVANE_LIDAR_H
 #define KORVANE_LIDAR_H
 
-#include "Korvane_LiDAR_version.h"
+#define KORVANE_LIDAR_VERSION_MAJOR 1
+#define KORVANE_LIDAR_VERSION_MINOR 0
+#define KORVANE_LIDAR_VERSION_PATCH 0
+#define KORVANE_LIDAR_VERSION_STRING "1.0.0"
 
 #include <stddef.h>
 #include <stdint.h>
