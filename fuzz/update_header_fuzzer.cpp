@@ -1,94 +1,80 @@
-// update_header on arbitrary bytes. update_header ends the process when it
-// refuses, so every input runs in a forked child. A refusal must leave the
-// file byte for byte as it was; a success may change only the point count
-// (bytes 107 to 110), the counts by return number (111 to 130) and the six
-// bounds (179 to 226), and the counts and bounds must be those of the whole
-// records after OffsetToData: a file with no whole record keeps its bounds.
+// update_header on arbitrary bytes. A refusal must leave the file byte for
+// byte as it was; a success may change only the point count (bytes 107 to
+// 110), the counts by return number (111 to 130) and the six bounds (179 to
+// 226), and the counts and bounds must be those of the whole records after
+// OffsetToData: a file with no whole record keeps its bounds.
 //
-// The child's coverage counters are copied back into the parent before it is
-// reaped, so that libFuzzer is guided by what update_header itself reached.
-// The target is linked with --wrap=exit: in the child, exit() leaves the
-// counters and ends the process at once with the status update_header gave,
-// before libFuzzer's own exit handler could report an exit from the target.
+// update_header ends the process when it refuses. It runs here in the
+// fuzzing process itself, so that libFuzzer sees the coverage it reaches:
+// the target is linked with --wrap=exit, and while update_header runs, exit()
+// throws instead of ending the process. The library holds its files in RAII
+// handles, so the unwinding closes them; a descriptor left open all the same
+// is a finding, as is a leak of memory (LeakSanitizer).
+//
+// Hangs: the input is a regular file that the target itself has just
+// written, so no read can block; a loop is caught by libFuzzer's -timeout,
+// 5 s unless the command line says otherwise.
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "Korvane_LiDAR.h"
 #include "fuzz_support.hpp"
-
-// Bounds of the inline 8-bit coverage counters of this executable, set by
-// the linker; absent in a build without that instrumentation.
-extern "C" {
-extern std::uint8_t __start___sancov_cntrs[] __attribute__((weak));
-extern std::uint8_t __stop___sancov_cntrs[] __attribute__((weak));
-}
+#include "las_format.hpp"
 
 namespace {
 
-std::size_t counter_bytes() {
-    if (!__start___sancov_cntrs || !__stop___sancov_cntrs) return 0;
-    return static_cast<std::size_t>(__stop___sancov_cntrs - __start___sancov_cntrs);
-}
+// What exit() throws while update_header runs under run_update_header.
+struct ExitCalled {
+    int status;
+};
 
-// Memory shared with the children, where each one leaves its counters.
-std::uint8_t *shared_counters() {
-    static std::uint8_t *shared = [] {
-        const std::size_t n = counter_bytes();
-        if (n == 0) return static_cast<std::uint8_t *>(nullptr);
-        void *p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-        return p == MAP_FAILED ? nullptr : static_cast<std::uint8_t *>(p);
-    }();
-    return shared;
-}
-
-void leave_counters() {
-    if (std::uint8_t *shared = shared_counters()) std::memcpy(shared, __start___sancov_cntrs, counter_bytes());
-}
-
-void take_counters() {
-    std::uint8_t *shared = shared_counters();
-    if (!shared) return;
-    for (std::size_t k = 0, n = counter_bytes(); k < n; ++k)
-        if (shared[k] > __start___sancov_cntrs[k]) __start___sancov_cntrs[k] = shared[k];
-}
-
-pid_t parent_pid = 0;
+bool exit_throws = false;
 
 }  // namespace
 
 extern "C" [[noreturn]] void __real_exit(int status);
 
 extern "C" [[noreturn]] void __wrap_exit(int status) {
-    if (parent_pid != 0 && getpid() != parent_pid) {
-        leave_counters();
-        std::fflush(stdout);
-        _exit(status);
+    if (exit_throws) {
+        exit_throws = false;
+        throw ExitCalled{status};
     }
     __real_exit(status);
 }
 
 namespace {
 
+// The exit status update_header would end the process with: 0 when it
+// returns.
+int run_update_header(const char *name) {
+    int status = 0;
+    exit_throws = true;
+    try {
+        update_header(name);
+    } catch (const ExitCalled &e) {
+        status = e.status;
+    }
+    exit_throws = false;
+    return status;
+}
+
+// The descriptor number the next open gets. It moves up when a call leaves
+// a file open.
+int lowest_free_descriptor() {
+    const int fd = dup(STDERR_FILENO);
+    fuzz::require(fd >= 0, "cannot duplicate standard error");
+    close(fd);
+    return fd;
+}
+
 bool in_range(std::size_t at, std::size_t first, std::size_t last) { return at >= first && at <= last; }
 
 // Whether update_header may rewrite the byte at this offset.
 bool rewritable(std::size_t at) { return in_range(at, 107, 130) || in_range(at, 179, 226); }
-
-std::size_t record_size(int type) {
-    switch (type) {
-        case 1: case 3: case 5: return 20;
-        case 2: case 4: case 6: return 28;
-        case 7: return 26;
-        case 8: return 34;
-        default: return 0;
-    }
-}
 
 constexpr int kRefused = 255;  // the failure status
 
@@ -131,34 +117,32 @@ void check_bounds(const std::uint8_t *data, const std::uint8_t *after, std::size
 
 }  // namespace
 
+// update_header prints a line for every input: standard output goes to
+// /dev/null for the whole run (libFuzzer writes on standard error). A hang
+// is a finding after 5 s: -timeout=5 goes ahead of the given arguments,
+// where a -timeout given on the command line overrides it.
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    const int null = open("/dev/null", O_WRONLY);
+    fuzz::require(null >= 0 && dup2(null, STDOUT_FILENO) >= 0, "cannot send standard output to /dev/null");
+    if (null != STDOUT_FILENO) close(null);
+
+    static char timeout[] = "-timeout=5";
+    static std::vector<char *> args;
+    args.assign(*argv, *argv + *argc + 1);  // with the null pointer that ends argv
+    args.insert(args.begin() + 1, timeout);
+    *argv = args.data();
+    ++*argc;
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     static const fuzz::ScratchFile file(".las");
     file.write(data, size);
-    // Classified here as well, in the parent, so that a check_las fault shows
-    // up with its own stack.
+    const int free_before = lowest_free_descriptor();
+    // The LASType that a success is checked against.
     const int type = check_las(file.name().c_str());
-
-    if (std::uint8_t *shared = shared_counters()) std::memset(shared, 0, counter_bytes());
-    parent_pid = getpid();
-    std::fflush(stdout);
-    const pid_t child = fork();
-    fuzz::require(child >= 0, "fork failed");
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, STDOUT_FILENO);
-        alarm(5);  // a hang ends the child with SIGALRM
-        update_header(file.name().c_str());
-        std::exit(0);
-    }
-    int raw = 0;
-    while (waitpid(child, &raw, 0) < 0 && errno == EINTR) {
-    }
-    take_counters();
-    if (WIFSIGNALED(raw)) {
-        std::fprintf(stderr, "update_header ended with signal %d\n", WTERMSIG(raw));
-        fuzz::broken("update_header crashed or hung");
-    }
-    const int status = WEXITSTATUS(raw);
+    const int status = run_update_header(file.name().c_str());
+    fuzz::require(lowest_free_descriptor() == free_before, "check_las or update_header left a file open");
     fuzz::require(status == 0 || status == kRefused, "update_header ended with an unexpected status");
 
     const std::vector<std::uint8_t> after = file.read();
@@ -168,11 +152,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
 
-    fuzz::require(type >= 1 && type <= 8, "update_header accepted a file that check_las refuses");
+    const korvane::LasTypeInfo *info = korvane::las_type_info(type);
+    fuzz::require(info != nullptr, "update_header accepted a file that check_las refuses");
     for (std::size_t at = 0; at < size; ++at)
         if (!rewritable(at) && after[at] != data[at]) fuzz::broken("update_header changed a byte it must keep");
 
-    const std::size_t record = record_size(type);
+    const std::size_t record = info->record_size;
     const std::uint64_t offset = fuzz::u32_at(data, size, 96);
     const std::uint64_t present = size > offset ? (size - offset) / record : 0;
     std::uint32_t by_return[5] = {};
