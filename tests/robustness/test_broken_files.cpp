@@ -111,12 +111,10 @@ TEST(BrokenFiles, EveryFormatRefusesEveryWrongRecordLength) {
     }
 }
 
-const std::string kRule = "-----------------------------------------------\n\n";
-
 // The output of a successful single-file run up to the end of the extents.
 std::string report_top(const std::string &name, const std::string &warning, const std::string &version_line,
                        const std::string &total, const std::string &ranges) {
-    return banner() + "\rProcessing file " + name + " (1 / 1)" + sp(20) + warning + "\r" + sp(78) + "\nSummary of " +
+    return banner() + progress(name, 1, 1) + warning + kBlank + "\nSummary of " +
            name + "\n\n" + version_line + kRule + total + ranges + "\n";
 }
 
@@ -174,7 +172,7 @@ TEST(BrokenFiles, DamagedFilesThatCanStillBeSummarised) {
         EXPECT_EQ(r.status, 0) << c.file;
         const std::string top = report_top(c.file, c.warning, c.version_line, c.total, c.ranges) + c.rest;
         EXPECT_EQ(r.out.substr(0, top.size()), top) << c.file;
-        EXPECT_TRUE(std::regex_search(r.out, std::regex("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$"))) << c.file;
+        EXPECT_TRUE(ends_with_elapsed(r.out)) << c.file;
         const std::string stats = read_text(dir.file(stats_name(c.file)));
         EXPECT_EQ(stats.substr(0, c.stats.size()), c.stats) << c.file;
     }
@@ -196,7 +194,7 @@ TEST(BrokenFiles, NamesWithSpacesNonAsciiBytesAndAnyLength) {
         write_las(dir.file(name), recipe);
         const RunResult r = run_pointsieve({name, "-s"}, dir.path());
         EXPECT_EQ(r.status, 0) << name;
-        EXPECT_EQ(r.out.find(banner() + "\rProcessing file " + name + " (1 / 1)" + sp(20) + "\r" + sp(78) +
+        EXPECT_EQ(r.out.find(banner() + progress(name, 1, 1) + kBlank +
                              "\nSummary of " + name + "\n\n"),
                   0u)
             << name;
@@ -222,7 +220,7 @@ TEST(BrokenFiles, NamesWithSpacesNonAsciiBytesAndAnyLength) {
     write_text(dir.file("tiles.txt"), long_name + "\n" + utf8_name + "\n");
     const RunResult utf8 = run_pointsieve({"tiles.txt"}, dir.path());
     EXPECT_EQ(utf8.status, 0) << utf8.out;
-    EXPECT_NE(utf8.out.find("\rProcessing file " + utf8_name + " (2 / 2)"), std::string::npos);
+    EXPECT_NE(utf8.out.find(progress(utf8_name, 2, 2)), std::string::npos);
     EXPECT_NE(utf8.out.find("Total points :            6\n"), std::string::npos);
 
     // The same names on files that cannot be used.

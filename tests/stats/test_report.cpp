@@ -21,14 +21,6 @@ using namespace testing_support;
 
 namespace {
 
-// The elapsed time is the one figure that changes from run to run.
-std::string without_elapsed(const std::string &out) {
-    return std::regex_replace(out, std::regex("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$"), "\nElapsed time T seconds\n");
-}
-
-const std::string kBlank = "\r" + sp(78);
-const std::string kRule = "-----------------------------------------------\n\n";
-const std::string kElapsed = "\nElapsed time T seconds\n";
 
 // Three points of format 1 that exercise the odd corners of every histogram.
 LasRecipe three_points(uint8_t format) {

@@ -335,6 +335,14 @@ std::string progress(const std::string &name, int index, int count) {
     return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
 }
 
+namespace {
+const std::regex kElapsedLine("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$");
+}  // namespace
+
+std::string without_elapsed(const std::string &out) { return std::regex_replace(out, kElapsedLine, kElapsed); }
+
+bool ends_with_elapsed(const std::string &out) { return std::regex_search(out, kElapsedLine); }
+
 bool sanitized_build() {
 #if defined(__SANITIZE_ADDRESS__)
     return true;

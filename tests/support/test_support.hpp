@@ -98,6 +98,17 @@ std::string version_text(const std::string &program);
 std::string sp(int n);
 // The progress line of the index-th of count files.
 std::string progress(const std::string &name, int index, int count);
+// The blank that clears a progress line of up to 78 characters.
+inline const std::string kBlank = "\r" + std::string(78, ' ');
+// The rule under the version line of the report, and the blank line after it.
+inline const std::string kRule = "-----------------------------------------------\n\n";
+// The elapsed-time line that ends a complete run, with its figure as T.
+inline const std::string kElapsed = "\nElapsed time T seconds\n";
+// out with the figure of its elapsed-time line, when it ends with one,
+// replaced by T.
+std::string without_elapsed(const std::string &out);
+// Whether out ends with an elapsed-time line.
+bool ends_with_elapsed(const std::string &out);
 
 // Runs fn in a forked child with standard output captured. A child that
 // returns from fn exits with status 0. Windows has no fork: there fn runs in
