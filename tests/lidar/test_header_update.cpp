@@ -22,50 +22,20 @@
 #include <functional>
 
 #include "Korvane_LiDAR.h"
+#include "header_reference.hpp"
 #include "header_update.hpp"
 #include "las_format.hpp"
 #include "test_support.hpp"
 
 using namespace testing_support;
+using header_reference::Figures;
+using header_reference::with_figures;
 using korvane::load_le;
 using korvane::store_le;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Figures a rewritten header should hold; bounds as integer extremes.
-struct Figures {
-    uint32_t count = 0;
-    uint32_t byReturn[5] = {};
-    int32_t maxX = 0, minX = 0, maxY = 0, minY = 0, maxZ = 0, minZ = 0;
-};
-
-// Extremes that any record replaces.
-Figures before_any_record() {
-    Figures f;
-    f.maxX = f.maxY = f.maxZ = INT32_MIN;
-    f.minX = f.minY = f.minZ = INT32_MAX;
-    return f;
-}
-
-// The file as update_header should leave it: the former bytes with the
-// count, the by-return counts and the bounds replaced, the bounds formed
-// with the file's own scale factors and offsets.
-Bytes with_figures(Bytes file, const Figures &f) {
-    unsigned char *p = file.data();
-    const double sx = load_le<double>(p + 131), sy = load_le<double>(p + 139), sz = load_le<double>(p + 147);
-    const double ox = load_le<double>(p + 155), oy = load_le<double>(p + 163), oz = load_le<double>(p + 171);
-    store_le<uint32_t>(p + 107, f.count);
-    for (int k = 0; k < 5; ++k) store_le<uint32_t>(p + 111 + 4 * k, f.byReturn[k]);
-    store_le<double>(p + 179, ox + sx * f.maxX);
-    store_le<double>(p + 187, ox + sx * f.minX);
-    store_le<double>(p + 195, oy + sy * f.maxY);
-    store_le<double>(p + 203, oy + sy * f.minY);
-    store_le<double>(p + 211, oz + sz * f.maxZ);
-    store_le<double>(p + 219, oz + sz * f.minZ);
-    return file;
-}
 
 testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
     if (actual.size() != expected.size())
@@ -296,23 +266,6 @@ TEST(UpdateHeader, LeavesALongerHeaderAndVariableLengthRecordsIntact) {
     expect_update(dir.file("long_header.las"), file, f);
 }
 
-// Figures of a real file, read record by record.
-Figures scan(const Bytes &file) {
-    const LAS12Header h = korvane::decode_header(file.data());
-    Figures f = before_any_record();
-    for (std::size_t at = h.OffsetToData; at + h.PointDataRecordLength <= file.size(); at += h.PointDataRecordLength) {
-        const int32_t x = load_le<int32_t>(&file[at]), y = load_le<int32_t>(&file[at + 4]),
-                      z = load_le<int32_t>(&file[at + 8]);
-        f.maxX = std::max(f.maxX, x), f.minX = std::min(f.minX, x);
-        f.maxY = std::max(f.maxY, y), f.minY = std::min(f.minY, y);
-        f.maxZ = std::max(f.maxZ, z), f.minZ = std::min(f.minZ, z);
-        const int r = file[at + 14] & 7;
-        if (r >= 1 && r <= 5) ++f.byReturn[r - 1];
-        ++f.count;
-    }
-    return f;
-}
-
 TEST(UpdateHeader, RealFilesGetTheirOwnFiguresAndASecondUpdateChangesNothing) {
     TempDir dir;
     for (const char *name : {"1.0_0.las", "1.0_1.las", "1.1_0.las", "1.1_1.las", "1.2_0.las", "1.2_1.las",
@@ -321,7 +274,8 @@ TEST(UpdateHeader, RealFilesGetTheirOwnFiguresAndASecondUpdateChangesNothing) {
         const std::string path = copy_data_file(name, dir.path());
         const Bytes before = read_file(path);
         const LAS12Header original = korvane::decode_header(before.data());
-        const Figures f = scan(before);
+        const Figures f = header_reference::scan(
+            before.data(), before.size(), korvane::las_type_of(original.VersionMinor, original.PointDataFormatID));
         EXPECT_EQ(f.count, uint32_t{original.NumberOfPointReturns});
 
         RunResult r = update(path);
