@@ -188,6 +188,30 @@ std::string write_las(const std::string &path, const LasRecipe &recipe) {
     return path;
 }
 
+Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield) {
+    Point p;
+    p.X = x, p.Y = y, p.Z = z;
+    p.bitfield = bitfield;
+    p.Intensity = static_cast<uint16_t>(x & 0xFFFF);
+    p.GPSTime = 1000.5 + x;
+    p.Red = 1, p.Green = 2, p.Blue = 3;
+    return p;
+}
+
+testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
+    if (actual.size() != expected.size())
+        return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
+    for (std::size_t k = 0; k < actual.size(); ++k)
+        if (actual[k] != expected[k])
+            return testing::AssertionFailure() << "first difference at byte " << k << ": " << int(actual[k])
+                                               << ", expected " << int(expected[k]);
+    return testing::AssertionSuccess();
+}
+
+RunResult update(const std::string &path) {
+    return run_in_child([&] { update_header(path.c_str()); });
+}
+
 #ifndef _WIN32
 
 namespace {

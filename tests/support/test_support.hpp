@@ -3,6 +3,8 @@
 // and checks of the index-carrying sorts.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -84,6 +86,13 @@ Bytes encode_point(const Point &p, int format);
 Bytes build_las(const LasRecipe &recipe);
 // Writes build_las(recipe) to path and returns path.
 std::string write_las(const std::string &path, const LasRecipe &recipe);
+// A point at (x, y, z) with the given return bits, its other fields set from
+// x, so that records differ beyond their coordinates.
+Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield = 0x09);
+
+// Success when the two are the same byte for byte; otherwise the sizes, or
+// the first byte that differs.
+testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected);
 
 struct RunResult {
     std::string out;  // everything written to standard output
@@ -108,6 +117,9 @@ std::string progress(const std::string &name, int index, int count);
 // the test process with standard output captured, and a call of exit()
 // inside it ends fn, not the process (see test_support_windows.cpp).
 RunResult run_in_child(const std::function<void()> &fn);
+
+// update_header(path) in a child (run_in_child).
+RunResult update(const std::string &path);
 
 // How a run of the program is set up beyond its arguments.
 struct RunOptions {
