@@ -1,81 +1,28 @@
 // Recomputation of a LAS file's header from its point records, compared byte
-// for byte with the file as it should be afterwards, and every refusal.
+// for byte with the file as it should be afterwards. The refusals are in
+// test_header_update_refusals.cpp.
 #include <gtest/gtest.h>
-
-#ifdef __linux__
-#include <fcntl.h>
-#include <linux/capability.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#elif !defined(_WIN32)
-#include <sys/resource.h>
-#endif
 
 #include <algorithm>
 #include <climits>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "Korvane_LiDAR.h"
-#include "header_update.hpp"
+#include "header_reference.hpp"
 #include "las_format.hpp"
 #include "test_support.hpp"
 
 using namespace testing_support;
-using korvane::load_le;
+using header_reference::Figures;
+using header_reference::with_figures;
 using korvane::store_le;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Figures a rewritten header should hold; bounds as integer extremes.
-struct Figures {
-    uint32_t count = 0;
-    uint32_t byReturn[5] = {};
-    int32_t maxX = 0, minX = 0, maxY = 0, minY = 0, maxZ = 0, minZ = 0;
-};
-
-// Extremes that any record replaces.
-Figures before_any_record() {
-    Figures f;
-    f.maxX = f.maxY = f.maxZ = INT32_MIN;
-    f.minX = f.minY = f.minZ = INT32_MAX;
-    return f;
-}
-
-// The file as update_header should leave it: the former bytes with the
-// count, the by-return counts and the bounds replaced, the bounds formed
-// with the file's own scale factors and offsets.
-Bytes with_figures(Bytes file, const Figures &f) {
-    unsigned char *p = file.data();
-    const double sx = load_le<double>(p + 131), sy = load_le<double>(p + 139), sz = load_le<double>(p + 147);
-    const double ox = load_le<double>(p + 155), oy = load_le<double>(p + 163), oz = load_le<double>(p + 171);
-    store_le<uint32_t>(p + 107, f.count);
-    for (int k = 0; k < 5; ++k) store_le<uint32_t>(p + 111 + 4 * k, f.byReturn[k]);
-    store_le<double>(p + 179, ox + sx * f.maxX);
-    store_le<double>(p + 187, ox + sx * f.minX);
-    store_le<double>(p + 195, oy + sy * f.maxY);
-    store_le<double>(p + 203, oy + sy * f.minY);
-    store_le<double>(p + 211, oz + sz * f.maxZ);
-    store_le<double>(p + 219, oz + sz * f.minZ);
-    return file;
-}
-
-testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
-    if (actual.size() != expected.size())
-        return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
-    for (std::size_t k = 0; k < actual.size(); ++k)
-        if (actual[k] != expected[k])
-            return testing::AssertionFailure() << "first difference at byte " << k << ": " << int(actual[k])
-                                               << ", expected " << int(expected[k]);
-    return testing::AssertionSuccess();
-}
 
 // Stale summary fields, so that nothing passes by being left alone.
 void make_summary_stale(Bytes &file) {
@@ -86,10 +33,6 @@ void make_summary_stale(Bytes &file) {
 
 std::string updated_line(const std::string &path) { return "\rHeader of file " + path + " has been updated    "; }
 
-RunResult update(const std::string &path) {
-    return run_in_child([&] { update_header(path.c_str()); });
-}
-
 // Writes file to path, updates it, and checks the output and the result.
 void expect_update(const std::string &path, const Bytes &file, const Figures &f) {
     write_file(path, file);
@@ -97,16 +40,6 @@ void expect_update(const std::string &path, const Bytes &file, const Figures &f)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, updated_line(path));
     EXPECT_TRUE(same_bytes(read_file(path), with_figures(file, f)));
-}
-
-Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield = 0x09) {
-    Point p;
-    p.X = x, p.Y = y, p.Z = z;
-    p.bitfield = bitfield;
-    p.Intensity = static_cast<uint16_t>(x & 0xFFFF);
-    p.GPSTime = 1000.5 + x;
-    p.Red = 1, p.Green = 2, p.Blue = 3;
-    return p;
 }
 
 TEST(UpdateHeader, RecomputesEveryHandledVersionAndFormat) {
@@ -296,23 +229,6 @@ TEST(UpdateHeader, LeavesALongerHeaderAndVariableLengthRecordsIntact) {
     expect_update(dir.file("long_header.las"), file, f);
 }
 
-// Figures of a real file, read record by record.
-Figures scan(const Bytes &file) {
-    const LAS12Header h = korvane::decode_header(file.data());
-    Figures f = before_any_record();
-    for (std::size_t at = h.OffsetToData; at + h.PointDataRecordLength <= file.size(); at += h.PointDataRecordLength) {
-        const int32_t x = load_le<int32_t>(&file[at]), y = load_le<int32_t>(&file[at + 4]),
-                      z = load_le<int32_t>(&file[at + 8]);
-        f.maxX = std::max(f.maxX, x), f.minX = std::min(f.minX, x);
-        f.maxY = std::max(f.maxY, y), f.minY = std::min(f.minY, y);
-        f.maxZ = std::max(f.maxZ, z), f.minZ = std::min(f.minZ, z);
-        const int r = file[at + 14] & 7;
-        if (r >= 1 && r <= 5) ++f.byReturn[r - 1];
-        ++f.count;
-    }
-    return f;
-}
-
 TEST(UpdateHeader, RealFilesGetTheirOwnFiguresAndASecondUpdateChangesNothing) {
     TempDir dir;
     for (const char *name : {"1.0_0.las", "1.0_1.las", "1.1_0.las", "1.1_1.las", "1.2_0.las", "1.2_1.las",
@@ -321,7 +237,8 @@ TEST(UpdateHeader, RealFilesGetTheirOwnFiguresAndASecondUpdateChangesNothing) {
         const std::string path = copy_data_file(name, dir.path());
         const Bytes before = read_file(path);
         const LAS12Header original = korvane::decode_header(before.data());
-        const Figures f = scan(before);
+        const Figures f = header_reference::scan(
+            before.data(), before.size(), korvane::las_type_of(original.VersionMinor, original.PointDataFormatID));
         EXPECT_EQ(f.count, uint32_t{original.NumberOfPointReturns});
 
         RunResult r = update(path);
@@ -371,212 +288,6 @@ TEST(UpdateHeader, NamesOfAnyLength) {
     EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, "\nCannot update header of file " + path +
                          ": version 1.1 files with point data format 3 are not handled\n");
-}
-
-// ---- Refusals: status 255, one message, file unchanged.
-
-// Runs fn in a child, expects the refusal and an unchanged file.
-void expect_refusal(const std::string &path, const std::string &message, const std::function<void()> &fn) {
-    const Bytes before = read_file(path);
-    const RunResult r = run_in_child(fn);
-    EXPECT_EQ(r.status, kFailed);
-    EXPECT_EQ(r.out, message);
-    EXPECT_TRUE(same_bytes(read_file(path), before));
-}
-
-void expect_refusal(const std::string &path, const std::string &message) {
-    expect_refusal(path, message, [&] { update_header(path.c_str()); });
-}
-
-LasRecipe stale_file() {
-    LasRecipe las;
-    las.declared_points = 10;
-    las.points = {point(1, 2, 3), point(4, 5, 6)};
-    return las;
-}
-
-TEST(UpdateHeaderRefusal, FileThatCheckLasRejectsKeepsItsMessageOnly) {
-    TempDir dir;
-    Bytes file = build_las(stale_file());
-    file[3] = 'X';
-    const std::string path = dir.file("signature.las");
-    write_file(path, file);
-    expect_refusal(path, "\n" + path + " is not a valid .las file\n\n");
-
-    const std::string shorter = dir.file("short.las");
-    write_file(shorter, Bytes(file.begin(), file.begin() + 200));
-    expect_refusal(shorter, "\n" + shorter + " is not a valid .las file\n\n");
-}
-
-TEST(UpdateHeaderRefusal, PairsWithoutAPointRecordAreNotRewritten) {
-    TempDir dir;
-    for (const auto &[minor, format] : {std::pair<uint8_t, uint8_t>{0, 2}, {0, 3}, {1, 2}, {1, 3}}) {
-        LasRecipe las = stale_file();
-        las.minor = minor;
-        las.format = format;
-        const std::string path = write_las(dir.file("type0.las"), las);
-        expect_refusal(path, "\nCannot update header of file " + path + ": version 1." + char('0' + minor) +
-                                 " files with point data format " + char('0' + format) + " are not handled\n");
-    }
-}
-
-// Drops every capability, so that root too is held to permission bits.
-bool drop_capabilities() {
-#ifdef __linux__
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    return syscall(SYS_capset, &header, data) == 0;
-#else
-    return true;
-#endif
-}
-
-TEST(UpdateHeaderRefusal, ReadOnlyFile) {
-    TempDir dir;
-    const std::string path = write_las(dir.file("read_only.las"), stale_file());
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-#ifdef _WIN32
-    // Wine run by root writes to read-only files: nothing to refuse then.
-    if (std::FILE *probe = std::fopen(path.c_str(), "r+b")) {
-        std::fclose(probe);
-        GTEST_SKIP() << "this system lets the user write to read-only files";
-    }
-#endif
-    expect_refusal(path, "\nCannot open binary file " + path + " for header update\n\n", [&] {
-        if (!drop_capabilities()) std::_Exit(100);
-        update_header(path.c_str());
-    });
-}
-
-TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
-    TempDir dir;
-    const std::string path = write_las(dir.file("huge.las"), LasRecipe{});
-    // 2^32 records of 20 bytes, as a sparse file: no disk blocks are used.
-    const std::uintmax_t size = 227 + 20 * (std::uintmax_t{1} << 32);
-    std::error_code ec;
-    fs::resize_file(path, size, ec);
-    if (ec) GTEST_SKIP() << "this file system cannot hold a sparse file of " << size << " bytes: " << ec.message();
-
-    auto head = [&] {
-        Bytes b(4096);
-        std::ifstream in(path, std::ios::binary);
-        in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(b.size()));
-        return b;
-    };
-    const Bytes before = head();
-    const RunResult r = update(path);
-    EXPECT_EQ(r.status, kFailed);
-    EXPECT_EQ(r.out, "\nFile " + path + " holds more point records than its header can count\n");
-    EXPECT_EQ(fs::file_size(path), size);
-    EXPECT_TRUE(same_bytes(head(), before));
-}
-
-TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
-    TempDir dir;
-    const std::string path = write_las(dir.file("no_write.las"), stale_file());
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no file size limit (setrlimit) to make the write fail";
-#else
-    // With a file size limit of 0 every write to a regular file fails; one
-    // of 150 bytes stops the header write part way. Either way the header
-    // stays the old one byte for byte, and the limit's signal does not end
-    // the process without a word.
-    for (const rlim_t size : {rlim_t{0}, rlim_t{150}}) {
-        expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
-            rlimit limit{};
-            if (getrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(100);
-            limit.rlim_cur = size;
-            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
-            update_header(path.c_str());
-        });
-    }
-#endif
-}
-
-// ---- A file that shrinks, or cannot be read, after validation.
-//
-// update_header_stream is handed a stream over the real file whose reads see
-// only the first `visible` bytes and fail from byte `fail_from` on, as a
-// failing disk's would. Writes reach the file, so a refusal that wrote
-// anything shows in its bytes.
-
-#if defined(__GLIBC__)
-struct FailingFile {
-    int fd;
-    off64_t pos;
-    off64_t visible;
-    off64_t fail_from;
-};
-
-ssize_t failing_read(void *cookie, char *buf, size_t n) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    if (f->pos >= f->fail_from) {
-        errno = EIO;
-        return -1;
-    }
-    const off64_t end = std::min(f->visible, f->fail_from);
-    n = static_cast<size_t>(std::clamp<off64_t>(end - f->pos, 0, static_cast<off64_t>(n)));
-    const ssize_t got = pread(f->fd, buf, n, f->pos);
-    if (got > 0) f->pos += got;
-    return got;
-}
-
-ssize_t failing_write(void *cookie, const char *buf, size_t n) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    const ssize_t put = pwrite(f->fd, buf, n, f->pos);
-    if (put > 0) f->pos += put;
-    return put;
-}
-
-int failing_seek(void *cookie, off64_t *offset, int whence) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->visible;
-    f->pos = base + *offset;
-    *offset = f->pos;
-    return 0;
-}
-
-int failing_close(void *cookie) { return close(static_cast<FailingFile *>(cookie)->fd); }
-
-// In the calling (child) process: update_header_stream on such a stream.
-void update_failing(const std::string &path, off64_t visible, off64_t fail_from) {
-    static FailingFile file;
-    file = FailingFile{open(path.c_str(), O_RDWR), 0, visible, fail_from};
-    std::FILE *stream = fopencookie(&file, "r+", {failing_read, failing_write, failing_seek, failing_close});
-    if (file.fd < 0 || !stream) std::_Exit(102);
-    korvane::update_header_stream(korvane::FilePtr(stream), path.c_str(), check_las(path.c_str()));
-}
-#endif
-
-TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
-#if defined(__GLIBC__)
-    TempDir dir;
-    const std::string path = write_las(dir.file("shrinks.las"), stale_file());
-    expect_refusal(path, "\nCannot read header of file " + path + "\n", [&] { update_failing(path, 100, LLONG_MAX); });
-#else
-    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
-#endif
-}
-
-TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
-#if defined(__GLIBC__)
-    TempDir dir;
-    LasRecipe las = stale_file();
-    las.points.assign(300, point(5, 6, 7));
-    const std::string path = write_las(dir.file("unreadable.las"), las);
-    const off64_t size = static_cast<off64_t>(fs::file_size(path));
-    // Part-way through the records, and at the very first one.
-    for (const off64_t fail_from : {off64_t{227 + 20 * 150}, off64_t{227}})
-        expect_refusal(path, "\nCannot read point records of file " + path + "\n",
-                       [&] { update_failing(path, size, fail_from); });
-    // The same stream without the failure updates the header.
-    const RunResult r = run_in_child([&] { update_failing(path, size, LLONG_MAX); });
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "\rHeader of file " + path + " has been updated    ");
-    EXPECT_EQ(load_le<uint32_t>(read_file(path).data() + 107), 300u);
-#else
-    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
-#endif
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numeric>
+#include <ostream>
 #include <random>
 #include <regex>
 #include <stdexcept>
@@ -184,6 +186,30 @@ Bytes build_las(const LasRecipe &s) {
 std::string write_las(const std::string &path, const LasRecipe &recipe) {
     write_file(path, build_las(recipe));
     return path;
+}
+
+Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield) {
+    Point p;
+    p.X = x, p.Y = y, p.Z = z;
+    p.bitfield = bitfield;
+    p.Intensity = static_cast<uint16_t>(x & 0xFFFF);
+    p.GPSTime = 1000.5 + x;
+    p.Red = 1, p.Green = 2, p.Blue = 3;
+    return p;
+}
+
+testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
+    if (actual.size() != expected.size())
+        return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
+    for (std::size_t k = 0; k < actual.size(); ++k)
+        if (actual[k] != expected[k])
+            return testing::AssertionFailure() << "first difference at byte " << k << ": " << int(actual[k])
+                                               << ", expected " << int(expected[k]);
+    return testing::AssertionSuccess();
+}
+
+RunResult update(const std::string &path) {
+    return run_in_child([&] { update_header(path.c_str()); });
 }
 
 #ifndef _WIN32
@@ -368,6 +394,28 @@ std::vector<std::string> emulator_words() {
     }
 #endif
     return words;
+}
+
+void PrintTo(const Variant &v, std::ostream *os) { *os << v.name; }
+
+std::vector<int32_t> identity(std::size_t n) {
+    std::vector<int32_t> v(n);
+    std::iota(v.begin(), v.end(), 0);
+    return v;
+}
+
+std::vector<double> as_doubles(const std::vector<int32_t> &v) {
+    return std::vector<double>(v.begin(), v.end());
+}
+
+bool is_position_permutation(const std::vector<int32_t> &ind) {
+    const auto n = static_cast<int32_t>(ind.size());
+    std::vector<char> seen(ind.size(), 0);
+    for (int32_t x : ind) {
+        if (x < 0 || x >= n || seen[x]) return false;
+        seen[x] = 1;
+    }
+    return true;
 }
 
 }  // namespace testing_support

@@ -1,9 +1,15 @@
-// Shared helpers for the tests: temporary folders, crafted LAS files, and
-// running code or the program in a child process with its output captured.
+// Shared helpers for the tests: temporary folders, crafted LAS files,
+// running code or the program in a child process with its output captured,
+// and checks of the index-carrying sorts.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -80,6 +86,13 @@ Bytes encode_point(const Point &p, int format);
 Bytes build_las(const LasRecipe &recipe);
 // Writes build_las(recipe) to path and returns path.
 std::string write_las(const std::string &path, const LasRecipe &recipe);
+// A point at (x, y, z) with the given return bits, its other fields set from
+// x, so that records differ beyond their coordinates.
+Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield = 0x09);
+
+// Success when the two are the same byte for byte; otherwise the sizes, or
+// the first byte that differs.
+testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected);
 
 struct RunResult {
     std::string out;  // everything written to standard output
@@ -115,6 +128,9 @@ bool ends_with_elapsed(const std::string &out);
 // the test process with standard output captured, and a call of exit()
 // inside it ends fn, not the process (see test_support_windows.cpp).
 RunResult run_in_child(const std::function<void()> &fn);
+
+// update_header(path) in a child (run_in_child).
+RunResult update(const std::string &path);
 
 // How a run of the program is set up beyond its arguments.
 struct RunOptions {
@@ -163,5 +179,42 @@ bool sanitized_build();
 
 // The command that runs a program of a cross build (empty when native).
 std::vector<std::string> emulator_words();
+
+// ---- The index-carrying quicksorts.
+
+using LSort = void (*)(int32_t *, int32_t, int32_t *);
+using DSort = void (*)(double *, int32_t, int32_t *);
+
+// One variant of the sorts, for both key types.
+struct Variant {
+    const char *name;
+    LSort l;
+    DSort d;
+};
+
+void PrintTo(const Variant &v, std::ostream *os);
+
+inline const Variant kPlain{"plain", l_quicksort, d_quicksort};
+inline const Variant kParallel{"parallel", l_parallel_quicksort, d_parallel_quicksort};
+
+// 0, 1, ..., n - 1.
+std::vector<int32_t> identity(std::size_t n);
+
+std::vector<double> as_doubles(const std::vector<int32_t> &v);
+
+// True when ind holds each of 0..n-1 exactly once.
+bool is_position_permutation(const std::vector<int32_t> &ind);
+
+// The index array is a permutation and every key still sits with the index
+// entry it started with (compared bit for bit, so NaNs and signed zeros count).
+template <class Key>
+bool keys_follow_index(const std::vector<Key> &original, const std::vector<Key> &keys,
+                       const std::vector<int32_t> &ind) {
+    if (!is_position_permutation(ind)) return false;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (std::memcmp(&keys[k], &original[ind[k]], sizeof(Key)) != 0) return false;
+    }
+    return true;
+}
 
 }  // namespace testing_support

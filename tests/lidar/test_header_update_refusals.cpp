@@ -1,0 +1,245 @@
+// update_header's refusals: the failure status, one message, and the file
+// unchanged; among them a file that shrinks, or cannot be read, after
+// validation.
+#include <gtest/gtest.h>
+
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#elif !defined(_WIN32)
+#include <sys/resource.h>
+#endif
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "Korvane_LiDAR.h"
+#include "header_update.hpp"
+#include "las_format.hpp"
+#include "test_support.hpp"
+
+using namespace testing_support;
+using korvane::load_le;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- Refusals: status 255, one message, file unchanged.
+
+// Runs fn in a child, expects the refusal and an unchanged file.
+void expect_refusal(const std::string &path, const std::string &message, const std::function<void()> &fn) {
+    const Bytes before = read_file(path);
+    const RunResult r = run_in_child(fn);
+    EXPECT_EQ(r.status, kFailed);
+    EXPECT_EQ(r.out, message);
+    EXPECT_TRUE(same_bytes(read_file(path), before));
+}
+
+void expect_refusal(const std::string &path, const std::string &message) {
+    expect_refusal(path, message, [&] { update_header(path.c_str()); });
+}
+
+LasRecipe stale_file() {
+    LasRecipe las;
+    las.declared_points = 10;
+    las.points = {point(1, 2, 3), point(4, 5, 6)};
+    return las;
+}
+
+TEST(UpdateHeaderRefusal, FileThatCheckLasRejectsKeepsItsMessageOnly) {
+    TempDir dir;
+    Bytes file = build_las(stale_file());
+    file[3] = 'X';
+    const std::string path = dir.file("signature.las");
+    write_file(path, file);
+    expect_refusal(path, "\n" + path + " is not a valid .las file\n\n");
+
+    const std::string shorter = dir.file("short.las");
+    write_file(shorter, Bytes(file.begin(), file.begin() + 200));
+    expect_refusal(shorter, "\n" + shorter + " is not a valid .las file\n\n");
+}
+
+TEST(UpdateHeaderRefusal, PairsWithoutAPointRecordAreNotRewritten) {
+    TempDir dir;
+    for (const auto &[minor, format] : {std::pair<uint8_t, uint8_t>{0, 2}, {0, 3}, {1, 2}, {1, 3}}) {
+        LasRecipe las = stale_file();
+        las.minor = minor;
+        las.format = format;
+        const std::string path = write_las(dir.file("type0.las"), las);
+        expect_refusal(path, "\nCannot update header of file " + path + ": version 1." + char('0' + minor) +
+                                 " files with point data format " + char('0' + format) + " are not handled\n");
+    }
+}
+
+// Drops every capability, so that root too is held to permission bits.
+bool drop_capabilities() {
+#ifdef __linux__
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    return syscall(SYS_capset, &header, data) == 0;
+#else
+    return true;
+#endif
+}
+
+TEST(UpdateHeaderRefusal, ReadOnlyFile) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("read_only.las"), stale_file());
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+#ifdef _WIN32
+    // Wine run by root writes to read-only files: nothing to refuse then.
+    if (std::FILE *probe = std::fopen(path.c_str(), "r+b")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this system lets the user write to read-only files";
+    }
+#endif
+    expect_refusal(path, "\nCannot open binary file " + path + " for header update\n\n", [&] {
+        if (!drop_capabilities()) std::_Exit(100);
+        update_header(path.c_str());
+    });
+}
+
+TEST(UpdateHeaderRefusal, MoreRecordsThanA32BitCountCanHold) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("huge.las"), LasRecipe{});
+    // 2^32 records of 20 bytes, as a sparse file: no disk blocks are used.
+    const std::uintmax_t size = 227 + 20 * (std::uintmax_t{1} << 32);
+    std::error_code ec;
+    fs::resize_file(path, size, ec);
+    if (ec) GTEST_SKIP() << "this file system cannot hold a sparse file of " << size << " bytes: " << ec.message();
+
+    auto head = [&] {
+        Bytes b(4096);
+        std::ifstream in(path, std::ios::binary);
+        in.read(reinterpret_cast<char *>(b.data()), static_cast<std::streamsize>(b.size()));
+        return b;
+    };
+    const Bytes before = head();
+    const RunResult r = update(path);
+    EXPECT_EQ(r.status, kFailed);
+    EXPECT_EQ(r.out, "\nFile " + path + " holds more point records than its header can count\n");
+    EXPECT_EQ(fs::file_size(path), size);
+    EXPECT_TRUE(same_bytes(head(), before));
+}
+
+TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
+    TempDir dir;
+    const std::string path = write_las(dir.file("no_write.las"), stale_file());
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit (setrlimit) to make the write fail";
+#else
+    // With a file size limit of 0 every write to a regular file fails; one
+    // of 150 bytes stops the header write part way. Either way the header
+    // stays the old one byte for byte, and the limit's signal does not end
+    // the process without a word.
+    for (const rlim_t size : {rlim_t{0}, rlim_t{150}}) {
+        expect_refusal(path, "\nCannot write header of file " + path + "\n", [&] {
+            rlimit limit{};
+            if (getrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(100);
+            limit.rlim_cur = size;
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(101);
+            update_header(path.c_str());
+        });
+    }
+#endif
+}
+
+// ---- A file that shrinks, or cannot be read, after validation.
+//
+// update_header_stream is handed a stream over the real file whose reads see
+// only the first `visible` bytes and fail from byte `fail_from` on, as a
+// failing disk's would. Writes reach the file, so a refusal that wrote
+// anything shows in its bytes.
+
+#if defined(__GLIBC__)
+struct FailingFile {
+    int fd;
+    off64_t pos;
+    off64_t visible;
+    off64_t fail_from;
+};
+
+ssize_t failing_read(void *cookie, char *buf, size_t n) {
+    auto *f = static_cast<FailingFile *>(cookie);
+    if (f->pos >= f->fail_from) {
+        errno = EIO;
+        return -1;
+    }
+    const off64_t end = std::min(f->visible, f->fail_from);
+    n = static_cast<size_t>(std::clamp<off64_t>(end - f->pos, 0, static_cast<off64_t>(n)));
+    const ssize_t got = pread(f->fd, buf, n, f->pos);
+    if (got > 0) f->pos += got;
+    return got;
+}
+
+ssize_t failing_write(void *cookie, const char *buf, size_t n) {
+    auto *f = static_cast<FailingFile *>(cookie);
+    const ssize_t put = pwrite(f->fd, buf, n, f->pos);
+    if (put > 0) f->pos += put;
+    return put;
+}
+
+int failing_seek(void *cookie, off64_t *offset, int whence) {
+    auto *f = static_cast<FailingFile *>(cookie);
+    const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->visible;
+    f->pos = base + *offset;
+    *offset = f->pos;
+    return 0;
+}
+
+int failing_close(void *cookie) { return close(static_cast<FailingFile *>(cookie)->fd); }
+
+// In the calling (child) process: update_header_stream on such a stream.
+void update_failing(const std::string &path, off64_t visible, off64_t fail_from) {
+    static FailingFile file;
+    file = FailingFile{open(path.c_str(), O_RDWR), 0, visible, fail_from};
+    std::FILE *stream = fopencookie(&file, "r+", {failing_read, failing_write, failing_seek, failing_close});
+    if (file.fd < 0 || !stream) std::_Exit(102);
+    korvane::update_header_stream(korvane::FilePtr(stream), path.c_str(), check_las(path.c_str()));
+}
+#endif
+
+TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
+#if defined(__GLIBC__)
+    TempDir dir;
+    const std::string path = write_las(dir.file("shrinks.las"), stale_file());
+    expect_refusal(path, "\nCannot read header of file " + path + "\n", [&] { update_failing(path, 100, LLONG_MAX); });
+#else
+    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+#endif
+}
+
+TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
+#if defined(__GLIBC__)
+    TempDir dir;
+    LasRecipe las = stale_file();
+    las.points.assign(300, point(5, 6, 7));
+    const std::string path = write_las(dir.file("unreadable.las"), las);
+    const off64_t size = static_cast<off64_t>(fs::file_size(path));
+    // Part-way through the records, and at the very first one.
+    for (const off64_t fail_from : {off64_t{227 + 20 * 150}, off64_t{227}})
+        expect_refusal(path, "\nCannot read point records of file " + path + "\n",
+                       [&] { update_failing(path, size, fail_from); });
+    // The same stream without the failure updates the header.
+    const RunResult r = run_in_child([&] { update_failing(path, size, LLONG_MAX); });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\rHeader of file " + path + " has been updated    ");
+    EXPECT_EQ(load_le<uint32_t>(read_file(path).data() + 107), 300u);
+#else
+    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+#endif
+}
+
+}  // namespace
