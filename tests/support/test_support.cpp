@@ -272,7 +272,7 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
         }
         for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
         std::vector<std::string> words = emulator_words();
-        words.emplace_back(POINTSIEVE_EXE);
+        words.push_back(options.program.empty() ? POINTSIEVE_EXE : options.program);
         words.insert(words.end(), args.begin(), args.end());
         if (options.stdout_to == RunOptions::Stdout::Terminal) {
             // script runs the command, quoted for its shell, on a new

@@ -117,9 +117,12 @@ struct RunOptions {
     // program goes on.
     std::string when_output_has;
     std::function<void()> on_output;
+    // The program to run: empty for Pointsieve, or the path of another
+    // program of the project (POINTSIEVE_MERGE_EXE).
+    std::string program;
 };
 
-// Runs the built Pointsieve program with the given arguments in folder cwd.
+// Runs the built Pointsieve program (or options.program) with the given arguments in folder cwd.
 // Cross builds run it under the emulator the tests run under. On Windows
 // the CR LF line ends of its text output come back as LF, and only the
 // default options are available.
