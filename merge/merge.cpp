@@ -30,8 +30,9 @@ KeyIndex build_key_index() {
         ix.key_ends.push_back(static_cast<std::uint32_t>(ix.keys.size()));
         ix.lines.push_back(line);
     };
-    for (int s = 0; s < kScalarCount; ++s) add(kScalarLines[s].key, {-1, s, kScalarLines[s].file_width, true});
-    for (int s = 0; s < static_cast<int>(kSections.size()); ++s) {
+    for (std::size_t s = 0; s < kScalarCount; ++s)
+        add(kScalarLines[s].key, {-1, static_cast<int>(s), kScalarLines[s].file_width, true});
+    for (std::size_t s = 0; s < kSections.size(); ++s) {
         const SectionLayout &section = kSections[s];
         // A file line is the key, a space and the count: the key is printed
         // by the part of the pattern before the space, and the count takes
@@ -44,7 +45,7 @@ KeyIndex build_key_index() {
         for (int bin = section.first; bin <= section.last; ++bin) {
             const int n = format_section_line(text, sizeof text, section, key_pattern.c_str(), bin, 0);
             add(std::string_view(text, static_cast<std::size_t>(n)),
-                {s, bin, width, bin + section.key_offset <= section.always_up_to});
+                {static_cast<int>(s), bin, width, bin + section.key_offset <= section.always_up_to});
         }
     }
     ix.by_key.reserve(ix.lines.size());

@@ -13,7 +13,7 @@ std::string stats_file_name(const std::string &input) {
 
 void write_stats(std::FILE *out, const ScalarTexts &values, const Accumulator &acc, const ReturnTables &returns,
                  bool detailed) {
-    for (int line = 0; line < kScalarCount; ++line) write_scalar_line(out, static_cast<Scalar>(line), values[line]);
+    for (std::size_t line = 0; line < kScalarCount; ++line) write_scalar_line(out, static_cast<Scalar>(line), values[line]);
     print_sections(out, acc, returns, detailed, false);
 }
 
