@@ -7,6 +7,7 @@
 # Environment: ROUNDS (default 5) alternating rounds; POINTS (default
 # 20000000) points in each large file; BENCH_DATA (default BUILD_DIR/bench-data).
 set -euo pipefail
+source "$(dirname "$0")/timing.sh"
 
 build=$(cd "$1" && pwd)
 pointsieve=$build/Pointsieve
@@ -64,21 +65,10 @@ run_case() {
     *:stats-d) cmd=("$pointsieve" "$file" -d) ;;
     *:update) cmd=("$update" "$copy") ;;
   esac
-  local t0 t1
-  t0=$(date +%s%N)
-  /usr/bin/time -f %M -o "$data/rss.txt" "${cmd[@]}" > /dev/null
-  t1=$(date +%s%N)
-  times[$1]+="$(( (t1 - t0) / 1000 )) "
-  rss[$1]+="$(cat "$data/rss.txt") "
+  timed "$1" "${cmd[@]}"
 }
 
-for ((r = 1; r <= rounds; r++)); do
-  for c in "${cases[@]}"; do run_case "$c"; done
-  echo "round $r of $rounds done"
-done
-
-median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
-maxof() { tr ' ' '\n' | grep -v '^$' | sort -n | tail -1; }
+run_rounds "$rounds"
 
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"

@@ -42,66 +42,6 @@ void add_name(NameList &names, const std::string &name) {
     names.bytes.append(name.c_str(), name.size() + 1);
 }
 
-// The message of every failure, and where it goes. Each pattern takes two
-// strings: a name (or the reason, for standard output) and a second name,
-// which only some print.
-struct FailureMessage {
-    Failure failure;
-    bool to_stderr;
-    const char *pattern;
-};
-
-constexpr FailureMessage kFailureMessages[] = {
-    {Failure::IntensityHistogram, false, "\nFailed to allocate memory for the Intensity Count vector\n"},
-    {Failure::PointSourceHistogram, false, "\nFailed to allocate memory for the Point Source ID Count vector\n"},
-    {Failure::ListNames, false, "\nCannot allocate memory for the names listed in %s\n"},
-    {Failure::FileMemory, false, "Failed to allocate memory for file %s\n"},
-    {Failure::ListCannotOpen, false, "\nCannot open input ASCII file %s for reading\n"},
-    {Failure::ListCannotRead, false, "\nCannot read input ASCII file %s\n"},
-    {Failure::ListEmpty, false, "\nFile %s contains no valid .las files\n"},
-    {Failure::ListHoldsLasData, false,
-     "\nFile %s is a LAS file, not a list of file names: LAS files are read only under names ending in .las\n"},
-    {Failure::ListHoldsLazData, false,
-     "\nFile %s holds compressed (LAZ) point data, which is not read: decompress it to a .las file first\n"},
-    {Failure::ListedFileNotUsable, false, "%s (listed in %s) is not a valid LAS file\n"},
-    {Failure::ListedTypeDiffers, false, "\nType of file %s differs from that of previous files in %s\n"},
-    {Failure::UnhandledPair, false, "\nCannot handle point data format %s in las files of version %s\n"},
-    {Failure::InputCannotOpen, false, "\nCannot open binary file %s for reading\n\n"},
-    {Failure::InputChanged, false, "\nFile %s changed after it was validated\n"},
-    {Failure::HeaderUnreadable, false, korvane::kCannotReadHeader},
-    {Failure::PointsUnreadable, false, korvane::kCannotReadPoints},
-    {Failure::StatsCannotOpen, false, "\nCannot open ASCII file %s for writing\n"},
-    {Failure::StatsCannotWrite, false, "\nCannot write ASCII file %s\n"},
-    {Failure::ReportLost, true, "Pointsieve: cannot write the report to standard output: %s\n"},
-};
-
-// Prints the message of a failure and ends the run with the failure status.
-// Names are printed as shown() shows them.
-[[noreturn]] void fail(Failure failure, const char *name = "", const char *other = "") {
-    for (const FailureMessage &m : kFailureMessages) {
-        if (m.failure != failure) continue;
-        std::FILE *stream = m.to_stderr ? stderr : stdout;
-        std::fprintf(stream, m.pattern, korvane::shown(name).c_str(), korvane::shown(other).c_str());
-        if (m.to_stderr) std::exit(korvane::kFailureStatus);  // standard output is past saving
-        break;
-    }
-    end_with_failure();
-}
-
-// The reason the first failed write to standard output gave, kept because
-// later calls overwrite errno.
-int stdout_errno = 0;
-
-void flush_stdout() {
-    if (std::fflush(stdout) != 0 && stdout_errno == 0) stdout_errno = errno;
-}
-
-// A run only succeeds if its report reached standard output whole.
-void finish_stdout() {
-    flush_stdout();
-    if (std::ferror(stdout)) fail(Failure::ReportLost, std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
-}
-
 // Reads and validates the names of a list one by one, stopping at the first
 // that is not a usable LAS file of the list's one type. Keeps the accepted
 // names, which are the ones the run then processes.
@@ -286,9 +226,7 @@ int run_command(int argc, char **argv) {
             fail(failure, stats_name.c_str());
     }
 
-    const auto elapsed = std::chrono::steady_clock::now() - beginTime;
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-    std::printf("\nElapsed time %.3f seconds\n", static_cast<double>(ms) / 1000.0);
+    print_elapsed_time(beginTime);
     finish_stdout();
     return 0;
 }

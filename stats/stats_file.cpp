@@ -11,27 +11,15 @@ std::string stats_file_name(const std::string &input) {
     return input.substr(0, keep) + "_stats.asc";
 }
 
-void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &acc) {
-    std::fprintf(out, "TotalPoints %18.0f\n", as_double(acc.ReturnCount));
-    std::fprintf(out, "XMin %28.2f\n", acc.minX);
-    std::fprintf(out, "XMax %28.2f\n", acc.maxX);
-    std::fprintf(out, "YMin %28.2f\n", acc.minY);
-    std::fprintf(out, "YMax %28.2f\n", acc.maxY);
-    std::fprintf(out, "ZMin %28.2f\n", acc.minZ);
-    std::fprintf(out, "ZMax %28.2f\n", acc.maxZ);
-    if (korvane::type_has_gps_time(run.LASType)) {
-        std::fprintf(out, "GPSTimeMin %26.6f\n", acc.minGPSTime);
-        std::fprintf(out, "GPSTimeMax %26.6f\n", largest_gps_time(acc));
-    } else {
-        std::fprintf(out, "GPSTimeMin\n");
-        std::fprintf(out, "GPSTimeMax\n");
-    }
+void write_stats(std::FILE *out, const ScalarTexts &values, const Accumulator &acc, const ReturnTables &returns,
+                 bool detailed) {
+    for (std::size_t line = 0; line < kScalarCount; ++line) write_scalar_line(out, static_cast<Scalar>(line), values[line]);
+    print_sections(out, acc, returns, detailed, false);
+}
 
-    const ReturnTables returns = return_tables(acc);
-    for (const ReportSection &section : report_sections(acc, returns)) {
-        if (section.detailed && !run.detailed) break;
-        print_section(out, section, section.file);
-    }
+void write_stats(std::FILE *out, const RunDescription &run, const Accumulator &acc) {
+    write_stats(out, scalar_texts(acc, korvane::type_has_gps_time(run.LASType)), acc, return_tables(acc),
+                run.detailed);
 }
 
 Failure save_stats_file(const std::string &name, const RunDescription &run, const Accumulator &acc) {

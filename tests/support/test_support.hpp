@@ -144,12 +144,14 @@ struct RunOptions {
     std::uint64_t file_size = 0;           // largest file it may write (RLIMIT_FSIZE); 0: none
     unsigned time_limit = 0;               // seconds before SIGALRM ends it; 0: none
     unsigned open_files = 0;               // most descriptors it may hold (RLIMIT_NOFILE); 0: no limit
-    std::string program;                   // the program to run; empty: Pointsieve
     std::vector<std::string> environment;  // extra NAME=value entries
     // When the output first holds this text, on_output runs while the
     // program goes on.
     std::string when_output_has;
     std::function<void()> on_output;
+    // The program to run: empty for Pointsieve, or the path of another
+    // program of the project (POINTSIEVE_MERGE_EXE).
+    std::string program;
 };
 
 // Runs the built Pointsieve program (or options.program) with the given

@@ -99,7 +99,7 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
     if (options.stdout_to != RunOptions::Stdout::Captured || options.address_space > 0 ||
         !options.environment.empty() || options.on_output)
         throw std::logic_error("run options other than the defaults need POSIX processes");
-    const std::string exe = POINTSIEVE_EXE;
+    const std::string exe = options.program.empty() ? POINTSIEVE_EXE : options.program;
     std::vector<std::string> words{quoted(exe)};
     for (const std::string &a : args) words.push_back(quoted(a));
     std::vector<const char *> argv;

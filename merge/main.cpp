@@ -1,0 +1,265 @@
+// Pointsieve-merge: merges statistics files written by Pointsieve -s into
+// the figures of one run over all their inputs, and tabulates them.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "Korvane_LiDAR.h"
+#include "command.hpp"
+#include "failure.hpp"
+#include "file_util.hpp"
+#include "merge.hpp"
+#include "program_info.hpp"
+#include "report.hpp"
+#include "stats_file.hpp"
+
+namespace {
+
+using korvane::end_with_failure;
+using korvane::shown;
+using namespace pointsieve;
+
+void usage() {
+    std::printf("\nUsage:\n");
+    std::printf("Pointsieve-merge --help | --version\n");
+    std::printf("Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n");
+    std::printf("          -o Write the merged statistics file\n");
+    std::printf("          -t Write a table (CSV) of the inputs, one row each\n");
+    std::printf("          -l Merge the statistics files named in LIST as well\n\n");
+    credits();
+}
+
+[[noreturn]] void refuse_arguments(const char *format, const char *argument) {
+    std::printf(format, shown(argument).c_str());
+    usage();
+    end_with_failure();
+}
+
+// The command line: the outputs, and the inputs in order, each a statistics
+// file or (-l) a list of them.
+struct Arguments {
+    const char *merged = nullptr;  // -o
+    const char *table = nullptr;   // -t
+    struct Input {
+        const char *name;
+        bool is_list;
+    };
+    std::vector<Input> inputs;
+};
+
+Arguments parse_arguments(int argc, char **argv) {
+    Arguments args;
+    for (int a = 1; a < argc; ++a) {
+        const std::string_view word = argv[a];
+        if (word == "-o" || word == "-t" || word == "-l") {
+            if (a + 1 == argc) refuse_arguments("\nOption %s needs a file name\n", argv[a]);
+            const char *value = argv[++a];
+            if (word == "-l") {
+                args.inputs.push_back({value, true});
+                continue;
+            }
+            const char *&slot = word == "-o" ? args.merged : args.table;
+            if (slot) refuse_arguments("\nMore than one %s argument\n", argv[a - 1]);
+            slot = value;
+        } else if (word.size() > 1 && word[0] == '-') {
+            refuse_arguments("\nUnknown option %s\n", argv[a]);
+        } else {
+            args.inputs.push_back({argv[a], false});
+        }
+    }
+    if (args.inputs.empty()) {
+        std::printf("\nNo statistics files given\n");
+        usage();
+        end_with_failure();
+    }
+    return args;
+}
+
+// The run's outputs and reading state.
+struct Run {
+    KeyIndex index;
+    Reader reader;
+    InputFigures input;
+    MergedFigures merged;
+    korvane::Replacement table;
+    std::string row;
+};
+
+[[noreturn]] void fail(Run &run) {
+    if (run.table.file) korvane::abandon_replacement(run.table);
+    end_with_failure();
+}
+
+// Prints the message of a file that could not be merged.
+void print_refusal(const char *name, const ReadResult &r) {
+    const korvane::ShownName file = shown(name), key = shown(r.key);
+    const char *f = file.c_str(), *k = key.c_str();
+    const long long n = r.line;
+    switch (r.outcome) {
+        case ReadOutcome::Ok: break;
+        case ReadOutcome::CannotOpen: std::printf("\nCannot open statistics file %s for reading\n", f); break;
+        case ReadOutcome::CannotRead: std::printf("\nCannot read statistics file %s at line %lld\n", f, n); break;
+        case ReadOutcome::NotStatistics:
+            std::printf("\nFile %s is not a statistics file (line %lld)\n", f, n);
+            break;
+        case ReadOutcome::UnknownKey: std::printf("\nFile %s, line %lld: unknown key %s\n", f, n, k); break;
+        case ReadOutcome::RepeatedKey: std::printf("\nFile %s, line %lld: key %s is repeated\n", f, n, k); break;
+        case ReadOutcome::MisplacedKey:
+            std::printf("\nFile %s, line %lld: key %s is out of order\n", f, n, k);
+            break;
+        case ReadOutcome::Malformed:
+            std::printf("\nFile %s, line %lld: the value of %s is not a number as Pointsieve writes it\n", f, n, k);
+            break;
+        case ReadOutcome::Negative: std::printf("\nFile %s, line %lld: the count of %s is negative\n", f, n, k); break;
+        case ReadOutcome::MissingKey:
+            std::printf("\nFile %s, line %lld: key %s is missing\n", f, n, k);
+            break;
+        case ReadOutcome::CutShort: std::printf("\nFile %s, line %lld: the file ends inside this line\n", f, n); break;
+        case ReadOutcome::TooLarge:
+            std::printf("\nFile %s, line %lld: the count of %s takes a sum beyond 2^64 - 1\n", f, n, k);
+            break;
+    }
+}
+
+// Reads one statistics file into the merge and its row into the table.
+void merge_file(Run &run, const char *name) {
+    ReadResult r;
+    const korvane::FilePtr f = korvane::open_file(name, "rb");
+    if (!f)
+        r.outcome = ReadOutcome::CannotOpen;
+    else
+        r = read_stats(f.get(), run.index, run.reader, run.input, run.merged);
+    if (r.outcome != ReadOutcome::Ok) {
+        print_refusal(name, r);
+        fail(run);
+    }
+    if (!merge_scalars(run.input, name, run.merged)) {
+        std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not: merge statistics files "
+                    "written alike\n",
+                    shown(run.merged.detailed_name).c_str(), shown(run.merged.plain_name).c_str());
+        fail(run);
+    }
+    if (run.table.file) {
+        append_table_row(run.row, run.index, name, run.input);
+        if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
+            std::printf("\nCannot write table %s\n", shown(run.table.target).c_str());
+            fail(run);
+        }
+    }
+}
+
+// Merges every name of a list, as Pointsieve reads its lists.
+void merge_list(Run &run, const char *list_name) {
+    const korvane::FilePtr list = korvane::open_file(list_name, "r");
+    if (!list) {
+        std::printf("\nCannot open list file %s for reading\n", shown(list_name).c_str());
+        fail(run);
+    }
+    std::string name;
+    bool first = true;
+    while (next_list_name(list.get(), name)) {
+        // Notepad begins a UTF-8 text with a byte-order mark.
+        if (first && name.starts_with("\xEF\xBB\xBF")) name.erase(0, 3);
+        first = false;
+        if (!name.empty()) merge_file(run, name.c_str());
+    }
+    if (std::ferror(list.get())) {
+        std::printf("\nCannot read list file %s\n", shown(list_name).c_str());
+        fail(run);
+    }
+}
+
+void write_merged_file(Run &run, const char *name, const ScalarTexts &values) {
+    korvane::Replacement out;
+    Failure failure = Failure::StatsCannotOpen;
+    if (korvane::begin_replacement(name, out)) {
+        write_stats(out.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
+        failure = korvane::finish_replacement(out) ? Failure::None : Failure::StatsCannotWrite;
+    }
+    if (failure == Failure::None) return;
+    if (run.table.file) korvane::abandon_replacement(run.table);
+    pointsieve::fail(failure, name);
+}
+
+int run_merge(int argc, char **argv) {
+    korvane::guard_standard_streams();
+    program_name = "Pointsieve-merge";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        usage();
+        finish_stdout();
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        print_version("Pointsieve-merge");
+        finish_stdout();
+        return 0;
+    }
+    const auto beginTime = std::chrono::steady_clock::now();
+    const Arguments args = parse_arguments(argc, argv);
+
+    Run run;
+    try {
+        run.index = build_key_index();
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot allocate memory for the keys of the statistics file\n");
+        end_with_failure();
+    }
+    if (const Failure failure = allocate_histograms(run.merged.acc); failure != Failure::None)
+        pointsieve::fail(failure);
+    start_merge(run.merged);
+    if (args.table) {
+        if (!korvane::begin_replacement(args.table, run.table)) {
+            std::printf("\nCannot open table %s for writing\n", shown(args.table).c_str());
+            end_with_failure();
+        }
+        const std::string heading = table_heading(run.index);
+        std::fputs(heading.c_str(), run.table.file.get());
+    }
+    for (const Arguments::Input &input : args.inputs) {
+        if (input.is_list)
+            merge_list(run, input.name);
+        else
+            merge_file(run, input.name);
+    }
+    if (run.merged.files == 0) {
+        std::printf("\nNo statistics files given\n");
+        fail(run);
+    }
+
+    const ScalarTexts values = merged_texts(run.merged);
+    credits();
+    std::printf("\nSummary of %lld statistics files\n\n", run.merged.files);
+    print_report_body(values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
+    // The outputs are replaced only by a run whose report reached standard
+    // output.
+    std::fflush(stdout);
+    if (std::ferror(stdout)) {
+        if (run.table.file) korvane::abandon_replacement(run.table);
+        finish_stdout();
+    }
+    if (args.merged) write_merged_file(run, args.merged, values);
+    if (run.table.file && !korvane::finish_replacement(run.table)) {
+        std::printf("\nCannot write table %s\n", shown(args.table).c_str());
+        end_with_failure();
+    }
+
+    print_elapsed_time(beginTime);
+    finish_stdout();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    try {
+        return run_merge(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot allocate memory for the merge\n");
+        korvane::end_with_failure();
+    }
+}

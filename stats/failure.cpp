@@ -1,0 +1,91 @@
+// The failures of a run: their messages, and the end of the run with the
+// failure status. Shared by the project's programs.
+#include "failure.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "file_util.hpp"
+#include "messages.hpp"
+
+namespace pointsieve {
+
+const char *program_name = "Pointsieve";
+
+using korvane::end_with_failure;
+
+namespace {
+
+// The message of every failure, and where it goes. Each pattern takes two
+// strings: a name (the program's, for standard output) and a second name
+// (the reason, for standard output), which only some print.
+struct FailureMessage {
+    Failure failure;
+    bool to_stderr;
+    const char *pattern;
+};
+
+constexpr FailureMessage kFailureMessages[] = {
+    {Failure::IntensityHistogram, false, "\nFailed to allocate memory for the Intensity Count vector\n"},
+    {Failure::PointSourceHistogram, false, "\nFailed to allocate memory for the Point Source ID Count vector\n"},
+    {Failure::ListNames, false, "\nCannot allocate memory for the names listed in %s\n"},
+    {Failure::FileMemory, false, "Failed to allocate memory for file %s\n"},
+    {Failure::ListCannotOpen, false, "\nCannot open input ASCII file %s for reading\n"},
+    {Failure::ListCannotRead, false, "\nCannot read input ASCII file %s\n"},
+    {Failure::ListEmpty, false, "\nFile %s contains no valid .las files\n"},
+    {Failure::ListHoldsLasData, false,
+     "\nFile %s is a LAS file, not a list of file names: LAS files are read only under names ending in .las\n"},
+    {Failure::ListHoldsLazData, false,
+     "\nFile %s holds compressed (LAZ) point data, which is not read: decompress it to a .las file first\n"},
+    {Failure::ListedFileNotUsable, false, "%s (listed in %s) is not a valid LAS file\n"},
+    {Failure::ListedTypeDiffers, false, "\nType of file %s differs from that of previous files in %s\n"},
+    {Failure::UnhandledPair, false, "\nCannot handle point data format %s in las files of version %s\n"},
+    {Failure::InputCannotOpen, false, "\nCannot open binary file %s for reading\n\n"},
+    {Failure::InputChanged, false, "\nFile %s changed after it was validated\n"},
+    {Failure::HeaderUnreadable, false, korvane::kCannotReadHeader},
+    {Failure::PointsUnreadable, false, korvane::kCannotReadPoints},
+    {Failure::StatsCannotOpen, false, "\nCannot open ASCII file %s for writing\n"},
+    {Failure::StatsCannotWrite, false, "\nCannot write ASCII file %s\n"},
+    {Failure::ReportLost, true, "%s: cannot write the report to standard output: %s\n"},
+};
+
+}  // namespace
+
+void fail(Failure failure, const char *name, const char *other) {
+    for (const FailureMessage &m : kFailureMessages) {
+        if (m.failure != failure) continue;
+        std::FILE *stream = m.to_stderr ? stderr : stdout;
+        std::fprintf(stream, m.pattern, korvane::shown(name).c_str(), korvane::shown(other).c_str());
+        if (m.to_stderr) std::exit(korvane::kFailureStatus);  // standard output is past saving
+        break;
+    }
+    end_with_failure();
+}
+
+namespace {
+
+// The reason the first failed write to standard output gave, kept because
+// later calls overwrite errno.
+int stdout_errno = 0;
+
+}  // namespace
+
+void flush_stdout() {
+    if (std::fflush(stdout) != 0 && stdout_errno == 0) stdout_errno = errno;
+}
+
+void finish_stdout() {
+    flush_stdout();
+    if (std::ferror(stdout))
+        fail(Failure::ReportLost, program_name, std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
+}
+
+void print_elapsed_time(std::chrono::steady_clock::time_point begin) {
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+    std::printf("\nElapsed time %.3f seconds\n", static_cast<double>(ms) / 1000.0);
+}
+
+}  // namespace pointsieve
