@@ -10,8 +10,8 @@
 #   share/man/man1/Pointsieve.1       and the other programs' pages
 # The CMake package names every location relative to itself, so the tree
 # works from any prefix, with DESTDIR, and after being moved. The .pc file
-# names the prefix the tree was installed to; pkg-config --define-prefix
-# reads a tree that lies elsewhere.
+# names the prefix the tree was installed to; for a tree that lies
+# elsewhere, pkg-config --define-variable=prefix=TREE.
 #
 # The Debian packages come from three further install components, which
 # `cmake --install` leaves out (cmake/debian.cmake).

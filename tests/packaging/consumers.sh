@@ -4,16 +4,16 @@
 # prints the header's version, which must be the project's and the
 # package's. Usage: consumers.sh PREFIX NAME [moved]
 # With "moved", the tree is used where it lies, not at the prefix it was
-# installed for: the CMake package locates itself, and pkg-config is told to
-# take the prefix from where the .pc file lies (--define-prefix). Without
-# it, the .pc file must name the tree's prefix.
+# installed for: the CMake package locates itself, and pkg-config is given
+# the tree as the prefix (--define-variable=prefix=PREFIX). Without it, the
+# .pc file must name the tree's prefix.
 . "$(dirname "$0")/lib.sh"
 need pkg-config
 
 prefix=$1
 out=$WORK/$2
-define_prefix=""
-[ "${3:-}" != moved ] || define_prefix=--define-prefix
+prefix_option=""
+[ "${3:-}" != moved ] || prefix_option=--define-variable=prefix=$prefix
 fresh "$out"
 sample=$SRC_DIR/tests/data/simple.las
 # The library folder is where the .pc file lies: lib/ or, in the Debian
@@ -35,8 +35,8 @@ version=$(pkg-config --modversion Korvane_LiDAR) || fail "pkg-config does not fi
 [ "$version" = "$PROJECT_VERSION" ] || fail "pkg-config reports version $version, not $PROJECT_VERSION"
 # Paths relative to ${prefix}, as .pc files usually have them.
 for variable in libdir includedir; do
-    case $(pkg-config --variable=$variable --dont-define-prefix Korvane_LiDAR) in
-        "$(pkg-config --variable=prefix --dont-define-prefix Korvane_LiDAR)"/*) ;;
+    case $(pkg-config --variable=$variable Korvane_LiDAR) in
+        "$(pkg-config --variable=prefix Korvane_LiDAR)"/*) ;;
         *) fail "$variable is not below the prefix in $libdir/pkgconfig/Korvane_LiDAR.pc" ;;
     esac
 done
@@ -44,7 +44,7 @@ grep -q '^libdir=${prefix}/' "$libdir/pkgconfig/Korvane_LiDAR.pc" \
     && grep -q '^includedir=${prefix}/' "$libdir/pkgconfig/Korvane_LiDAR.pc" \
     || fail "the .pc file does not name its folders relative to \${prefix}"
 # shellcheck disable=SC2086
-flags=$(pkg-config $define_prefix --cflags --libs Korvane_LiDAR)
+flags=$(pkg-config $prefix_option --cflags --libs Korvane_LiDAR)
 # shellcheck disable=SC2086
 "$C_COMPILER" -std=c11 -Wall -Wextra -Wpedantic -Werror -DPACKAGE_VERSION="\"$version\"" \
     -o "$out/pkg-config-consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
