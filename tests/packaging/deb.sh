@@ -33,12 +33,13 @@ for package in "$DEB_PROGRAMS" "$DEB_RUNTIME" "$DEB_DEV"; do
 done
 
 # Dependencies: the programs and the shared library on what they link, found
-# by dpkg-shlibdeps; the development files on the shared library of the same
+# by dpkg-shlibdeps: the C library and the C++ runtime (GCC's, or LLVM's in
+# a libc++ build); the development files on the shared library of the same
 # version, which their link and CMake package name.
 for package in "$DEB_PROGRAMS" "$DEB_RUNTIME"; do
     depends=$(field "$package" Depends)
-    for lib in libc6 libstdc++6; do
-        printf '%s\n' "$depends" | grep -q "\\b$lib\\b" || fail "$package does not depend on $lib: '$depends'"
+    for lib in 'libc6' 'libstdc++6\|libc++1[-0-9]*'; do
+        printf '%s\n' "$depends" | grep -q "\\b\\($lib\\) (" || fail "$package does not depend on $lib: '$depends'"
     done
 done
 [ "$(field "$DEB_DEV" Depends)" = "$DEB_RUNTIME (= $PROJECT_VERSION)" ] \

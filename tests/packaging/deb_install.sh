@@ -31,11 +31,15 @@ for package in "${packages[@]}"; do
 done
 
 # Debian's hardening items, control-flow protection aside: Debian 12's
-# dpkg-buildflags does not ask for it.
+# dpkg-buildflags does not ask for it. Under Clang, Debian 12's C library
+# fortifies none of the calls the code makes (its checked printf needs
+# GCC's __builtin_va_arg_pack), so there the fortify item is left out too.
 libdir=/usr/$(deb_libdir)
 files=("$libdir/libKorvane_LiDAR.so.$PROJECT_VERSION")
 for program in $(programs); do files+=("/usr/bin/$program"); done
-hardening-check --nocfprotection "${files[@]}" || fail "hardening-check fails on the installed files"
+options=(--nocfprotection)
+[ "$CXX_COMPILER_ID" = GNU ] || options+=(--nofortify)
+hardening-check "${options[@]}" "${files[@]}" || fail "hardening-check fails on the installed files"
 
 check_usage /usr/bin/Pointsieve
 bash "$SRC_DIR/tests/packaging/consumers.sh" /usr deb_consumers
@@ -44,7 +48,7 @@ bash "$SRC_DIR/tests/packaging/consumers.sh" /usr deb_consumers
 out=$WORK/deb_examples
 fresh "$out"
 warnings="-Wall -Wextra -Wpedantic -Werror"
-configure_and_build "$SRC_DIR/examples" "$out/build" -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$warnings"
+configure_and_build "$SRC_DIR/examples" "$out/build" -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$CXX_FLAGS $warnings"
 cd "$out"
 for example in write_tile_c write_tile_cpp; do
     # /lib may be a link to /usr/lib.

@@ -9,7 +9,7 @@ out=$WORK/examples
 fresh "$out"
 warnings="-Wall -Wextra -Wpedantic -Werror"
 configure_and_build "$SRC_DIR/examples" "$out/build" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$warnings"
+    -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$CXX_FLAGS $warnings"
 cd "$out"
 
 expect_output "Wrote 5 points to tile_c.las

@@ -150,12 +150,16 @@ check_usage() {
 }
 
 # configure_and_build SOURCE BINARY ARGS...: a small CMake project of the
-# tests or the examples, with the compilers of the main build.
+# tests or the examples, with the compilers of the main build and its C++
+# and link flags (-stdlib=libc++ in a libc++ build); ARGS come after them,
+# so a project that sets CMAKE_CXX_FLAGS itself starts from $CXX_FLAGS.
 configure_and_build() {
     local src=$1 bin=$2
     shift 2
     "$CMAKE" -S "$src" -B "$bin" -G "$GENERATOR" -DCMAKE_MAKE_PROGRAM="$MAKE_PROGRAM" \
-        -DCMAKE_C_COMPILER="$C_COMPILER" -DCMAKE_CXX_COMPILER="$CXX_COMPILER" "$@" > "$bin.configure.log" 2>&1 \
+        -DCMAKE_C_COMPILER="$C_COMPILER" -DCMAKE_CXX_COMPILER="$CXX_COMPILER" -DCMAKE_CXX_FLAGS="$CXX_FLAGS" \
+        -DCMAKE_EXE_LINKER_FLAGS="$EXE_LINKER_FLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$SHARED_LINKER_FLAGS" \
+        "$@" > "$bin.configure.log" 2>&1 \
         || { cat "$bin.configure.log"; fail "configuring $src failed"; }
     "$CMAKE" --build "$bin" > "$bin.build.log" 2>&1 || { cat "$bin.build.log"; fail "building $src failed"; }
 }
