@@ -20,7 +20,8 @@ pointsieve=${POINTSIEVE:-Pointsieve}
 list=$work/tiles.txt
 
 # List entries are separated by white space, so a tile name cannot hold any.
-find "$tiles" -maxdepth 1 -type f -name '*.las' | sort > "$list"
+# Links to tiles count as tiles (-L: -type f sees what a link points to).
+find -L "$tiles" -maxdepth 1 -type f -name '*.las' | sort > "$list"
 if [ ! -s "$list" ]; then
     echo "no .las files in $tiles" >&2
     exit 1

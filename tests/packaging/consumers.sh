@@ -2,14 +2,18 @@
 # A C program builds against an installed tree through the CMake package and
 # through pkg-config, as strict C11 with warnings as errors, and runs. It
 # prints the header's version, which must be the project's and the
-# package's. Usage: consumers.sh PREFIX NAME
-# The tree is used where it lies, not at the prefix it was installed for, so
-# the package and the .pc file must locate themselves.
+# package's. Usage: consumers.sh PREFIX NAME [moved]
+# With "moved", the tree is used where it lies, not at the prefix it was
+# installed for: the CMake package locates itself, and pkg-config is given
+# the tree as the prefix (--define-variable=prefix=PREFIX). Without it, the
+# .pc file must name the tree's prefix.
 . "$(dirname "$0")/lib.sh"
 need pkg-config
 
 prefix=$1
 out=$WORK/$2
+prefix_option=""
+[ "${3:-}" != moved ] || prefix_option=--define-variable=prefix=$prefix
 fresh "$out"
 sample=$SRC_DIR/tests/data/simple.las
 # The library folder is where the .pc file lies: lib/ or, in the Debian
@@ -29,7 +33,18 @@ expect_output "$expected" "$out/cmake/consumer" "$sample"
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 version=$(pkg-config --modversion Korvane_LiDAR) || fail "pkg-config does not find Korvane_LiDAR"
 [ "$version" = "$PROJECT_VERSION" ] || fail "pkg-config reports version $version, not $PROJECT_VERSION"
-flags=$(pkg-config --cflags --libs Korvane_LiDAR)
+# Paths relative to ${prefix}, as .pc files usually have them.
+for variable in libdir includedir; do
+    case $(pkg-config --variable=$variable Korvane_LiDAR) in
+        "$(pkg-config --variable=prefix Korvane_LiDAR)"/*) ;;
+        *) fail "$variable is not below the prefix in $libdir/pkgconfig/Korvane_LiDAR.pc" ;;
+    esac
+done
+grep -q '^libdir=${prefix}/' "$libdir/pkgconfig/Korvane_LiDAR.pc" \
+    && grep -q '^includedir=${prefix}/' "$libdir/pkgconfig/Korvane_LiDAR.pc" \
+    || fail "the .pc file does not name its folders relative to \${prefix}"
+# shellcheck disable=SC2086
+flags=$(pkg-config $prefix_option --cflags --libs Korvane_LiDAR)
 # shellcheck disable=SC2086
 "$C_COMPILER" -std=c11 -Wall -Wextra -Wpedantic -Werror -DPACKAGE_VERSION="\"$version\"" \
     -o "$out/pkg-config-consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \

@@ -9,7 +9,7 @@ out=$WORK/examples
 fresh "$out"
 warnings="-Wall -Wextra -Wpedantic -Werror"
 configure_and_build "$SRC_DIR/examples" "$out/build" -DCMAKE_PREFIX_PATH="$prefix" \
-    -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$warnings"
+    -DCMAKE_C_FLAGS="$warnings" -DCMAKE_CXX_FLAGS="$CXX_FLAGS $warnings"
 cd "$out"
 
 expect_output "Wrote 5 points to tile_c.las
@@ -46,6 +46,15 @@ export POINTSIEVE=$prefix/bin/Pointsieve
 expect_output "2 tiles, 1066 points, 277 ground points (26.0%)" \
     bash "$SRC_DIR/examples/summarise_tiles.sh" tiles work
 [ -f work/tiles_stats.asc ] || fail "the shell example left no statistics file in its work folder"
+
+# A folder of links to tiles, as the README suggests for tiles kept
+# elsewhere, and a dangling link, which is not a tile.
+mkdir links
+ln -s ../tiles/simple.las links/simple.las
+ln -s "$PWD/tiles/1.2_3.las" links/other.las
+ln -s missing.las links/gone.las
+expect_output "2 tiles, 1066 points, 277 ground points (26.0%)" \
+    bash "$SRC_DIR/examples/summarise_tiles.sh" links work
 
 # Counts beyond 32 bits, and ground classes with flag bits set, from a
 # made-up statistics file: 18 and 1 are not ground, 2, 34, 66, 98 and 130 are.

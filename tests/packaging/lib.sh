@@ -22,44 +22,109 @@ fresh() {
     mkdir -p "$1"
 }
 
+# The programs the project installs: Pointsieve, and Pointsieve-merge where
+# its manual page is in the source tree.
+programs() {
+    echo Pointsieve
+    [ ! -f "$SRC_DIR/docs/Pointsieve-merge.1" ] || echo Pointsieve-merge
+}
+
+# The Debian package names and the multiarch library folder.
+DEB_PROGRAMS=pointsieve
+DEB_RUNTIME=libkorvane-lidar${PROJECT_VERSION%%.*}
+DEB_DEV=libkorvane-lidar-dev
+deb_libdir() {
+    local multiarch
+    multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH) || fail "dpkg-architecture failed"
+    echo "lib/$multiarch"
+}
+
+# cmake_package_files LIBDIR: the files of the CMake package; the
+# per-configuration targets file is named after the build type, shown as
+# CONFIG.
+cmake_package_files() {
+    printf "$1/cmake/Korvane_LiDAR/%s\n" Korvane_LiDARConfig.cmake Korvane_LiDARConfigVersion.cmake \
+        Korvane_LiDARTargets.cmake Korvane_LiDARTargets-CONFIG.cmake
+}
+
+# deb_files PACKAGE: the files and links one Debian package installs below
+# /usr, sorted.
+deb_files() {
+    local libdir program
+    libdir=$(deb_libdir)
+    {
+        printf "share/doc/$1/%s\n" changelog.gz copyright
+        case $1 in
+            "$DEB_PROGRAMS")
+                for program in $(programs); do
+                    echo "bin/$program"
+                    echo "share/man/man1/$program.1.gz"
+                done
+                printf 'share/doc/pointsieve/examples/%s\n' CMakeLists.txt summarise_tiles.sh write_tile.c write_tile.cpp ;;
+            "$DEB_RUNTIME")
+                printf "$libdir/%s\n" libKorvane_LiDAR.so.1 "libKorvane_LiDAR.so.$PROJECT_VERSION" ;;
+            "$DEB_DEV")
+                printf '%s\n' include/Korvane_LiDAR.h "$libdir/libKorvane_LiDAR.so" "$libdir/libKorvane_LiDAR.a" \
+                    "$libdir/pkgconfig/Korvane_LiDAR.pc"
+                cmake_package_files "$libdir" ;;
+        esac
+    } | sort
+}
+
+# file_list: the names on standard input, sorted, with the per-configuration
+# targets file shown as in cmake_package_files.
+file_list() {
+    sed 's|Targets-[a-z]*\.cmake$|Targets-CONFIG.cmake|' | sort
+}
+
+# tree_files PREFIX: the files and links below PREFIX.
+tree_files() {
+    (cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | file_list)
+}
+
 # check_layout PREFIX static|shared|deb: the installed tree holds exactly the
-# expected files, and the header and the man page are the project's own. An
-# installed tree keeps the library in lib/; the Debian package puts it in the
-# multiarch folder, compresses the man page and adds its documentation.
+# expected files, and the header and the man pages are the project's own. An
+# installed tree keeps the library in lib/; the Debian packages, unpacked
+# together, put it in the multiarch folder, compress the man pages and add
+# their documentation.
 check_layout() {
-    local prefix=$1 libdir=lib man=share/man/man1/Pointsieve.1 libs docs="" expected actual
+    local prefix=$1 libdir=lib expected actual program man package
     [ -d "$prefix" ] || fail "no installed tree at $prefix"
     case $2 in
-        shared)
-            libs="$libdir/libKorvane_LiDAR.so $libdir/libKorvane_LiDAR.so.1 $libdir/libKorvane_LiDAR.so.$PROJECT_VERSION" ;;
         deb)
-            libdir=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH) || fail "dpkg-architecture failed"
-            man=$man.gz
-            docs="share/doc/pointsieve/changelog.gz share/doc/pointsieve/copyright"
-            libs=$libdir/libKorvane_LiDAR.a ;;
+            expected=$(for package in "$DEB_PROGRAMS" "$DEB_RUNTIME" "$DEB_DEV"; do deb_files "$package"; done | sort) ;;
         *)
-            libs=$libdir/libKorvane_LiDAR.a ;;
+            expected=$(
+                for program in $(programs); do
+                    echo "bin/$program"
+                    echo "share/man/man1/$program.1"
+                done
+                echo include/Korvane_LiDAR.h
+                if [ "$2" = shared ]; then
+                    printf "$libdir/%s\n" libKorvane_LiDAR.so libKorvane_LiDAR.so.1 "libKorvane_LiDAR.so.$PROJECT_VERSION"
+                else
+                    echo "$libdir/libKorvane_LiDAR.a"
+                fi
+                echo "$libdir/pkgconfig/Korvane_LiDAR.pc"
+                cmake_package_files "$libdir"
+            ) ;;
     esac
-    # shellcheck disable=SC2086
-    expected=$(printf '%s\n' bin/Pointsieve include/Korvane_LiDAR.h $libs \
-        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfig.cmake \
-        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARConfigVersion.cmake \
-        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARTargets.cmake \
-        $libdir/cmake/Korvane_LiDAR/Korvane_LiDARTargets-CONFIG.cmake \
-        $libdir/pkgconfig/Korvane_LiDAR.pc $man $docs | sort)
-    # The per-configuration targets file is named after the build type.
-    actual=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' \
-        | sed 's|Targets-[a-z]*\.cmake$|Targets-CONFIG.cmake|' | sort)
+    expected=$(printf '%s\n' "$expected" | sort)
+    actual=$(tree_files "$prefix")
     if [ "$expected" != "$actual" ]; then
         echo "--- expected"; echo "$expected"; echo "--- installed in $prefix"; echo "$actual"
         fail "installed files differ from the layout"
     fi
-    [ -x "$prefix/bin/Pointsieve" ] || fail "$prefix/bin/Pointsieve is not executable"
     cmp -s "$prefix/include/Korvane_LiDAR.h" "$SRC_DIR/lidar/include/Korvane_LiDAR.h" || fail "installed header differs"
-    case $man in
-        *.gz) gzip -dc "$prefix/$man" | cmp -s - "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
-        *) cmp -s "$prefix/$man" "$SRC_DIR/docs/Pointsieve.1" || fail "installed man page differs" ;;
-    esac
+    for program in $(programs); do
+        [ -x "$prefix/bin/$program" ] || fail "$prefix/bin/$program is not executable"
+        man=$prefix/share/man/man1/$program.1
+        if [ "$2" = deb ]; then
+            gzip -dc "$man.gz" | cmp -s - "$SRC_DIR/docs/$program.1" || fail "installed man page of $program differs"
+        else
+            cmp -s "$man" "$SRC_DIR/docs/$program.1" || fail "installed man page of $program differs"
+        fi
+    done
 }
 
 # check_usage PROGRAM: "PROGRAM -h" and "PROGRAM --help" print the usage
@@ -85,12 +150,16 @@ check_usage() {
 }
 
 # configure_and_build SOURCE BINARY ARGS...: a small CMake project of the
-# tests or the examples, with the compilers of the main build.
+# tests or the examples, with the compilers of the main build and its C++
+# and link flags (-stdlib=libc++ in a libc++ build); ARGS come after them,
+# so a project that sets CMAKE_CXX_FLAGS itself starts from $CXX_FLAGS.
 configure_and_build() {
     local src=$1 bin=$2
     shift 2
     "$CMAKE" -S "$src" -B "$bin" -G "$GENERATOR" -DCMAKE_MAKE_PROGRAM="$MAKE_PROGRAM" \
-        -DCMAKE_C_COMPILER="$C_COMPILER" -DCMAKE_CXX_COMPILER="$CXX_COMPILER" "$@" > "$bin.configure.log" 2>&1 \
+        -DCMAKE_C_COMPILER="$C_COMPILER" -DCMAKE_CXX_COMPILER="$CXX_COMPILER" -DCMAKE_CXX_FLAGS="$CXX_FLAGS" \
+        -DCMAKE_EXE_LINKER_FLAGS="$EXE_LINKER_FLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$SHARED_LINKER_FLAGS" \
+        "$@" > "$bin.configure.log" 2>&1 \
         || { cat "$bin.configure.log"; fail "configuring $src failed"; }
     "$CMAKE" --build "$bin" > "$bin.build.log" 2>&1 || { cat "$bin.build.log"; fail "building $src failed"; }
 }

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# lintian reports no error and no warning on the Debian package that deb.sh
-# built.
+# lintian --pedantic reports no error, no warning and no hardening tag on
+# any of the Debian packages that deb.sh built. Only Release builds are
+# hardened, so the hardening tags count only for them.
 . "$(dirname "$0")/lib.sh"
 command -v lintian > /dev/null 2>&1 \
-    || fail "lintian is not installed, so the Debian package cannot be checked: apt-get install lintian"
+    || fail "lintian is not installed, so the Debian packages cannot be checked: apt-get install lintian"
 
 debs=("$WORK"/deb/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one .deb in $WORK/deb, found: ${debs[*]}"
+[ ${#debs[@]} -eq 3 ] && [ -f "${debs[0]}" ] || fail "expected three .deb files in $WORK/deb, found: ${debs[*]}"
 status=0
-report=$(lintian --fail-on error,warning "${debs[0]}" 2>&1) || status=$?
-if [ "$status" -ne 0 ] || printf '%s\n' "$report" | grep -q '^[EW]: '; then
+report=$(lintian --pedantic --fail-on error,warning "${debs[@]}" 2>&1) || status=$?
+hardening=hardening
+[ "$BUILD_TYPE" = Release ] || hardening='^[EW]: '
+if [ "$status" -ne 0 ] || printf '%s\n' "$report" | grep -q -e '^[EW]: ' -e "$hardening"; then
     printf '%s\n' "$report"
-    fail "lintian finds errors or warnings in $(basename "${debs[0]}") (status $status)"
+    fail "lintian finds errors, warnings or hardening tags (status $status)"
 fi
-echo "lintian: no error and no warning on $(basename "${debs[0]}")"
+echo "lintian --pedantic: no error, no warning and no hardening tag on $(cd "$WORK/deb" && echo *.deb)"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The man page renders without a single groff warning.
+# The man page renders without a single groff warning, and names the
+# project's version.
 . "$(dirname "$0")/lib.sh"
 need groff
 
@@ -12,4 +13,6 @@ if [ -s "$WORK/manpage/warnings.txt" ]; then
     fail "groff warns about $page"
 fi
 [ -s "$WORK/manpage/Pointsieve.txt" ] || fail "groff rendered nothing"
+grep -q "^\.TH POINTSIEVE 1 \"[^\"]*\" \"Pointsieve $PROJECT_VERSION\" " "$page" \
+    || fail "the .TH line of $page does not name version $PROJECT_VERSION"
 echo "man page renders cleanly"
