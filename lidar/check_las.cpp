@@ -7,6 +7,7 @@
 
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "process.hpp"
 #include "validation.hpp"
 
 namespace korvane {

@@ -7,6 +7,7 @@
 
 #include "file_util.hpp"
 #include "messages.hpp"
+#include "process.hpp"
 
 extern "C" {
 

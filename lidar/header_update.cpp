@@ -24,6 +24,8 @@
 #include "header_update.hpp"
 #include "las_format.hpp"
 #include "messages.hpp"
+#include "process.hpp"
+#include "replace_file.hpp"
 #include "validation.hpp"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "file_util.hpp"
+#include "process.hpp"
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include "failure.hpp"
 #include "file_util.hpp"
 #include "merge.hpp"
+#include "process.hpp"
 #include "program_info.hpp"
+#include "replace_file.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
 

@@ -13,11 +13,12 @@
 
 #include "Korvane_LiDAR.h"
 #include "accumulate.hpp"
-#include "file_util.hpp"
 #include "failure.hpp"
+#include "file_util.hpp"
 #include "las_format.hpp"
 #include "messages.hpp"
 #include "options.hpp"
+#include "process.hpp"
 #include "program_info.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"

@@ -9,6 +9,7 @@
 
 #include "file_util.hpp"
 #include "messages.hpp"
+#include "process.hpp"
 
 namespace pointsieve {
 

@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "Korvane_LiDAR.h"
-#include "options.hpp"
 #include "file_util.hpp"
 #include "messages.hpp"
+#include "options.hpp"
+#include "process.hpp"
 
 namespace pointsieve {
 

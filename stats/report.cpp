@@ -6,6 +6,7 @@
 
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "process.hpp"
 
 namespace pointsieve {
 

@@ -3,6 +3,7 @@
 
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "replace_file.hpp"
 
 namespace pointsieve {
 
