@@ -11,6 +11,11 @@ set(_release "$<CONFIG:Release>")
 
 pointsieve_supported_flags(_stack_protector -fstack-protector-strong)
 add_compile_options("$<${_release}:${_stack_protector}>")
+# MinGW's driver links the stack protector's library only when the flag is
+# given to the link as well.
+if(MINGW AND POINTSIEVE_CXX_HAS_fstack_protector_strong)
+  add_link_options("$<${_release}:-fstack-protector-strong>")
+endif()
 
 # A compiler that fortifies on its own (as some distributions' do) keeps its
 # level; elsewhere the level of a fortified build must compile and link.
