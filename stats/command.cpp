@@ -1,5 +1,5 @@
-// The run driver: validation of the inputs, the reading pass and every
-// message of the run.
+// The run driver: validation of the inputs, the reading pass, the outputs,
+// and the turn of every failure into its message (failure.cpp).
 #include "command.hpp"
 
 #include <cerrno>
@@ -16,7 +16,6 @@
 #include "failure.hpp"
 #include "file_util.hpp"
 #include "las_format.hpp"
-#include "messages.hpp"
 #include "options.hpp"
 #include "process.hpp"
 #include "program_info.hpp"
