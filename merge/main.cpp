@@ -19,6 +19,7 @@
 #include "replace_file.hpp"
 #include "report.hpp"
 #include "stats_file.hpp"
+#include "table.hpp"
 
 namespace {
 

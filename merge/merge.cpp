@@ -160,16 +160,6 @@ bool add_count(std::uint64_t &sum, std::uint64_t count) {
     return true;
 }
 
-// The bin of one of the histograms a table row shows.
-template <class Figures>
-auto &input_bin(Figures &in, Histogram histogram, int bin) {
-    switch (histogram) {
-        case Histogram::ReturnNumber: return in.returns.by_return_number[static_cast<std::size_t>(bin)];
-        case Histogram::NumberOfReturns: return in.returns.by_number_of_returns[static_cast<std::size_t>(bin)];
-        default: return in.classes[static_cast<std::size_t>(bin)];
-    }
-}
-
 ReadResult failure(ReadOutcome outcome, long long line, std::string_view key) {
     return {outcome, line, std::string(key)};
 }
@@ -288,61 +278,6 @@ ScalarTexts merged_texts(const MergedFigures &merged) {
     t[TotalPoints] = scalar_text(TotalPoints, as_double(merged.acc.ReturnCount));
     if (merged.gps_bare) t[GPSTimeMin].clear(), t[GPSTimeMax].clear();
     return t;
-}
-
-namespace {
-
-// The lines of the layout that have a table column: all but the detailed
-// sections.
-bool has_column(const FileLine &line) {
-    return line.section < 0 || !kSections[static_cast<std::size_t>(line.section)].detailed;
-}
-
-void append_number(std::string &row, std::uint64_t n) {
-    char digits[24];
-    const auto r = std::to_chars(digits, digits + sizeof digits, n);
-    row.push_back(',');
-    row.append(digits, r.ptr);
-}
-
-}  // namespace
-
-std::string table_heading(const KeyIndex &index) {
-    std::string row = "File";
-    for (std::uint32_t k = 0; k < index.lines.size() && has_column(index.lines[k]); ++k) {
-        row += ',';
-        row += key_of(index, k);
-    }
-    row += '\n';
-    return row;
-}
-
-void append_table_row(std::string &row, const KeyIndex &index, const std::string &name, const InputFigures &in) {
-    row.clear();
-    // A name is quoted when it holds a comma, a quote or a line end, and
-    // its quotes are doubled.
-    if (name.find_first_of(",\"\r\n") == std::string::npos) {
-        row = name;
-    } else {
-        row = '"';
-        for (const char c : name) {
-            if (c == '"') row += '"';
-            row += c;
-        }
-        row += '"';
-    }
-    for (std::uint32_t k = 0; k < index.lines.size() && has_column(index.lines[k]); ++k) {
-        const FileLine &line = index.lines[k];
-        if (line.section < 0 && line.index == TotalPoints) {
-            append_number(row, in.total);
-        } else if (line.section < 0) {
-            row += ',';
-            row += in.values[static_cast<std::size_t>(line.index)];
-        } else {
-            append_number(row, input_bin(in, kSections[static_cast<std::size_t>(line.section)].histogram, line.index));
-        }
-    }
-    row += '\n';
 }
 
 }  // namespace pointsieve

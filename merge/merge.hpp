@@ -33,6 +33,17 @@ struct KeyIndex {
     std::vector<std::uint32_t> next_required;  // first required line at or after each line; lines.size() if none
 };
 
+// The bin of one of the histograms an input carries whole (the return
+// histograms and the classes), as the table shows them.
+template <class Figures>
+auto &input_bin(Figures &in, Histogram histogram, int bin) {
+    switch (histogram) {
+        case Histogram::ReturnNumber: return in.returns.by_return_number[static_cast<std::size_t>(bin)];
+        case Histogram::NumberOfReturns: return in.returns.by_number_of_returns[static_cast<std::size_t>(bin)];
+        default: return in.classes[static_cast<std::size_t>(bin)];
+    }
+}
+
 // The keys of the statistics file, built from the section table.
 KeyIndex build_key_index();
 
@@ -111,10 +122,6 @@ inline bool merged_detailed(const MergedFigures &m) { return !m.detailed_name.em
 // sign, so -0.00 comes before 0.00.
 int compare_printed(std::string_view a, std::string_view b);
 
-// The table: its heading row and one row per input, CSV with the name
-// quoted where needed.
-std::string table_heading(const KeyIndex &index);
-void append_table_row(std::string &row, const KeyIndex &index, const std::string &name, const InputFigures &in);
 
 // The scalar texts of the merged figures, as the merged file and report print
 // them.
