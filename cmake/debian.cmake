@@ -51,6 +51,9 @@ endforeach()
 set_target_properties(korvane_debian_shared PROPERTIES
   VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
 korvane_publish_exports(korvane_debian_shared)
+# A sanitized shared library loads only into a program that starts with the
+# sanitizer runtime.
+target_link_options(korvane_debian_shared INTERFACE $<INSTALL_INTERFACE:${KORVANE_SANITIZE_LINK_FLAGS}>)
 
 # korvane_debian_changelog(MARKDOWN OUT): the changelog of the package, in
 # the Debian format, written from the released sections of CHANGELOG.md
@@ -215,7 +218,8 @@ install(FILES ${KORVANE_PUBLIC_HEADER}
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development EXCLUDE_FROM_ALL)
 korvane_cmake_package(LIBDIR ${KORVANE_DEBIAN_LIBDIR} COMPONENT development)
 # A static link (pkg-config --static) needs the C++ runtime too.
-korvane_pc_file(LIBDIR ${KORVANE_DEBIAN_LIBDIR} COMPONENT development LIBS_PRIVATE ${KORVANE_PC_CXX_RUNTIME})
+korvane_pc_file(LIBDIR ${KORVANE_DEBIAN_LIBDIR} COMPONENT development
+  LIBS ${KORVANE_SANITIZE_LINK_FLAGS} LIBS_PRIVATE ${KORVANE_PC_CXX_RUNTIME})
 
 # The shared library package updates the library cache through the ldconfig
 # trigger, as Debian asks, and through nothing else. CPack would write
