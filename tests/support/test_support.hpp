@@ -1,6 +1,9 @@
-// Shared helpers for the tests: temporary folders, crafted LAS files,
-// running code or the program in a child process with its output captured,
-// and checks of the index-carrying sorts.
+// Shared helpers for the tests, defined in one source file by subject:
+// temporary folders, files and crafted LAS files (test_support.cpp); running
+// code or the program in a child process with its output captured
+// (test_support_run.cpp, with test_support_windows.cpp on Windows); the texts
+// the program prints (test_support_output.cpp); and checks of the
+// index-carrying sorts (test_support_sorts.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
