@@ -187,6 +187,22 @@ Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield) {
     return p;
 }
 
+LasRecipe three_points(uint8_t format) {
+    LasRecipe s;
+    s.format = format;
+    s.MinX = 1.5, s.MaxX = 2.25, s.MinY = -3, s.MaxY = 4, s.MinZ = 0, s.MaxZ = 100.125;
+    Point a;
+    a.bitfield = 0x09, a.Classification = 2, a.GPSTime = 10.5, a.Intensity = 100, a.PointSourceID = 7;
+    Point b;  // return 2 of 7, flagged class, negative scan angle
+    b.bitfield = 0x3A, b.Classification = 200, b.GPSTime = -3.25, b.Intensity = 100, b.ScanAngleRank = 166,
+    b.UserData = 255, b.PointSourceID = 65535;
+    Point c;  // return 0 of 0
+    c.bitfield = 0x00, c.Classification = 32, c.GPSTime = 1e6, c.Intensity = 0, c.ScanAngleRank = 246,
+    c.UserData = 7, c.PointSourceID = 0;
+    s.points = {a, b, c};
+    return s;
+}
+
 testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
     if (actual.size() != expected.size())
         return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();

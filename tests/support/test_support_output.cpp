@@ -1,5 +1,5 @@
 // The texts the program prints, as the tests expect them: the banner, the
-// version, progress lines, and the elapsed time.
+// version, progress lines, the elapsed time and statistics file lines.
 #include "test_support.hpp"
 
 #include <regex>
@@ -29,5 +29,9 @@ const std::regex kElapsedLine("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$");
 std::string without_elapsed(const std::string &out) { return std::regex_replace(out, kElapsedLine, kElapsed); }
 
 bool ends_with_elapsed(const std::string &out) { return std::regex_search(out, kElapsedLine); }
+
+std::string key(const std::string &name, int width, const std::string &value) {
+    return name + " " + sp(width - static_cast<int>(value.size())) + value + "\n";
+}
 
 }  // namespace testing_support
