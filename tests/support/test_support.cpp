@@ -1,26 +1,15 @@
+// Temporary folders, files, the files of tests/data, and crafted LAS files.
 #include "test_support.hpp"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#else
+#ifdef _WIN32
 #include <sys/stat.h>
 #endif
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <numeric>
-#include <ostream>
 #include <random>
-#include <regex>
 #include <stdexcept>
 
 #include "las_format.hpp"
@@ -198,6 +187,22 @@ Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield) {
     return p;
 }
 
+LasRecipe three_points(uint8_t format) {
+    LasRecipe s;
+    s.format = format;
+    s.MinX = 1.5, s.MaxX = 2.25, s.MinY = -3, s.MaxY = 4, s.MinZ = 0, s.MaxZ = 100.125;
+    Point a;
+    a.bitfield = 0x09, a.Classification = 2, a.GPSTime = 10.5, a.Intensity = 100, a.PointSourceID = 7;
+    Point b;  // return 2 of 7, flagged class, negative scan angle
+    b.bitfield = 0x3A, b.Classification = 200, b.GPSTime = -3.25, b.Intensity = 100, b.ScanAngleRank = 166,
+    b.UserData = 255, b.PointSourceID = 65535;
+    Point c;  // return 0 of 0
+    c.bitfield = 0x00, c.Classification = 32, c.GPSTime = 1e6, c.Intensity = 0, c.ScanAngleRank = 246,
+    c.UserData = 7, c.PointSourceID = 0;
+    s.points = {a, b, c};
+    return s;
+}
+
 testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) {
     if (actual.size() != expected.size())
         return testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
@@ -206,216 +211,6 @@ testing::AssertionResult same_bytes(const Bytes &actual, const Bytes &expected) 
             return testing::AssertionFailure() << "first difference at byte " << k << ": " << int(actual[k])
                                                << ", expected " << int(expected[k]);
     return testing::AssertionSuccess();
-}
-
-RunResult update(const std::string &path) {
-    return run_in_child([&] { update_header(path.c_str()); });
-}
-
-#ifndef _WIN32
-
-namespace {
-
-std::string drain(int fd, const std::string &marker = {}, const std::function<void()> &on_marker = {}) {
-    std::string out;
-    char buf[65536];
-    bool acted = marker.empty();
-    for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n > 0) {
-            out.append(buf, static_cast<std::size_t>(n));
-            if (!acted && out.find(marker) != std::string::npos) {
-                acted = true;
-                on_marker();
-            }
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    return out;
-}
-
-int decode_status(int raw) {
-    if (WIFEXITED(raw)) return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) return 1000 + WTERMSIG(raw);
-    return -1;
-}
-
-RunResult run_forked(const std::function<void()> &child, const std::string &marker = {},
-                     const std::function<void()> &on_marker = {}) {
-    std::fflush(stdout);
-    int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    const pid_t pid = fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[1]);
-        child();
-        std::fflush(stdout);
-        _exit(0);
-    }
-    close(fds[1]);
-    RunResult r;
-    r.out = drain(fds[0], marker, on_marker);
-    close(fds[0]);
-    int raw = 0;
-    while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-    }
-    r.status = decode_status(raw);
-    return r;
-}
-
-}  // namespace
-
-RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn); }
-
-RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
-    RunResult r = run_forked([&] {
-        if (chdir(cwd.c_str()) != 0) _exit(120);
-        if (options.stdout_to == RunOptions::Stdout::Full || options.stdout_to == RunOptions::Stdout::Closed) {
-            dup2(STDOUT_FILENO, STDERR_FILENO);
-            if (options.stdout_to == RunOptions::Stdout::Full) {
-                const int full = open("/dev/full", O_WRONLY);
-                if (full < 0 || dup2(full, STDOUT_FILENO) < 0) _exit(122);
-                close(full);
-            } else {
-                close(STDOUT_FILENO);
-            }
-        }
-        if (options.address_space > 0) {
-            const struct rlimit limit = {options.address_space, options.address_space};
-            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(123);
-        }
-        if (options.open_files > 0) {
-            // Only the standard streams count against the limit: whatever
-            // descriptors the test runner handed down are closed.
-            for (int fd = 3; fd < 1024; ++fd) close(fd);
-            const struct rlimit limit = {options.open_files, options.open_files};
-            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
-        }
-        if (options.file_size > 0) {
-            const struct rlimit limit = {options.file_size, options.file_size};
-            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
-        }
-        for (const std::string &entry : options.environment) putenv(const_cast<char *>(entry.c_str()));
-        std::vector<std::string> words = emulator_words();
-        if (options.time_limit > 0) alarm(options.time_limit);
-        words.push_back(options.program.empty() ? std::string(POINTSIEVE_EXE) : options.program);
-        words.insert(words.end(), args.begin(), args.end());
-        if (options.stdout_to == RunOptions::Stdout::Terminal) {
-            // script runs the command, quoted for its shell, on a new
-            // pseudo-terminal and passes on its exit status.
-            std::string command;
-            for (const std::string &w : words) {
-                command += " '";
-                for (const char c : w) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-                command += "'";
-            }
-            words = {"script", "-qec", command, "/dev/null"};
-        }
-        std::vector<char *> argv;
-        for (std::string &w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(121);
-    }, options.when_output_has, options.on_output);
-    if (options.stdout_to == RunOptions::Stdout::Terminal)
-        r.out = std::regex_replace(r.out, std::regex("\r\n"), "\n");
-    return r;
-}
-
-std::vector<std::string> failing_reads_of(const std::string &path) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
-            // The shim is not instrumented; it may come before the runtime.
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
-}
-
-std::vector<std::string> killed_at_rename() {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_KILL_AT_RENAME=1",
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
-}
-
-std::vector<std::string> swapped_at_open(const std::string &name, const std::string &replacement, int open) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_SWAP_NAME=" + name,
-            "POINTSIEVE_SWAP_WITH=" + replacement, "POINTSIEVE_SWAP_AT=" + std::to_string(open),
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
-}
-
-#endif
-
-std::string banner() {
-    static const std::string text = run_in_child([] { credits(); }).out;
-    return text;
-}
-
-std::string version_text(const std::string &program) {
-    return program + " " KORVANE_LIDAR_VERSION_STRING "\n"
-                     "License: BSD-3-Clause (see the LICENSE file or /usr/share/doc/pointsieve/copyright)\n";
-}
-
-std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
-
-std::string progress(const std::string &name, int index, int count) {
-    return "\rProcessing file " + name + " (" + std::to_string(index) + " / " + std::to_string(count) + ")" + sp(20);
-}
-
-namespace {
-const std::regex kElapsedLine("\nElapsed time [0-9]+\\.[0-9]{3} seconds\n$");
-}  // namespace
-
-std::string without_elapsed(const std::string &out) { return std::regex_replace(out, kElapsedLine, kElapsed); }
-
-bool ends_with_elapsed(const std::string &out) { return std::regex_search(out, kElapsedLine); }
-
-bool sanitized_build() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
-
-std::vector<std::string> emulator_words() {
-    std::vector<std::string> words;
-#ifdef POINTSIEVE_EMULATOR
-    const std::string all = POINTSIEVE_EMULATOR;
-    for (std::size_t at = 0; at <= all.size();) {
-        const std::size_t tab = std::min(all.find('\t', at), all.size());
-        if (tab > at) words.push_back(all.substr(at, tab - at));
-        at = tab + 1;
-    }
-#endif
-    return words;
-}
-
-void PrintTo(const Variant &v, std::ostream *os) { *os << v.name; }
-
-std::vector<int32_t> identity(std::size_t n) {
-    std::vector<int32_t> v(n);
-    std::iota(v.begin(), v.end(), 0);
-    return v;
-}
-
-std::vector<double> as_doubles(const std::vector<int32_t> &v) {
-    return std::vector<double>(v.begin(), v.end());
-}
-
-bool is_position_permutation(const std::vector<int32_t> &ind) {
-    const auto n = static_cast<int32_t>(ind.size());
-    std::vector<char> seen(ind.size(), 0);
-    for (int32_t x : ind) {
-        if (x < 0 || x >= n || seen[x]) return false;
-        seen[x] = 1;
-    }
-    return true;
 }
 
 }  // namespace testing_support

@@ -1,6 +1,9 @@
-// Shared helpers for the tests: temporary folders, crafted LAS files,
-// running code or the program in a child process with its output captured,
-// and checks of the index-carrying sorts.
+// Shared helpers for the tests, defined in one source file by subject:
+// temporary folders, files and crafted LAS files (test_support.cpp); running
+// code or the program in a child process with its output captured
+// (test_support_run.cpp, with test_support_windows.cpp on Windows); the texts
+// the program prints (test_support_output.cpp); and checks of the
+// index-carrying sorts (test_support_sorts.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -89,6 +92,9 @@ std::string write_las(const std::string &path, const LasRecipe &recipe);
 // A point at (x, y, z) with the given return bits, its other fields set from
 // x, so that records differ beyond their coordinates.
 Point point(int32_t x, int32_t y, int32_t z, uint8_t bitfield = 0x09);
+// Three points, in the given format, that exercise the odd corners of every
+// histogram.
+LasRecipe three_points(uint8_t format);
 
 // Success when the two are the same byte for byte; otherwise the sizes, or
 // the first byte that differs.
@@ -122,6 +128,9 @@ inline const std::string kElapsed = "\nElapsed time T seconds\n";
 std::string without_elapsed(const std::string &out);
 // Whether out ends with an elapsed-time line.
 bool ends_with_elapsed(const std::string &out);
+// A line of the statistics file: the key, a space, and the value right
+// aligned to width characters.
+std::string key(const std::string &name, int width, const std::string &value);
 
 // Runs fn in a forked child with standard output captured. A child that
 // returns from fn exits with status 0. Windows has no fork: there fn runs in
