@@ -27,6 +27,9 @@ using korvane::end_with_failure;
 using korvane::shown;
 using namespace pointsieve;
 
+constexpr const char *kNoInputs = "\nNo statistics files given\n";
+constexpr const char *kCannotWriteTable = "\nCannot write table %s\n";
+
 void usage() {
     std::printf("\nUsage:\n");
     std::printf("Pointsieve-merge --help | --version\n");
@@ -76,7 +79,7 @@ Arguments parse_arguments(int argc, char **argv) {
         }
     }
     if (args.inputs.empty()) {
-        std::printf("\nNo statistics files given\n");
+        std::printf("%s", kNoInputs);
         usage();
         end_with_failure();
     }
@@ -150,7 +153,7 @@ void merge_file(Run &run, const char *name) {
     if (run.table.file) {
         append_table_row(run.row, run.index, name, run.input);
         if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
-            std::printf("\nCannot write table %s\n", shown(run.table.target).c_str());
+            std::printf(kCannotWriteTable, shown(run.table.target).c_str());
             fail(run);
         }
     }
@@ -166,8 +169,7 @@ void merge_list(Run &run, const char *list_name) {
     std::string name;
     bool first = true;
     while (next_list_name(list.get(), name)) {
-        // Notepad begins a UTF-8 text with a byte-order mark.
-        if (first && name.starts_with("\xEF\xBB\xBF")) name.erase(0, 3);
+        if (first && name.starts_with(kByteOrderMark)) name.erase(0, kByteOrderMark.size());
         first = false;
         if (!name.empty()) merge_file(run, name.c_str());
     }
@@ -198,7 +200,7 @@ int run_merge(int argc, char **argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        print_version("Pointsieve-merge");
+        print_version(program_name);
         finish_stdout();
         return 0;
     }
@@ -230,7 +232,7 @@ int run_merge(int argc, char **argv) {
             merge_file(run, input.name);
     }
     if (run.merged.files == 0) {
-        std::printf("\nNo statistics files given\n");
+        std::printf("%s", kNoInputs);
         fail(run);
     }
 
@@ -247,7 +249,7 @@ int run_merge(int argc, char **argv) {
     }
     if (args.merged) write_merged_file(run, args.merged, values);
     if (run.table.file && !korvane::finish_replacement(run.table)) {
-        std::printf("\nCannot write table %s\n", shown(args.table).c_str());
+        std::printf(kCannotWriteTable, shown(args.table).c_str());
         end_with_failure();
     }
 

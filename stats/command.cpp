@@ -51,9 +51,8 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
     try {
         bool first = true;
         while (next_list_name(list, name)) {
-            // Notepad begins a UTF-8 text with a byte-order mark.
-            if (first && name.starts_with("\xEF\xBB\xBF")) {
-                name.erase(0, 3);
+            if (first && name.starts_with(kByteOrderMark)) {
+                name.erase(0, kByteOrderMark.size());
                 if (name.empty()) continue;
             }
             first = false;
@@ -181,7 +180,7 @@ int run_command(int argc, char **argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        print_version("Pointsieve");
+        print_version(program_name);
         finish_stdout();
         return 0;
     }

@@ -5,9 +5,14 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pointsieve {
+
+// The UTF-8 byte-order mark that Notepad puts before the first name of a
+// list; it is not part of the name.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // No file can be opened by a name longer than this.
 inline constexpr std::size_t kLongestListName = 4096;
