@@ -137,8 +137,10 @@ void fill_header_image(unsigned char *image, const LAS12Header &h, const Tally &
 extern "C" void update_header(const char *filename) {
     korvane::OpenOutcome opened;
     korvane::FilePtr f = korvane::open_regular_file(filename, opened, true);
-    if (!f && opened == korvane::OpenOutcome::CannotOpen && errno != EISDIR) {
-        const int error = errno;
+    const int error = errno;
+    // A folder goes on to be refused as no LAS file (Windows opens none; a
+    // POSIX system refuses to open one for writing).
+    if (!f && opened == korvane::OpenOutcome::CannotOpen && error != EISDIR && !korvane::is_folder(filename)) {
         if (korvane::out_of_resources(error)) {
             korvane::report_out_of_resources(filename, error);
             end_with_failure();
