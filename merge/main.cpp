@@ -199,8 +199,7 @@ int run_merge(int argc, char **argv) {
         finish_stdout();
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        print_version(program_name);
+    if (answered_version(argc, argv)) {
         finish_stdout();
         return 0;
     }
