@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "file_util.hpp"
 #include "las_format.hpp"
 #include "process.hpp"
 
