@@ -5,9 +5,26 @@
 #include <cstdio>
 #include <cstring>
 
+#include "file_checks.hpp"
 #include "file_util.hpp"
-#include "messages.hpp"
 #include "process.hpp"
+
+namespace korvane {
+
+ExtensionMatch compare_extension(const char *filename, const char *extension) {
+    const std::size_t n = std::strlen(filename);
+    if (n <= 4) {
+        std::printf("\nFile name (%s) is too short\n", shown(filename).c_str());
+        return ExtensionMatch::Unusable;
+    }
+    if (filename[n - 4] != '.') {
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", shown(filename).c_str());
+        return ExtensionMatch::Unusable;
+    }
+    return std::strcmp(filename + n - 3, extension) == 0 ? ExtensionMatch::Matches : ExtensionMatch::Differs;
+}
+
+}  // namespace korvane
 
 extern "C" {
 
@@ -22,17 +39,10 @@ int16_t file_access(const char *filename) {
 }
 
 int16_t check_file_extension(const char *filename, const char *extension) {
-    const std::size_t n = std::strlen(filename);
-    if (n <= 4) {
-        std::printf(korvane::kNameTooShort, korvane::shown(filename).c_str());
-        return -1;
-    }
-    if (filename[n - 4] != '.') {
-        std::printf(korvane::kNoDotBeforeExtension, korvane::shown(filename).c_str());
-        return -1;
-    }
-    if (std::strcmp(filename + n - 3, extension) == 0) return 0;
-    std::printf("\nFile extension of %s is not .%s\n", korvane::shown(filename).c_str(), korvane::shown(extension).c_str());
+    const korvane::ExtensionMatch match = korvane::compare_extension(filename, extension);
+    if (match == korvane::ExtensionMatch::Matches) return 0;
+    if (match == korvane::ExtensionMatch::Differs)
+        std::printf("\nFile extension of %s is not .%s\n", korvane::shown(filename).c_str(), korvane::shown(extension).c_str());
     return -1;
 }
 

@@ -1,5 +1,5 @@
 // The platform-dependent half of file access: non-blocking opens of regular
-// files, 64-bit offsets and positioned writes.
+// files, 64-bit offsets, positioned writes and the file-size signal.
 #include "file_util.hpp"
 
 #include <cerrno>
@@ -12,6 +12,7 @@
 #include <sys/types.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -162,5 +163,35 @@ std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *by
 bool sync_to_storage(std::FILE *f) { return std::fflush(f) == 0 && (fileno(f) < 0 || fsync(fileno(f)) == 0); }
 
 #endif
+
+#if defined(_WIN32)
+
+void hold_file_size_signal() {}
+void release_file_size_signal() {}
+
+#else
+
+namespace {
+
+int file_size_signal_holds = 0;
+struct sigaction file_size_signal_before;
+
+}  // namespace
+
+void hold_file_size_signal() {
+    if (file_size_signal_holds++ > 0) return;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, &file_size_signal_before);
+}
+
+void release_file_size_signal() {
+    if (file_size_signal_holds == 0 || --file_size_signal_holds > 0) return;
+    sigaction(SIGXFSZ, &file_size_signal_before, nullptr);
+}
+
+#endif
+
 
 }  // namespace korvane

@@ -1,7 +1,7 @@
 // Files as the readers and writers of LAS data use them: ownership, opening
-// without blocking, 64-bit sizes and seeks, positioned writes, and the size
-// of read blocks. Every call that differs between POSIX and Windows lives in
-// file_util.cpp. Internal to the library and the command; not installed.
+// without blocking, 64-bit sizes and seeks, positioned writes, the file-size
+// signal, and the size of read blocks; file_util.cpp holds their POSIX and
+// Windows forms. Internal to the project; not installed.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +49,12 @@ std::int64_t stream_size(std::FILE *f);
 
 // Seeks to an absolute byte offset; offsets past 4 GiB work everywhere.
 bool seek_to(std::FILE *f, std::uint64_t offset);
+
+// While held, SIGXFSZ is ignored, so that a write beyond a file-size limit
+// fails (EFBIG) and can be reported, instead of ending the process without
+// a word. Holds nest; does nothing where the signal does not exist.
+void hold_file_size_signal();
+void release_file_size_signal();
 
 // Size of block reads: the largest multiple of the record size that fits in
 // 1 MiB, so that every block holds whole records.

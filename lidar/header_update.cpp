@@ -25,7 +25,6 @@
 #include "las_format.hpp"
 #include "messages.hpp"
 #include "process.hpp"
-#include "replace_file.hpp"
 #include "validation.hpp"
 
 namespace {

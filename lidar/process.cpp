@@ -1,5 +1,4 @@
-// The failure status, the guard on closed standard descriptors and names as
-// standard output shows them.
+// The failure status, and names as standard output shows them.
 #include "process.hpp"
 
 #include <algorithm>
@@ -12,7 +11,6 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -43,21 +41,6 @@ ShownName shown(const char *name) noexcept {
     for (char &c : s.changed)
         if (control(c)) c = '?';
     return s;
-}
-
-void guard_standard_streams() {
-#if !defined(_WIN32)
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        // Input gets a descriptor that cannot be read, output one that
-        // cannot be written, so any use of it fails with EBADF.
-        const int placeholder = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
-        if (placeholder >= 0 && placeholder != fd) {
-            dup2(placeholder, fd);
-            close(placeholder);
-        }
-    }
-#endif
 }
 
 void end_with_failure() {

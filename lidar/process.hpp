@@ -1,7 +1,6 @@
-// The process as the library and the command end it and speak through it:
-// the failure status, the standard descriptors, and names as they are shown
-// on standard output. Internal to the library and the command; not
-// installed.
+// The process as the library ends it and speaks through it: the failure
+// status, and names as they are shown on standard output. Internal to the
+// project; not installed.
 #pragma once
 
 #include <string>
@@ -29,11 +28,5 @@ inline constexpr int kFailureStatus = 255;
 
 // Flushes standard output and ends the process with kFailureStatus.
 [[noreturn]] void end_with_failure();
-
-// Gives a closed standard descriptor (0, 1 or 2) a placeholder on which
-// every write fails, so that a file opened later cannot take its number and
-// receive what was meant for the console. Does nothing where descriptors
-// are not inherited this way.
-void guard_standard_streams();
 
 }  // namespace korvane

@@ -10,14 +10,15 @@
 #include <vector>
 
 #include "Korvane_LiDAR.h"
-#include "command.hpp"
 #include "failure.hpp"
 #include "file_util.hpp"
+#include "list_names.hpp"
 #include "merge.hpp"
 #include "process.hpp"
-#include "program_info.hpp"
+#include "program_identity.hpp"
 #include "replace_file.hpp"
 #include "report.hpp"
+#include "standard_output.hpp"
 #include "stats_file.hpp"
 #include "table.hpp"
 
@@ -89,15 +90,16 @@ Arguments parse_arguments(int argc, char **argv) {
 // The run's outputs and reading state.
 struct Run {
     KeyIndex index;
-    Reader reader;
+    StatsReadBuffers buffers;
     InputFigures input;
     MergedFigures merged;
-    korvane::Replacement table;
+    Replacement table;
     std::string row;
 };
 
-[[noreturn]] void fail(Run &run) {
-    if (run.table.file) korvane::abandon_replacement(run.table);
+// Ends a run that failed, leaving the table's name as it was.
+[[noreturn]] void end_failed_merge(Run &run) {
+    abandon_replacement(run.table);
     end_with_failure();
 }
 
@@ -139,22 +141,22 @@ void merge_file(Run &run, const char *name) {
     if (!f)
         r.outcome = ReadOutcome::CannotOpen;
     else
-        r = read_stats(f.get(), run.index, run.reader, run.input, run.merged);
+        r = read_stats(f.get(), run.index, run.buffers, run.input, run.merged);
     if (r.outcome != ReadOutcome::Ok) {
         print_refusal(name, r);
-        fail(run);
+        end_failed_merge(run);
     }
     if (!merge_scalars(run.input, name, run.merged)) {
         std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not: merge statistics files "
                     "written alike\n",
                     shown(run.merged.detailed_name).c_str(), shown(run.merged.plain_name).c_str());
-        fail(run);
+        end_failed_merge(run);
     }
     if (run.table.file) {
         append_table_row(run.row, run.index, name, run.input);
         if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
             std::printf(kCannotWriteTable, shown(run.table.target).c_str());
-            fail(run);
+            end_failed_merge(run);
         }
     }
 }
@@ -164,42 +166,37 @@ void merge_list(Run &run, const char *list_name) {
     const korvane::FilePtr list = korvane::open_file(list_name, "r");
     if (!list) {
         std::printf("\nCannot open list file %s for reading\n", shown(list_name).c_str());
-        fail(run);
+        end_failed_merge(run);
     }
     std::string name;
-    bool first = true;
-    while (next_list_name(list.get(), name)) {
-        if (first && name.starts_with(kByteOrderMark)) name.erase(0, kByteOrderMark.size());
-        first = false;
-        if (!name.empty()) merge_file(run, name.c_str());
-    }
+    ListReading reading{list.get()};
+    while (next_list_name(reading, name)) merge_file(run, name.c_str());
     if (std::ferror(list.get())) {
         std::printf("\nCannot read list file %s\n", shown(list_name).c_str());
-        fail(run);
+        end_failed_merge(run);
     }
 }
 
 void write_merged_file(Run &run, const char *name, const ScalarTexts &values) {
-    korvane::Replacement out;
+    Replacement out;
     Failure failure = Failure::StatsCannotOpen;
-    if (korvane::begin_replacement(name, out)) {
+    if (begin_replacement(name, out)) {
         write_stats(out.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
-        failure = korvane::finish_replacement(out) ? Failure::None : Failure::StatsCannotWrite;
+        failure = finish_replacement(out) ? Failure::None : Failure::StatsCannotWrite;
     }
     if (failure == Failure::None) return;
-    if (run.table.file) korvane::abandon_replacement(run.table);
-    pointsieve::fail(failure, name);
+    abandon_replacement(run.table);
+    fail(failure, name);
 }
 
 int run_merge(int argc, char **argv) {
-    korvane::guard_standard_streams();
+    guard_standard_streams();
     program_name = "Pointsieve-merge";
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        usage();
-        finish_stdout();
-        return 0;
-    }
-    if (answered_version(argc, argv)) {
+    if (const IdentityRequest request = identity_request(argc, argv); request != IdentityRequest::None) {
+        if (request == IdentityRequest::Version)
+            print_version(program_name);
+        else
+            usage();
         finish_stdout();
         return 0;
     }
@@ -214,10 +211,10 @@ int run_merge(int argc, char **argv) {
         end_with_failure();
     }
     if (const Failure failure = allocate_histograms(run.merged.acc); failure != Failure::None)
-        pointsieve::fail(failure);
+        fail(failure);
     start_merge(run.merged);
     if (args.table) {
-        if (!korvane::begin_replacement(args.table, run.table)) {
+        if (!begin_replacement(args.table, run.table)) {
             std::printf("\nCannot open table %s for writing\n", shown(args.table).c_str());
             end_with_failure();
         }
@@ -232,7 +229,7 @@ int run_merge(int argc, char **argv) {
     }
     if (run.merged.files == 0) {
         std::printf("%s", kNoInputs);
-        fail(run);
+        end_failed_merge(run);
     }
 
     const ScalarTexts values = merged_texts(run.merged);
@@ -243,11 +240,11 @@ int run_merge(int argc, char **argv) {
     // output.
     std::fflush(stdout);
     if (std::ferror(stdout)) {
-        if (run.table.file) korvane::abandon_replacement(run.table);
+        abandon_replacement(run.table);
         finish_stdout();
     }
     if (args.merged) write_merged_file(run, args.merged, values);
-    if (run.table.file && !korvane::finish_replacement(run.table)) {
+    if (run.table.file && !finish_replacement(run.table)) {
         std::printf(kCannotWriteTable, shown(args.table).c_str());
         end_with_failure();
     }

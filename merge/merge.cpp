@@ -16,7 +16,7 @@ constexpr std::size_t kLongestLine = 1024;
 constexpr std::size_t kReadBlock = std::size_t{1} << 16;
 
 // What a run that read no file prints.
-const ScalarTexts &texts_of_nothing() {
+const ScalarTexts &texts_of_empty_run() {
     static const ScalarTexts none = scalar_texts(Accumulator{}, true);
     return none;
 }
@@ -166,14 +166,14 @@ ReadResult failure(ReadOutcome outcome, long long line, std::string_view key) {
 
 }  // namespace
 
-void start_merge(MergedFigures &merged) { merged.values = texts_of_nothing(); }
+void start_merge(MergedFigures &merged) { merged.values = texts_of_empty_run(); }
 
-ReadResult read_stats(std::FILE *f, const KeyIndex &index, Reader &reader, InputFigures &in,
+ReadResult read_stats(std::FILE *f, const KeyIndex &index, StatsReadBuffers &buffers, InputFigures &in,
                       MergedFigures &merged) {
     in = InputFigures{};
-    reader.seen.clear();
-    if (reader.buffer.size() < kReadBlock) reader.buffer.resize(kReadBlock);
-    LineSource src{f, reader.buffer};
+    buffers.seen.clear();
+    if (buffers.buffer.size() < kReadBlock) buffers.buffer.resize(kReadBlock);
+    LineSource src{f, buffers.buffer};
     long long number = 0;
     std::uint32_t next = 0;  // the first line of the layout that may still come
     bool gps_min_bare = false;
@@ -199,12 +199,12 @@ ReadResult read_stats(std::FILE *f, const KeyIndex &index, Reader &reader, Input
                            number, key);
         const std::uint32_t at = found->second;
         if (at < next) {
-            const bool repeated = std::binary_search(reader.seen.begin(), reader.seen.end(), at);
+            const bool repeated = std::binary_search(buffers.seen.begin(), buffers.seen.end(), at);
             return failure(repeated ? ReadOutcome::RepeatedKey : ReadOutcome::MisplacedKey, number, key);
         }
         if (index.next_required[next] < at)
             return failure(ReadOutcome::MissingKey, number, key_of(index, index.next_required[next]));
-        reader.seen.push_back(at);
+        buffers.seen.push_back(at);
         next = at + 1;
 
         const FileLine &layout = index.lines[at];
@@ -259,7 +259,7 @@ bool merge_scalars(const InputFigures &in, const std::string &name, MergedFigure
         // The starting minimum and the starting 0 together mean that the
         // input read no GPS time; its maximum then takes no part. (With the
         // starting minimum alone, every time read was at least that large.)
-        const ScalarTexts &none = texts_of_nothing();
+        const ScalarTexts &none = texts_of_empty_run();
         const bool read_none = in.values[GPSTimeMin] == none[GPSTimeMin] && in.values[GPSTimeMax] == none[GPSTimeMax];
         if (!read_none && (!merged.gps_max_read || compare_printed(in.values[GPSTimeMax], m[GPSTimeMax]) > 0)) {
             m[GPSTimeMax] = in.values[GPSTimeMax];

@@ -99,7 +99,7 @@ struct MergedFigures {
 void start_merge(MergedFigures &merged);
 
 // Reading state kept across files, so that no file allocates.
-struct Reader {
+struct StatsReadBuffers {
     std::vector<char> buffer;
     std::vector<std::uint32_t> seen;  // lines of the current file, ascending
 };
@@ -107,7 +107,7 @@ struct Reader {
 // Reads the statistics file f into in and adds its counts to merged (the
 // detailed ones straight into merged.acc). A file that fails leaves merged
 // partly summed; the merge then stops.
-ReadResult read_stats(std::FILE *f, const KeyIndex &index, Reader &reader, InputFigures &in, MergedFigures &merged);
+ReadResult read_stats(std::FILE *f, const KeyIndex &index, StatsReadBuffers &buffers, InputFigures &in, MergedFigures &merged);
 
 // Folds the scalar values of a read input into merged, and notes whether it
 // carries detailed histograms. False when inputs with and without them meet

@@ -1,5 +1,6 @@
 // The run driver: validation of the inputs, the reading pass, the outputs,
-// and the turn of every failure into its message (failure.cpp).
+// and the turn of every failure into its message (the failure table of the
+// programs layer).
 #include "command.hpp"
 
 #include <cerrno>
@@ -16,10 +17,13 @@
 #include "failure.hpp"
 #include "file_util.hpp"
 #include "las_format.hpp"
+#include "list_file_content.hpp"
+#include "list_names.hpp"
 #include "options.hpp"
 #include "process.hpp"
-#include "program_info.hpp"
+#include "program_identity.hpp"
 #include "report.hpp"
+#include "standard_output.hpp"
 #include "stats_file.hpp"
 #include "validation.hpp"
 
@@ -49,13 +53,8 @@ int16_t validate_list(std::FILE *list, const char *list_name, NameList &names) {
     int16_t LASTypeCheck = -1;
     std::string name;
     try {
-        bool first = true;
-        while (next_list_name(list, name)) {
-            if (first && name.starts_with(kByteOrderMark)) {
-                name.erase(0, kByteOrderMark.size());
-                if (name.empty()) continue;
-            }
-            first = false;
+        ListReading reading{list};
+        while (next_list_name(reading, name)) {
             LAS12Header h;
             bool resources = false;
             const int16_t type = korvane::check_las_header(name.c_str(), h, &resources);
@@ -102,23 +101,6 @@ void read_input(const char *name, int16_t LASType, bool detailed, int index, int
     }
 }
 
-enum class ListLook { Text, LasData, CompressedLasData };
-
-// Whether a would-be list file holds LAS data: the LASF signature, and a NUL
-// byte within the 227 bytes of a public header, which no text list holds.
-// LAZ files are LAS files whose point format identifier has bit 7 set. Only
-// a regular file is looked at, so that a list read from a pipe loses nothing
-// to the look.
-ListLook look_at_list(const char *name) {
-    korvane::OpenOutcome opened;
-    const korvane::FilePtr f = korvane::open_regular_file(name, opened);
-    unsigned char head[korvane::kHeaderBytes];
-    const std::size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
-    if (got < 4 || std::memcmp(head, "LASF", 4) != 0 || std::memchr(head, 0, got) == nullptr) return ListLook::Text;
-    constexpr std::size_t format_at = offsetof(LAS12Header, PointDataFormatID);
-    return got > format_at && (head[format_at] & 0x80) != 0 ? ListLook::CompressedLasData : ListLook::LasData;
-}
-
 // Validates a single LAS input and makes it the one name of the run.
 int16_t validate_las_file(const char *input, NameList &names) {
     LAS12Header h{};
@@ -142,44 +124,28 @@ int16_t validate_las_file(const char *input, NameList &names) {
 int16_t validate_list_file(const char *input, NameList &names) {
     korvane::FilePtr list = korvane::open_file(input, "r");
     if (!list) fail(errno == ENOMEM ? Failure::ListNames : Failure::ListCannotOpen, input);
-    const ListLook look = look_at_list(input);
-    if (look == ListLook::CompressedLasData) fail(Failure::ListHoldsLazData, input);
-    if (look == ListLook::LasData) fail(Failure::ListHoldsLasData, input);
+    const ListFileContent content = list_file_content(input);
+    if (content == ListFileContent::CompressedLasData) fail(Failure::ListHoldsLazData, input);
+    if (content == ListFileContent::LasData) fail(Failure::ListHoldsLasData, input);
     return validate_list(list.get(), input, names);
 }
 
 }  // namespace
 
-bool next_list_name(std::FILE *list, std::string &name) {
-    // The separators of formatted "%s" reads in the C locale.
-    const auto is_space = [](int c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-    };
-    name.clear();
-    int c;
-    while ((c = std::getc(list)) != EOF && is_space(c)) {
-    }
-    if (c == EOF) return false;
-    name.push_back(static_cast<char>(c));
-    while (name.size() <= kLongestListName && (c = std::getc(list)) != EOF && !is_space(c))
-        name.push_back(static_cast<char>(c));
-    return true;
-}
-
 int run_command(int argc, char **argv) {
-    korvane::guard_standard_streams();
+    guard_standard_streams();
     globalArgc = argc;
     globalArgv = argv;
     find_optionalArgs();
 
     // "Pointsieve -h" (or --help) alone asks for the usage text, and
     // "Pointsieve --version" alone for the version.
-    if (argc == 2 && _helpFlag == 0) {
-        usage();
-        finish_stdout();
-        return 0;
-    }
-    if (answered_version(argc, argv)) {
+    const IdentityRequest request = identity_request(argc, argv);
+    if (request != IdentityRequest::None || (argc == 2 && _helpFlag == 0)) {
+        if (request == IdentityRequest::Version)
+            print_version(program_name);
+        else
+            usage();
         finish_stdout();
         return 0;
     }

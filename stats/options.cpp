@@ -3,8 +3,7 @@
 #include <cstring>
 
 #include "Korvane_LiDAR.h"
-#include "file_util.hpp"
-#include "messages.hpp"
+#include "file_checks.hpp"
 #include "options.hpp"
 #include "process.hpp"
 
@@ -31,11 +30,6 @@ void usage() {
 
 void find_optionalArgs() {
     if (globalArgc < 2) return;
-    // "--help" as the only argument is a lone -h, as other tools read it.
-    if (globalArgc == 2 && std::strcmp(globalArgv[1], "--help") == 0) {
-        _helpFlag = 0;
-        return;
-    }
     int seen[3] = {0, 0, 0};
     for (int a = 1; a < globalArgc; ++a) {
         if (std::strcmp(globalArgv[a], _optionalArgsArray[0]) == 0) {
@@ -61,16 +55,9 @@ void find_optionalArgs() {
 }
 
 signed short checkFileExtension(const char *filename, const char *extension) {
-    const std::size_t n = std::strlen(filename);
-    if (n <= 4) {
-        std::printf(korvane::kNameTooShort, korvane::shown(filename).c_str());
-        end_with_failure();
-    }
-    if (filename[n - 4] != '.') {
-        std::printf(korvane::kNoDotBeforeExtension, korvane::shown(filename).c_str());
-        end_with_failure();
-    }
-    return std::strcmp(filename + n - 3, extension) == 0 ? 0 : -1;
+    const korvane::ExtensionMatch match = korvane::compare_extension(filename, extension);
+    if (match == korvane::ExtensionMatch::Unusable) end_with_failure();
+    return match == korvane::ExtensionMatch::Matches ? 0 : -1;
 }
 
 }  // namespace pointsieve

@@ -27,10 +27,10 @@ Failure save_stats_file(const std::string &name, const RunDescription &run, cons
     // Written beside the name and renamed over it once whole, so that the
     // earlier file survives any failure, and a link or a FIFO of that name
     // is replaced rather than followed or opened.
-    korvane::Replacement file;
-    if (!korvane::begin_replacement(name, file)) return Failure::StatsCannotOpen;
+    Replacement file;
+    if (!begin_replacement(name, file)) return Failure::StatsCannotOpen;
     write_stats(file.file.get(), run, acc);
-    return korvane::finish_replacement(file) ? Failure::None : Failure::StatsCannotWrite;
+    return finish_replacement(file) ? Failure::None : Failure::StatsCannotWrite;
 }
 
 }  // namespace pointsieve

@@ -1,19 +1,12 @@
 // Files replaced whole: written under a temporary name beside the name they
-// replace, then renamed over it. Internal to the library and the command;
-// not installed.
+// replace, then renamed over it.
 #pragma once
 
 #include <string>
 
 #include "file_util.hpp"
 
-namespace korvane {
-
-// While held, SIGXFSZ is ignored, so that a write beyond a file-size limit
-// fails (EFBIG) and can be reported, instead of ending the process without
-// a word. Holds nest; does nothing where the signal does not exist.
-void hold_file_size_signal();
-void release_file_size_signal();
+namespace pointsieve {
 
 // A file written under a temporary name in the folder of the name it is to
 // replace, and renamed over that name only once it is whole. Whatever the
@@ -21,7 +14,7 @@ void release_file_size_signal();
 // followed; a run that fails or is killed leaves either the earlier file or
 // the new one, and at most the temporary file beside it.
 struct Replacement {
-    FilePtr file;           // text stream on the temporary file
+    korvane::FilePtr file;  // text stream on the temporary file
     std::string temp_name;  // "<target>.tmp.XXXXXX"
     std::string target;
 };
@@ -40,4 +33,4 @@ bool finish_replacement(Replacement &r);
 // Closes and removes the temporary file without touching the target.
 void abandon_replacement(Replacement &r);
 
-}  // namespace korvane
+}  // namespace pointsieve

@@ -1,9 +1,7 @@
-// Every way a run of Pointsieve can fail, and the messages of the ones
-// Pointsieve-merge shares with it. The steps of a run return one of these;
-// the driver alone turns it into its message and the failure status.
+// The failure table: every way a run of Pointsieve can fail, the ones the
+// other programs share with it among them. The steps of a run return one of
+// these; the driver alone turns it into its message and the failure status.
 #pragma once
-
-#include <chrono>
 
 namespace pointsieve {
 
@@ -34,22 +32,9 @@ enum class Failure {
     ReportLost,            // standard output could not take the report
 };
 
-// The program's name, as a failure on standard output names it.
-extern const char *program_name;
-
 // Prints the message of a failure and ends the run with the failure status.
-// Names are printed as shown() shows them; each message uses the first, the
+// Names are printed as printable_name() shows them; each message uses the first, the
 // second or neither.
 [[noreturn]] void fail(Failure failure, const char *name = "", const char *other = "");
-
-// Flushes standard output, keeping the reason of the first failure.
-void flush_stdout();
-
-// A run only succeeds if its report reached standard output whole: ends it
-// with ReportLost otherwise.
-void finish_stdout();
-
-// Prints the elapsed-time line that ends a complete run.
-void print_elapsed_time(std::chrono::steady_clock::time_point begin);
 
 }  // namespace pointsieve

@@ -1,27 +1,22 @@
-// The failures of a run: their messages, and the end of the run with the
-// failure status. Shared by the project's programs.
+// The messages of the failure table, and the end of a run that failed.
 #include "failure.hpp"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "file_util.hpp"
 #include "messages.hpp"
 #include "process.hpp"
 
 namespace pointsieve {
-
-const char *program_name = "Pointsieve";
 
 using korvane::end_with_failure;
 
 namespace {
 
 // The message of every failure, and where it goes. Each pattern takes two
-// strings: a name (the program's, for standard output) and a second name
-// (the reason, for standard output), which only some print.
+// strings, a name and a second name, and prints the first, both or
+// neither; the failure of standard output takes the program's name and the
+// reason.
 struct FailureMessage {
     Failure failure;
     bool to_stderr;
@@ -63,30 +58,6 @@ void fail(Failure failure, const char *name, const char *other) {
         break;
     }
     end_with_failure();
-}
-
-namespace {
-
-// The reason the first failed write to standard output gave, kept because
-// later calls overwrite errno.
-int stdout_errno = 0;
-
-}  // namespace
-
-void flush_stdout() {
-    if (std::fflush(stdout) != 0 && stdout_errno == 0) stdout_errno = errno;
-}
-
-void finish_stdout() {
-    flush_stdout();
-    if (std::ferror(stdout))
-        fail(Failure::ReportLost, program_name, std::strerror(stdout_errno != 0 ? stdout_errno : EIO));
-}
-
-void print_elapsed_time(std::chrono::steady_clock::time_point begin) {
-    const auto elapsed = std::chrono::steady_clock::now() - begin;
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-    std::printf("\nElapsed time %.3f seconds\n", static_cast<double>(ms) / 1000.0);
 }
 
 }  // namespace pointsieve

@@ -15,12 +15,15 @@
 #include <chrono>
 #else
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
-namespace korvane {
+namespace pointsieve {
+
+using korvane::hold_file_size_signal;
+using korvane::is_folder;
+using korvane::release_file_size_signal;
 
 namespace {
 
@@ -69,9 +72,6 @@ bool rename_over(const std::string &from, const std::string &to) {
 
 #else
 
-int file_size_signal_holds = 0;
-struct sigaction file_size_signal_before;
-
 int create_temp_file(const std::string &target, std::string &temp_name) {
     std::vector<char> pattern(target.begin(), target.end() - static_cast<std::ptrdiff_t>(temp_cut(target)));
     for (const char c : std::string(".tmp.XXXXXX")) pattern.push_back(c);
@@ -101,28 +101,6 @@ bool rename_over(const std::string &from, const std::string &to) { return std::r
 #endif
 
 }  // namespace
-
-#if defined(_WIN32)
-
-void hold_file_size_signal() {}
-void release_file_size_signal() {}
-
-#else
-
-void hold_file_size_signal() {
-    if (file_size_signal_holds++ > 0) return;
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGXFSZ, &ignore, &file_size_signal_before);
-}
-
-void release_file_size_signal() {
-    if (file_size_signal_holds == 0 || --file_size_signal_holds > 0) return;
-    sigaction(SIGXFSZ, &file_size_signal_before, nullptr);
-}
-
-#endif
 
 bool begin_replacement(const std::string &target, Replacement &r) {
     r.target = target;
@@ -165,4 +143,4 @@ void abandon_replacement(Replacement &r) {
     std::remove(r.temp_name.c_str());
 }
 
-}  // namespace korvane
+}  // namespace pointsieve

@@ -1,0 +1,36 @@
+// Reading the names of a list file.
+#include "list_names.hpp"
+
+namespace pointsieve {
+
+namespace {
+
+// The next whitespace-separated word, cut at kLongestListName + 1 bytes.
+bool next_word(std::FILE *list, std::string &word) {
+    // The separators of formatted "%s" reads in the C locale.
+    const auto is_space = [](int c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    word.clear();
+    int c;
+    while ((c = std::getc(list)) != EOF && is_space(c)) {
+    }
+    if (c == EOF) return false;
+    word.push_back(static_cast<char>(c));
+    while (word.size() <= kLongestListName && (c = std::getc(list)) != EOF && !is_space(c))
+        word.push_back(static_cast<char>(c));
+    return true;
+}
+
+}  // namespace
+
+bool next_list_name(ListReading &list, std::string &name) {
+    if (!next_word(list.file, name)) return false;
+    if (list.started) return true;
+    list.started = true;
+    if (!name.starts_with(kByteOrderMark)) return true;
+    name.erase(0, kByteOrderMark.size());
+    return !name.empty() || next_word(list.file, name);
+}
+
+}  // namespace pointsieve

@@ -1,0 +1,34 @@
+// Lists of file names, as every program reads them: whitespace-separated
+// words, as a formatted "%s" read sees them, the first one without the
+// UTF-8 byte-order mark that Notepad puts at the start of a text file.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace pointsieve {
+
+// The UTF-8 byte-order mark; it is never part of a name.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// No file can be opened by a name longer than this.
+inline constexpr std::size_t kLongestListName = 4096;
+
+// A list being read: the open file, and whether a name has come from it yet.
+struct ListReading {
+    std::FILE *file;
+    bool started = false;
+};
+
+// Reads the next name of a list. Returns false at the end of the file (or
+// at a read error, which ferror(list.file) then tells). The first word
+// loses a leading byte-order mark; a first word that is only the mark is no
+// name. A word longer than kLongestListName comes back in pieces of
+// kLongestListName + 1 bytes, none of which can name a file, so that a list
+// that never ends (a link to /dev/zero) is refused at its first piece
+// instead of filling memory.
+bool next_list_name(ListReading &list, std::string &name);
+
+}  // namespace pointsieve
