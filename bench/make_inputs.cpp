@@ -12,7 +12,7 @@
 
 #include "Korvane_LiDAR.h"
 #include "file_util.hpp"
-#include "las_format.hpp"
+#include "las_image.hpp"
 
 namespace {
 

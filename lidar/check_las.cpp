@@ -38,34 +38,28 @@ HeaderClass classify_header(const unsigned char *bytes, std::size_t got) {
 }
 
 std::int16_t report_header_class(const char *filename, const HeaderClass &c) {
-    const ShownName name = shown(filename);
+    const PrintableName name = printable_name(filename);
     const LAS12Header &h = c.header;
     switch (c.verdict) {
         case HeaderVerdict::Usable:
         case HeaderVerdict::UnhandledPair: break;
         case HeaderVerdict::NotLas: std::printf("\n%s is not a valid .las file\n\n", name.c_str()); break;
         case HeaderVerdict::BadMajor:
-            std::printf("\nCannot handle las files of version %c.x\n", digit(h.VersionMajor));
+            std::printf("\nCannot handle las files of version %c.x\n", digit_character(h.VersionMajor));
             break;
         case HeaderVerdict::BadMinor:
-            std::printf("\nCannot handle las files of version %c.%c\n", digit(h.VersionMajor), digit(h.VersionMinor));
+            std::printf("\nCannot handle las files of version %c.%c\n", digit_character(h.VersionMajor), digit_character(h.VersionMinor));
             break;
         case HeaderVerdict::BadFormat:
             std::printf("\nPointDataFormatID in %s is %c. Only 0, 1, 2, or 3 is accepted\n", name.c_str(),
-                        digit(h.PointDataFormatID));
+                        digit_character(h.PointDataFormatID));
             break;
         case HeaderVerdict::BadLength:
             std::printf("\nData format of %s (%c) is incompatible with Length of Data Record (%d)\n", name.c_str(),
-                        digit(h.PointDataFormatID), static_cast<int>(h.PointDataRecordLength));
+                        digit_character(h.PointDataFormatID), static_cast<int>(h.PointDataRecordLength));
             break;
     }
     return c.type;
-}
-
-bool out_of_resources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
-
-void report_out_of_resources(const char *filename, int error) {
-    std::printf("\nCannot open %s: %s\n", shown(filename).c_str(), std::strerror(error));
 }
 
 std::int16_t check_las_header(const char *filename, LAS12Header &h, bool *resources) {

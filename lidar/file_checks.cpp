@@ -14,11 +14,11 @@ namespace korvane {
 ExtensionMatch compare_extension(const char *filename, const char *extension) {
     const std::size_t n = std::strlen(filename);
     if (n <= 4) {
-        std::printf("\nFile name (%s) is too short\n", shown(filename).c_str());
+        std::printf("\nFile name (%s) is too short\n", printable_name(filename).c_str());
         return ExtensionMatch::Unusable;
     }
     if (filename[n - 4] != '.') {
-        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", shown(filename).c_str());
+        std::printf("\nExtension of file %s should be preceeded by a dot (.)\n", printable_name(filename).c_str());
         return ExtensionMatch::Unusable;
     }
     return std::strcmp(filename + n - 3, extension) == 0 ? ExtensionMatch::Matches : ExtensionMatch::Differs;
@@ -33,7 +33,7 @@ int16_t file_access(const char *filename) {
     // check; it is closed again at once.
     if (korvane::opens_for_reading(filename)) return 0;
     const int error = errno;  // why it failed, for callers that tell
-    std::printf("Unable to open file %s in file_access()\n", korvane::shown(filename).c_str());
+    std::printf("Unable to open file %s in file_access()\n", korvane::printable_name(filename).c_str());
     errno = error;
     return -1;
 }
@@ -42,15 +42,15 @@ int16_t check_file_extension(const char *filename, const char *extension) {
     const korvane::ExtensionMatch match = korvane::compare_extension(filename, extension);
     if (match == korvane::ExtensionMatch::Matches) return 0;
     if (match == korvane::ExtensionMatch::Differs)
-        std::printf("\nFile extension of %s is not .%s\n", korvane::shown(filename).c_str(), korvane::shown(extension).c_str());
+        std::printf("\nFile extension of %s is not .%s\n", korvane::printable_name(filename).c_str(), korvane::printable_name(extension).c_str());
     return -1;
 }
 
 void error_msg(int32_t i, const char *text) {
     switch (i) {
-        case 1: std::printf("\nFile %s does NOT exist\n", korvane::shown(text).c_str()); break;
-        case 2: std::printf("\nFile %s already exists\n", korvane::shown(text).c_str()); break;
-        case 3: std::printf("\nSame file name (%s) has been specified twice\n", korvane::shown(text).c_str()); break;
+        case 1: std::printf("\nFile %s does NOT exist\n", korvane::printable_name(text).c_str()); break;
+        case 2: std::printf("\nFile %s already exists\n", korvane::printable_name(text).c_str()); break;
+        case 3: std::printf("\nSame file name (%s) has been specified twice\n", korvane::printable_name(text).c_str()); break;
         default: break;
     }
 }

@@ -1,11 +1,13 @@
 // Default public headers for new LAS 1.0, 1.1 and 1.2 files.
 //
 // The three records share one layout; they differ in the names of the fields
-// at offsets 4 to 7 and 90 to 93, and in the minor version written. The
+// after the signature and before the header size, and in the minor version
+// written. The
 // identifier strings are set as NUL-terminated strings only: the bytes after
 // each terminator keep whatever the caller's record held.
 #include "Korvane_LiDAR.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -34,15 +36,17 @@ void initialize_common(Header *ph, uint8_t minor) {
     ph->PointDataRecordLength = 0;
     ph->XScaleFactor = ph->YScaleFactor = ph->ZScaleFactor = 1.0;
     // Zero bytes are zero in either byte order and 0.0 as a double:
-    //  - bytes 4 to 7 and 90 to 93, named differently in each version (file
-    //    source and encoding or reserved; creation or flight date);
-    //  - the point count and the five counts by return, bytes 107 to 130;
-    //  - the three offsets and the six bounds, bytes 155 to 226.
+    //  - the two fields after the signature and the two before the header
+    //    size, named differently in each version (file source and encoding
+    //    or reserved; creation or flight date);
+    //  - the point count and the five counts by return;
+    //  - the three offsets and the six bounds.
     unsigned char *bytes = reinterpret_cast<unsigned char *>(ph);
-    std::memset(bytes + 4, 0, 4);
-    std::memset(bytes + 90, 0, 4);
-    std::memset(bytes + 107, 0, 131 - 107);
-    std::memset(bytes + 155, 0, 227 - 155);
+    const auto zero = [bytes](std::size_t from, std::size_t to) { std::memset(bytes + from, 0, to - from); };
+    zero(sizeof ph->LASF, offsetof(Header, GUIDData1));
+    zero(offsetof(Header, GeneratingSoftware) + sizeof ph->GeneratingSoftware, offsetof(Header, HeaderSize));
+    zero(offsetof(Header, NumberOfPointReturns), offsetof(Header, XScaleFactor));
+    zero(offsetof(Header, XOffset), sizeof(Header));
 }
 
 }  // namespace

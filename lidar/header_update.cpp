@@ -1,13 +1,6 @@
-// Recomputation of a LAS file's public header from its point records.
-//
-// update_header reads every whole point record from OffsetToData to the end
-// of the file in one sequential pass of large blocks, gathers the record
-// count, the counts by return number and the integer extremes of X, Y and Z,
-// and writes those fields back into the first 227 bytes of the file; a file
-// without a whole record gets counts of 0 and keeps its bounds. Every
-// other byte, of the header and of the file, is left as it was. Any failure
-// prints one message and ends the process with status 255; nothing is written
-// unless the whole pass succeeded.
+// Recomputation of a LAS file's public header from its point records, in
+// one sequential pass of large blocks. What update_header promises its
+// callers is stated once, beside its declaration in Korvane_LiDAR.h.
 #include "Korvane_LiDAR.h"
 
 #include <algorithm>
@@ -30,7 +23,7 @@
 namespace {
 
 using korvane::load_le;
-using korvane::digit;
+using korvane::digit_character;
 using korvane::end_with_failure;
 using korvane::store_le;
 
@@ -151,7 +144,7 @@ extern "C" void update_header(const char *filename) {
             end_with_failure();
         }
         if (check_file_extension(filename, "las") < 0) end_with_failure();
-        std::printf("\nCannot open binary file %s for header update\n\n", korvane::shown(filename).c_str());
+        std::printf("\nCannot open binary file %s for header update\n\n", korvane::printable_name(filename).c_str());
         end_with_failure();
     }
     if (check_file_extension(filename, "las") < 0) end_with_failure();
@@ -167,7 +160,7 @@ extern "C" void update_header(const char *filename) {
     const korvane::HeaderClass c = korvane::classify_header(image, got);
     if (korvane::report_header_class(filename, c) < 0) end_with_failure();
     if (!korvane::seek_to(f.get(), 0)) {
-        std::printf(korvane::kCannotReadHeader, korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadHeader, korvane::printable_name(filename).c_str());
         end_with_failure();
     }
     korvane::update_header_stream(std::move(f), filename, c.type);
@@ -176,7 +169,7 @@ extern "C" void update_header(const char *filename) {
 void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
     unsigned char image[korvane::kHeaderBytes];
     if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
-        std::printf(korvane::kCannotReadHeader, korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadHeader, korvane::printable_name(filename).c_str());
         end_with_failure();
     }
     const LAS12Header h = korvane::decode_header(image);
@@ -184,7 +177,7 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     const korvane::LasTypeInfo *info = korvane::las_type_info(LASType);
     if (!info) {
         std::printf("\nCannot update header of file %s: version %c.%c files with point data format %c are not handled\n",
-                    korvane::shown(filename).c_str(), digit(h.VersionMajor), digit(h.VersionMinor), digit(h.PointDataFormatID));
+                    korvane::printable_name(filename).c_str(), digit_character(h.VersionMajor), digit_character(h.VersionMinor), digit_character(h.PointDataFormatID));
         end_with_failure();
     }
 
@@ -203,16 +196,16 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
         try {
             korvane::with_record_type(LASType, [&](auto rec) { outcome = point_pass<decltype(rec)>(f.get(), tally); });
         } catch (const std::bad_alloc &) {
-            std::printf("\nCannot allocate memory for storing a record of information from %s\n", korvane::shown(filename).c_str());
+            std::printf("\nCannot allocate memory for storing a record of information from %s\n", korvane::printable_name(filename).c_str());
             end_with_failure();
         }
     }
     if (outcome == PassOutcome::TooManyRecords) {
-        std::printf("\nFile %s holds more point records than its header can count\n", korvane::shown(filename).c_str());
+        std::printf("\nFile %s holds more point records than its header can count\n", korvane::printable_name(filename).c_str());
         end_with_failure();
     }
     if (outcome == PassOutcome::ReadFailed) {
-        std::printf(korvane::kCannotReadPoints, korvane::shown(filename).c_str());
+        std::printf(korvane::kCannotReadPoints, korvane::printable_name(filename).c_str());
         end_with_failure();
     }
 
@@ -232,10 +225,10 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     written = (std::fclose(f.release()) == 0) && written;
     korvane::release_file_size_signal();
     if (!written) {
-        std::printf("\nCannot write header of file %s\n", korvane::shown(filename).c_str());
+        std::printf("\nCannot write header of file %s\n", korvane::printable_name(filename).c_str());
         end_with_failure();
     }
 
-    std::printf("\rHeader of file %s has been updated    ", korvane::shown(filename).c_str());
+    std::printf("\rHeader of file %s has been updated    ", korvane::printable_name(filename).c_str());
     std::fflush(stdout);
 }

@@ -1,7 +1,7 @@
 // The LAS 1.0 to 1.2 file format as the code sees it: little-endian loads and
 // stores, the 227-byte public header image, one layout description per point
 // record, and the table of the (version, point format) pairs read, by
-// LASType. Internal to the library and the command; not installed.
+// LASType. Internal to the project; not installed.
 #pragma once
 
 #include "Korvane_LiDAR.h"
@@ -90,12 +90,6 @@ inline LAS12Header decode_header(const unsigned char *bytes) {
     return h;
 }
 
-// Encodes a host-order record into its 227-byte file image.
-inline void encode_header(LAS12Header h, unsigned char *bytes) {
-    header_to_host_order(h);  // the swap is its own inverse
-    std::memcpy(bytes, &h, kHeaderBytes);
-}
-
 // Layout of one point record type: its size on disk and where its fields
 // lie, taken from the packed record itself.
 template <class Rec>
@@ -173,6 +167,6 @@ inline bool with_record_type(int type, F &&f) {
 
 // Version numbers and format identifiers print as the character '0' + byte
 // (a byte above 9 gives the character 48 places on, modulo 256).
-inline int digit(unsigned value) { return static_cast<int>(value + '0'); }
+inline int digit_character(unsigned value) { return static_cast<int>(value + '0'); }
 
 }  // namespace korvane

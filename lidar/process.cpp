@@ -1,4 +1,5 @@
-// The failure status, and names as standard output shows them.
+// The failure status, names as standard output shows them, and opens that
+// fail for want of resources.
 #include "process.hpp"
 
 #include <algorithm>
@@ -29,8 +30,8 @@ bool stdout_is_terminal() {
 
 }  // namespace
 
-ShownName shown(const char *name) noexcept {
-    ShownName s{name, {}};
+PrintableName printable_name(const char *name) noexcept {
+    PrintableName s{name, {}};
     const auto control = [](char c) { return (c >= 1 && c <= 31) || c == 127; };
     if (!stdout_is_terminal() || std::none_of(name, name + std::strlen(name), control)) return s;
     try {
@@ -41,6 +42,12 @@ ShownName shown(const char *name) noexcept {
     for (char &c : s.changed)
         if (control(c)) c = '?';
     return s;
+}
+
+bool out_of_resources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
+void report_out_of_resources(const char *filename, int error) {
+    std::printf("\nCannot open %s: %s\n", printable_name(filename).c_str(), std::strerror(error));
 }
 
 void end_with_failure() {

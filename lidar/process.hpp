@@ -1,5 +1,6 @@
 // The process as the library ends it and speaks through it: the failure
-// status, and names as they are shown on standard output. Internal to the
+// status, names as they are shown on standard output, and opens that fail
+// for want of resources. Internal to the
 // project; not installed.
 #pragma once
 
@@ -14,13 +15,20 @@ namespace korvane {
 // that needs changing is copied, so that printing a name allocates nothing
 // in the usual case (and never fails: without memory for the copy, the
 // name is printed as it is).
-struct ShownName {
+struct PrintableName {
     const char *name;
     std::string changed;
     const char *c_str() const noexcept { return changed.empty() ? name : changed.c_str(); }
 };
-ShownName shown(const char *name) noexcept;
-inline ShownName shown(const std::string &name) noexcept { return shown(name.c_str()); }
+PrintableName printable_name(const char *name) noexcept;
+inline PrintableName printable_name(const std::string &name) noexcept { return printable_name(name.c_str()); }
+
+// True for the errno of an open that failed for want of memory or of file
+// descriptors: the file may be fine, the process is out of resources.
+bool out_of_resources(int error);
+
+// Prints "Cannot open <name>: <reason>" for such a failure.
+void report_out_of_resources(const char *filename, int error);
 
 // Exit status of every failure, on every platform: what exit(-1) gives on
 // POSIX, and a positive ERRORLEVEL that "if errorlevel 1" sees on Windows.

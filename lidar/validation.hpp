@@ -35,13 +35,6 @@ HeaderClass classify_header(const unsigned char *bytes, std::size_t got);
 // for Usable and UnhandledPair) and returns the LASType.
 std::int16_t report_header_class(const char *filename, const HeaderClass &c);
 
-// True for the errno of an open that failed for want of memory or of file
-// descriptors: the file may be fine, the process is out of resources.
-bool out_of_resources(int error);
-
-// Prints "Cannot open <name>: <reason>" for such a failure.
-void report_out_of_resources(const char *filename, int error);
-
 // check_las(filename), which also leaves the decoded header in h whenever it
 // read a whole one (always when the result is 0 or above). When the file
 // could not be opened for want of resources, *resources (if given) is set

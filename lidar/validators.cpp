@@ -16,7 +16,7 @@
 namespace {
 
 [[noreturn]] void reject_numeric(const char *str) {
-    std::printf("\nInvalid argument value (%s)\n", korvane::shown(str).c_str());
+    std::printf("\nInvalid argument value (%s)\n", korvane::printable_name(str).c_str());
     korvane::end_with_failure();
 }
 

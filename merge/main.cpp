@@ -1,12 +1,10 @@
 // Pointsieve-merge: merges statistics files written by Pointsieve -s into
 // the figures of one run over all their inputs, and tabulates them.
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Korvane_LiDAR.h"
@@ -25,7 +23,7 @@
 namespace {
 
 using korvane::end_with_failure;
-using korvane::shown;
+using korvane::printable_name;
 using namespace pointsieve;
 
 constexpr const char *kNoInputs = "\nNo statistics files given\n";
@@ -42,7 +40,7 @@ void usage() {
 }
 
 [[noreturn]] void refuse_arguments(const char *format, const char *argument) {
-    std::printf(format, shown(argument).c_str());
+    std::printf(format, printable_name(argument).c_str());
     usage();
     end_with_failure();
 }
@@ -105,7 +103,7 @@ struct Run {
 
 // Prints the message of a file that could not be merged.
 void print_refusal(const char *name, const ReadResult &r) {
-    const korvane::ShownName file = shown(name), key = shown(r.key);
+    const korvane::PrintableName file = printable_name(name), key = printable_name(r.key);
     const char *f = file.c_str(), *k = key.c_str();
     const long long n = r.line;
     switch (r.outcome) {
@@ -149,13 +147,13 @@ void merge_file(Run &run, const char *name) {
     if (!merge_scalars(run.input, name, run.merged)) {
         std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not: merge statistics files "
                     "written alike\n",
-                    shown(run.merged.detailed_name).c_str(), shown(run.merged.plain_name).c_str());
+                    printable_name(run.merged.detailed_name).c_str(), printable_name(run.merged.plain_name).c_str());
         end_failed_merge(run);
     }
     if (run.table.file) {
         append_table_row(run.row, run.index, name, run.input);
         if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
-            std::printf(kCannotWriteTable, shown(run.table.target).c_str());
+            std::printf(kCannotWriteTable, printable_name(run.table.target).c_str());
             end_failed_merge(run);
         }
     }
@@ -165,14 +163,14 @@ void merge_file(Run &run, const char *name) {
 void merge_list(Run &run, const char *list_name) {
     const korvane::FilePtr list = korvane::open_file(list_name, "r");
     if (!list) {
-        std::printf("\nCannot open list file %s for reading\n", shown(list_name).c_str());
+        std::printf("\nCannot open list file %s for reading\n", printable_name(list_name).c_str());
         end_failed_merge(run);
     }
     std::string name;
     ListReading reading{list.get()};
     while (next_list_name(reading, name)) merge_file(run, name.c_str());
     if (std::ferror(list.get())) {
-        std::printf("\nCannot read list file %s\n", shown(list_name).c_str());
+        std::printf("\nCannot read list file %s\n", printable_name(list_name).c_str());
         end_failed_merge(run);
     }
 }
@@ -215,7 +213,7 @@ int run_merge(int argc, char **argv) {
     start_merge(run.merged);
     if (args.table) {
         if (!begin_replacement(args.table, run.table)) {
-            std::printf("\nCannot open table %s for writing\n", shown(args.table).c_str());
+            std::printf("\nCannot open table %s for writing\n", printable_name(args.table).c_str());
             end_with_failure();
         }
         const std::string heading = table_heading(run.index);
@@ -245,7 +243,7 @@ int run_merge(int argc, char **argv) {
     }
     if (args.merged) write_merged_file(run, args.merged, values);
     if (run.table.file && !finish_replacement(run.table)) {
-        std::printf(kCannotWriteTable, shown(args.table).c_str());
+        std::printf(kCannotWriteTable, printable_name(args.table).c_str());
         end_with_failure();
     }
 

@@ -53,7 +53,7 @@ void fail(Failure failure, const char *name, const char *other) {
     for (const FailureMessage &m : kFailureMessages) {
         if (m.failure != failure) continue;
         std::FILE *stream = m.to_stderr ? stderr : stdout;
-        std::fprintf(stream, m.pattern, korvane::shown(name).c_str(), korvane::shown(other).c_str());
+        std::fprintf(stream, m.pattern, korvane::printable_name(name).c_str(), korvane::printable_name(other).c_str());
         if (m.to_stderr) std::exit(korvane::kFailureStatus);  // standard output is past saving
         break;
     }

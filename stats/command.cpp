@@ -29,7 +29,7 @@
 
 namespace pointsieve {
 
-using korvane::digit;
+using korvane::digit_character;
 using korvane::end_with_failure;
 
 namespace {
@@ -88,14 +88,14 @@ void read_input(const char *name, int16_t LASType, bool detailed, int index, int
     if (opened == korvane::OpenOutcome::NotRegular) fail(Failure::InputChanged, name);
     if (!f) fail(Failure::InputCannotOpen, name);
     const int width =
-        std::printf("\rProcessing file %s (%d / %d)%20s", korvane::shown(name).c_str(), index, count, " ");
+        std::printf("\rProcessing file %s (%d / %d)%20s", korvane::printable_name(name).c_str(), index, count, " ");
     if (width - 1 > widest_progress) widest_progress = width - 1;
     flush_stdout();
 
     const FileReading r = accumulate_file(f.get(), LASType, detailed, acc, header, block);
     if (r.failure != Failure::None) fail(r.failure, name);
     if (r.records_read < r.records_declared) {
-        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", korvane::shown(name).c_str(),
+        std::printf("\nWarning: %s holds %u of the %u point records declared in its header\n", korvane::printable_name(name).c_str(),
                     static_cast<unsigned>(r.records_read), static_cast<unsigned>(r.records_declared));
         flush_stdout();
     }
@@ -106,8 +106,8 @@ int16_t validate_las_file(const char *input, NameList &names) {
     LAS12Header h{};
     const int16_t LASType = korvane::check_las_header(input, h);
     if (LASType == 0) {
-        const char format[] = {static_cast<char>(digit(h.PointDataFormatID)), '\0'};
-        const char version[] = {static_cast<char>(digit(h.VersionMajor)), '.', static_cast<char>(digit(h.VersionMinor)),
+        const char format[] = {static_cast<char>(digit_character(h.PointDataFormatID)), '\0'};
+        const char version[] = {static_cast<char>(digit_character(h.VersionMajor)), '.', static_cast<char>(digit_character(h.VersionMinor)),
                                 '\0'};
         fail(Failure::UnhandledPair, format, version);
     }

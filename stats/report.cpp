@@ -9,7 +9,7 @@
 
 namespace pointsieve {
 
-using korvane::digit;
+using korvane::digit_character;
 
 namespace {
 
@@ -42,13 +42,13 @@ void print_report(const RunDescription &run, const Accumulator &acc) {
     // progress line of the run held.
     std::printf("\r%*s", std::max(78, run.widest_progress), "");
     if (run.list_mode)
-        std::printf("\nSummary of %d files listed in %s\n\n", run.file_count, korvane::shown(run.input).c_str());
+        std::printf("\nSummary of %d files listed in %s\n\n", run.file_count, korvane::printable_name(run.input).c_str());
     else
-        std::printf("\nSummary of %s\n\n", korvane::shown(run.input).c_str());
+        std::printf("\nSummary of %s\n\n", korvane::printable_name(run.input).c_str());
 
     const LAS12Header &h = run.last_header;
-    std::printf("\rLAS version %c.%c, Format %c (Type %d)\n", digit(h.VersionMajor), digit(h.VersionMinor),
-                digit(h.PointDataFormatID), static_cast<int>(run.LASType));
+    std::printf("\rLAS version %c.%c, Format %c (Type %d)\n", digit_character(h.VersionMajor), digit_character(h.VersionMinor),
+                digit_character(h.PointDataFormatID), static_cast<int>(run.LASType));
     std::printf("-----------------------------------------------\n\n");
     print_report_body(scalar_texts(acc, korvane::type_has_gps_time(run.LASType)), acc, return_tables(acc),
                       run.detailed);

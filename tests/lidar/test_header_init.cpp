@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "Korvane_LiDAR.h"
-#include "las_format.hpp"
+#include "las_image.hpp"
 #include "test_support.hpp"
 
 using namespace testing_support;

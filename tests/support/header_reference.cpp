@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 
 #include "las_format.hpp"
 
@@ -19,7 +20,7 @@ Figures before_any_record() {
 
 Figures scan(const unsigned char *file, std::size_t size, int las_type) {
     const std::size_t record = korvane::las_type_info(las_type)->record_size;
-    const std::uint32_t offset = load_le<std::uint32_t>(file + 96);
+    const std::uint32_t offset = load_le<std::uint32_t>(file + offsetof(LAS12Header, OffsetToData));
     const std::uint64_t present = size > offset ? (size - offset) / record : 0;
     Figures f = before_any_record();
     for (std::uint64_t k = 0; k < present; ++k) {
@@ -40,17 +41,20 @@ Figures scan(const unsigned char *file, std::size_t size, int las_type) {
 
 std::vector<unsigned char> with_figures(std::vector<unsigned char> file, const Figures &f) {
     unsigned char *p = file.data();
-    store_le<std::uint32_t>(p + 107, static_cast<std::uint32_t>(f.count));
-    for (int k = 0; k < 5; ++k) store_le<std::uint32_t>(p + 111 + 4 * k, f.byReturn[k]);
+#define AT(field) (p + offsetof(LAS12Header, field))
+    store_le<std::uint32_t>(AT(NumberOfPointReturns), static_cast<std::uint32_t>(f.count));
+    for (int k = 0; k < 5; ++k) store_le<std::uint32_t>(AT(NumberOfPointsByReturn) + 4 * k, f.byReturn[k]);
     if (f.count == 0) return file;
-    const double sx = load_le<double>(p + 131), sy = load_le<double>(p + 139), sz = load_le<double>(p + 147);
-    const double ox = load_le<double>(p + 155), oy = load_le<double>(p + 163), oz = load_le<double>(p + 171);
-    store_le<double>(p + 179, ox + sx * f.maxX);
-    store_le<double>(p + 187, ox + sx * f.minX);
-    store_le<double>(p + 195, oy + sy * f.maxY);
-    store_le<double>(p + 203, oy + sy * f.minY);
-    store_le<double>(p + 211, oz + sz * f.maxZ);
-    store_le<double>(p + 219, oz + sz * f.minZ);
+    const double sx = load_le<double>(AT(XScaleFactor)), sy = load_le<double>(AT(YScaleFactor)),
+                 sz = load_le<double>(AT(ZScaleFactor));
+    const double ox = load_le<double>(AT(XOffset)), oy = load_le<double>(AT(YOffset)), oz = load_le<double>(AT(ZOffset));
+    store_le<double>(AT(MaxX), ox + sx * f.maxX);
+    store_le<double>(AT(MinX), ox + sx * f.minX);
+    store_le<double>(AT(MaxY), oy + sy * f.maxY);
+    store_le<double>(AT(MinY), oy + sy * f.minY);
+    store_le<double>(AT(MaxZ), oz + sz * f.maxZ);
+    store_le<double>(AT(MinZ), oz + sz * f.minZ);
+#undef AT
     return file;
 }
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "las_format.hpp"
+#include "las_image.hpp"
 
 namespace testing_support {
 
