@@ -28,7 +28,7 @@ endfunction()
 pointsieve_supported_flags(POINTSIEVE_WARNING_FLAGS -Wall -Wextra -Wpedantic)
 add_compile_options(${POINTSIEVE_WARNING_FLAGS})
 
-# The warnings the product code is held to. The `warnings` preset adds them
+# The warnings the product code is held to. The `asan` preset adds them
 # and turns every warning into an error; the tests keep the project's
 # softer default set.
 option(POINTSIEVE_STRICT_WARNINGS "Hold the library and the command to -Wconversion, -Wshadow and -Wsign-conversion" OFF)
