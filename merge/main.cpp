@@ -29,19 +29,17 @@ using namespace pointsieve;
 constexpr const char *kNoInputs = "\nNo statistics files given\n";
 constexpr const char *kCannotWriteTable = "\nCannot write table %s\n";
 
-void usage() {
-    std::printf("\nUsage:\n");
-    std::printf("Pointsieve-merge --help | --version\n");
-    std::printf("Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n");
-    std::printf("          -o Write the merged statistics file\n");
-    std::printf("          -t Write a table (CSV) of the inputs, one row each\n");
-    std::printf("          -l Merge the statistics files named in LIST as well\n\n");
-    credits();
-}
+constexpr const char *kUsage =
+    "\nUsage:\n"
+    "Pointsieve-merge --help | --version\n"
+    "Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n"
+    "          -o Write the merged statistics file\n"
+    "          -t Write a table (CSV) of the inputs, one row each\n"
+    "          -l Merge the statistics files named in LIST as well\n\n";
 
 [[noreturn]] void refuse_arguments(const char *format, const char *argument) {
     std::printf(format, printable_name(argument).c_str());
-    usage();
+    print_usage(kUsage);
     end_with_failure();
 }
 
@@ -79,7 +77,7 @@ Arguments parse_arguments(int argc, char **argv) {
     }
     if (args.inputs.empty()) {
         std::printf("%s", kNoInputs);
-        usage();
+        print_usage(kUsage);
         end_with_failure();
     }
     return args;
@@ -190,14 +188,7 @@ void write_merged_file(Run &run, const char *name, const ScalarTexts &values) {
 int run_merge(int argc, char **argv) {
     guard_standard_streams();
     program_name = "Pointsieve-merge";
-    if (const IdentityRequest request = identity_request(argc, argv); request != IdentityRequest::None) {
-        if (request == IdentityRequest::Version)
-            print_version(program_name);
-        else
-            usage();
-        finish_stdout();
-        return 0;
-    }
+    if (answered_identity(argc, argv, kUsage)) return 0;
     const auto beginTime = std::chrono::steady_clock::now();
     const Arguments args = parse_arguments(argc, argv);
 

@@ -140,18 +140,10 @@ int run_command(int argc, char **argv) {
 
     // "Pointsieve -h" (or --help) alone asks for the usage text, and
     // "Pointsieve --version" alone for the version.
-    const IdentityRequest request = identity_request(argc, argv);
-    if (request != IdentityRequest::None || (argc == 2 && _helpFlag == 0)) {
-        if (request == IdentityRequest::Version)
-            print_version(program_name);
-        else
-            usage();
-        finish_stdout();
-        return 0;
-    }
+    if (answered_identity(argc, argv, kUsage, argc == 2 && _helpFlag == 0)) return 0;
     if (argc != _nOptionalArguments + 2) {
         std::printf("\nInvalid argument(s)\n");
-        usage();
+        print_usage(kUsage);
         end_with_failure();
     }
 

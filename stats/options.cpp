@@ -6,6 +6,7 @@
 #include "file_checks.hpp"
 #include "options.hpp"
 #include "process.hpp"
+#include "program_identity.hpp"
 
 namespace pointsieve {
 
@@ -19,14 +20,12 @@ signed char _saveFlag = -1;
 
 using korvane::end_with_failure;
 
-void usage() {
-    std::printf("\nUsage:\n");
-    std::printf("Pointsieve -h\n");
-    std::printf("Pointsieve <LAS File | ASCII List> <Options>\n");
-    std::printf("          Options: -d Detailed Report\n");
-    std::printf("                   -s Save report to LASFile_stats.asc | LASList_stats.asc\n\n");
-    credits();
-}
+const char *const kUsage =
+    "\nUsage:\n"
+    "Pointsieve -h\n"
+    "Pointsieve <LAS File | ASCII List> <Options>\n"
+    "          Options: -d Detailed Report\n"
+    "                   -s Save report to LASFile_stats.asc | LASList_stats.asc\n\n";
 
 void find_optionalArgs() {
     if (globalArgc < 2) return;
@@ -48,7 +47,7 @@ void find_optionalArgs() {
     for (int k = 0; k < 3; ++k) {
         if (seen[k] > 1) {
             std::printf("\nMore than one %s arguments\n", _optionalArgsArray[k]);
-            usage();
+            print_usage(kUsage);
             end_with_failure();
         }
     }

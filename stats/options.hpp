@@ -22,7 +22,7 @@ void find_optionalArgs();
 // from its end.
 signed short checkFileExtension(const char *filename, const char *extension);
 
-// Prints the usage text and the banner.
-void usage();
+// The usage text, which the banner follows.
+extern const char *const kUsage;
 
 }  // namespace pointsieve
