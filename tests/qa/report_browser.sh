@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The report of the generated delivery in a real browser: writes the
+# delivery, audits it, and checks report.html in headless Chromium
+# (report_browser.mjs). Skips (77) without Node.js or Chromium.
+#
+#   report_browser.sh QA_MAKE_DELIVERY POINTSIEVE_QA WORKDIR [--screenshot PNG]
+#
+# With --screenshot it also saves the top of the page down to the map: the
+# picture in docs/ is made this way.
+set -euo pipefail
+[ $# -eq 3 ] || [ $# -eq 5 ] || { echo "usage: $0 QA_MAKE_DELIVERY POINTSIEVE_QA WORKDIR [--screenshot PNG]" >&2; exit 2; }
+make_delivery=$1 qa=$2 work=$3
+shift 3
+command -v node >/dev/null || { echo "SKIP: no node (apt-get install nodejs)"; exit 77; }
+[ -x "${CHROMIUM:-/usr/bin/chromium}" ] || { echo "SKIP: no Chromium (apt-get install chromium)"; exit 77; }
+
+rm -rf "$work"
+mkdir -p "$work"
+"$make_delivery" "$work/delivery" >/dev/null
+status=0
+"$qa" -o "$work/out" "$work/delivery" >"$work/stdout" 2>"$work/stderr" || status=$?
+# The delivery holds defects: the audit completes with findings.
+if [ "$status" -ne 1 ]; then
+  echo "FAIL: Pointsieve-qa exited with $status, not 1"; cat "$work/stderr"; exit 1
+fi
+exec node "$(dirname "$0")/report_browser.mjs" "$work/out" --tmp "$work" "$@"
