@@ -379,9 +379,8 @@ void read_shards(const Options &o, OutDir &out, Delivered &d) {
 
 // Folds the statistics files of the read tiles as Pointsieve-merge does and
 // writes archive_stats.asc; returns the number of files folded.
-long long write_archive(const Delivered &d, OutDir &out) {
+long long write_archive(const Delivered &d, const KeyIndex &index, OutDir &out) {
     auto merged = std::make_unique<MergedFigures>();
-    const KeyIndex index = build_key_index();
     Reader reader;
     InputFigures input;
     if (allocate_histograms(merged->acc) != Failure::None) {
@@ -574,13 +573,34 @@ int run(int argc, char **argv) {
     Limits limits = default_limits();
     if (o.limits) read_limits(o.limits, limits);
 
+    // The keys of the statistics file are indexed while the tiles are read.
+    KeyIndex index;
+    bool indexed = false;
+    const auto build_index = [&index, &indexed] {
+        try {
+            index = build_key_index();
+            indexed = true;
+        } catch (const std::bad_alloc &) {
+        }
+    };
+    std::thread indexer;
+    try {
+        indexer = std::thread(build_index);
+    } catch (const std::system_error &) {
+        build_index();
+    }
     OutDir out;
     Delivered d;
     if (o.combine)
         read_shards(o, out, d);
     else
         read_delivery(o, out, d);
-    const long long archived = write_archive(d, out);
+    if (indexer.joinable()) indexer.join();
+    if (!indexed) {
+        std::printf("\nCannot allocate memory for the keys of the statistics file\n");
+        fail_run(out);
+    }
+    const long long archived = write_archive(d, index, out);
     const Tally tally = write_tables(d, limits, out);
     if (!write_report(out.temp, d.detailed)) {
         std::printf("\nCannot write the report in %s: %s\n", shown(out.target).c_str(), std::strerror(errno));

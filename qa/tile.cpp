@@ -1,6 +1,7 @@
 // Reading one tile: its validation, the statistics the Pointsieve command
 // would save for it, and the facts read from its points, in one pass.
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -86,52 +87,28 @@ Stamp stamp_of(std::FILE *f) {
     return s;
 }
 
-// A digest of the point records as one stream of 64-bit words in four
-// multiply-rotate lanes: equal records give equal digests, and it costs far
-// less than the reading it rides on.
-struct Digest {
-    std::uint64_t lane[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
-                             0x85EBCA77C2B2AE63ull};
-    std::uint64_t bytes = 0;
-};
-
-constexpr std::uint64_t kMul = 0x9FB21C651E98DF25ull;
+// A digest of the points: each point's first sixteen bytes (X, Y, Z,
+// intensity, return bits and classification) mixed by two multiplies, and
+// the mixes summed, so that equal points give equal digests whatever their
+// order, on every platform.
+constexpr std::uint64_t kKeyA = 0xA0761D6478BD642Full, kKeyB = 0xE7037ED1A0B428DBull;
+constexpr std::uint64_t kMulA = 0x9E3779B97F4A7C15ull, kMulB = 0xC2B2AE3D27D4EB4Full;
 
 inline std::uint64_t rotl(std::uint64_t v, int r) { return (v << r) | (v >> (64 - r)); }
 
-inline std::uint64_t fmix(std::uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 33;
-    return h;
+inline std::uint64_t point_mix(std::uint64_t w0, std::uint64_t w1) {
+    return ((w0 ^ kKeyA) * kMulA) ^ rotl((w1 ^ kKeyB) * kMulB, 32);
 }
 
-// Every block but the last holds a multiple of 32 bytes, so the lanes see
-// the same words whatever the blocks are.
-void digest_block(Digest &d, const unsigned char *p, std::size_t n) {
-    std::uint64_t a = d.lane[0], b = d.lane[1], c = d.lane[2], e = d.lane[3];
-    std::size_t k = 0;
-    for (; k + 32 <= n; k += 32) {
-        a = rotl((a ^ load_le<std::uint64_t>(p + k)) * kMul, 31);
-        b = rotl((b ^ load_le<std::uint64_t>(p + k + 8)) * kMul, 31);
-        c = rotl((c ^ load_le<std::uint64_t>(p + k + 16)) * kMul, 31);
-        e = rotl((e ^ load_le<std::uint64_t>(p + k + 24)) * kMul, 31);
-    }
-    d.lane[0] = a, d.lane[1] = b, d.lane[2] = c, d.lane[3] = e;
-    for (int lane = 0; k < n; k += 8, ++lane) {
-        unsigned char word[8] = {};
-        std::memcpy(word, p + k, std::min<std::size_t>(8, n - k));
-        d.lane[lane] = rotl((d.lane[lane] ^ load_le<std::uint64_t>(word)) * kMul, 31);
-    }
-    d.bytes += n;
-}
+struct Digest {
+    std::uint64_t sum = 0;
+};
 
-std::uint64_t digest_value(const Digest &d) {
-    std::uint64_t h = fmix(d.bytes * kMul + 0x27D4EB2F165667C5ull);
-    for (const std::uint64_t lane : d.lane) h = fmix(rotl(h ^ fmix(lane), 27) * kMul);
-    return h;
+std::uint64_t digest_value(const Digest &d, std::uint64_t records) {
+    std::uint64_t h = (d.sum ^ (records * kMulB)) * kMulA;
+    h ^= h >> 32;
+    h *= kMulB;
+    return h ^ (h >> 29);
 }
 
 // The header's box in the integer units of the point records, widened by
@@ -169,34 +146,120 @@ struct PointScan {
     std::uint64_t outside = 0;
 };
 
-// The per-point facts: integer extents and the points outside the header's
-// box, with integer compares and no branches.
-template <class Rec>
-void scan_points(const unsigned char *p, std::size_t n, const BoxTest &t, PointScan &s) {
+// One pass over a block of records: what the Pointsieve command
+// accumulates (the GPS range with strict comparisons, so that a NaN time
+// never replaces an extreme, and the histograms), the points' own integer
+// extents and the digest. The points outside the header's box are counted
+// only in the rare tile whose extents leave it (count_outside).
+// Four 32-bit lanes: X, Y and Z of a point (the fourth lane is not used).
+typedef std::int32_t Lanes __attribute__((vector_size(16)));
+
+template <class Rec, bool Detailed>
+void read_points(const unsigned char *p, std::size_t n, Accumulator &acc, PointScan &s, Digest &d) {
     using L = PointLayout<Rec>;
+    static_assert(L::x == 0 && L::y == 4 && L::z == 8 && L::classification == 15);
+    double minGPS = acc.minGPSTime;
+    double maxGPS = acc.maxGPSTime;
+    std::uint64_t sum = d.sum;
+    // The extents in vector lanes where the records' byte order is the
+    // host's, in scalars elsewhere.
+    constexpr bool kLanes = std::endian::native == std::endian::little;
+    Lanes mn = {s.min[0], s.min[1], s.min[2], 0}, mx = {s.max[0], s.max[1], s.max[2], 0};
     std::int32_t mnx = s.min[0], mny = s.min[1], mnz = s.min[2];
     std::int32_t mxx = s.max[0], mxy = s.max[1], mxz = s.max[2];
-    std::uint64_t out = 0;
-    const std::int64_t lx = t.lo[0], ly = t.lo[1], lz = t.lo[2];
-    const std::uint64_t wx = t.width[0], wy = t.width[1], wz = t.width[2];
     for (std::size_t k = 0; k < n; ++k, p += L::size) {
-        const std::int32_t x = load_le<std::int32_t>(p + L::x);
-        const std::int32_t y = load_le<std::int32_t>(p + L::y);
-        const std::int32_t z = load_le<std::int32_t>(p + L::z);
-        mnx = std::min(mnx, x), mxx = std::max(mxx, x);
-        mny = std::min(mny, y), mxy = std::max(mxy, y);
-        mnz = std::min(mnz, z), mxz = std::max(mxz, z);
-        out += static_cast<std::uint64_t>((static_cast<std::uint64_t>(x - lx) > wx) |
-                                          (static_cast<std::uint64_t>(y - ly) > wy) |
-                                          (static_cast<std::uint64_t>(z - lz) > wz));
+        const std::uint64_t w0 = load_le<std::uint64_t>(p), w1 = load_le<std::uint64_t>(p + 8);
+        sum += point_mix(w0, w1);
+        if constexpr (kLanes) {
+            Lanes v;
+            std::memcpy(&v, p, sizeof v);
+            mn = v < mn ? v : mn;
+            mx = v > mx ? v : mx;
+        } else {
+            const auto x = static_cast<std::int32_t>(static_cast<std::uint32_t>(w0));
+            const auto y = static_cast<std::int32_t>(static_cast<std::uint32_t>(w0 >> 32));
+            const auto z = static_cast<std::int32_t>(static_cast<std::uint32_t>(w1));
+            mnx = std::min(mnx, x), mxx = std::max(mxx, x);
+            mny = std::min(mny, y), mxy = std::max(mxy, y);
+            mnz = std::min(mnz, z), mxz = std::max(mxz, z);
+        }
+        if constexpr (requires { Rec::GPSTime; }) {
+            const double g = load_le<double>(p + offsetof(Rec, GPSTime));
+            if (g > maxGPS) maxGPS = g;
+            if (g < minGPS) minGPS = g;
+        }
+        ++acc.BitfieldCount[p[L::bitfield]];
+        ++acc.ClassificationCount[p[L::classification]];
+        if constexpr (Detailed) {
+            ++acc.IntensityCount[load_le<std::uint16_t>(p + L::intensity)];
+            ++acc.ScanAngleRankCount[p[L::scan_angle_rank]];
+            ++acc.UserDataCount[p[L::user_data]];
+            ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + L::point_source_id)];
+        }
     }
+    if constexpr (kLanes) {
+        mnx = mn[0], mny = mn[1], mnz = mn[2];
+        mxx = mx[0], mxy = mx[1], mxz = mx[2];
+    }
+    acc.minGPSTime = minGPS;
+    acc.maxGPSTime = maxGPS;
+    acc.ReturnCount += n;
     s.min[0] = mnx, s.min[1] = mny, s.min[2] = mnz;
     s.max[0] = mxx, s.max[1] = mxy, s.max[2] = mxz;
-    s.outside += out;
+    d.sum = sum;
 }
 
-void scan_block(int16_t type, const unsigned char *p, std::size_t n, const BoxTest &t, PointScan &s) {
-    korvane::with_record_type(type, [&](auto rec) { scan_points<decltype(rec)>(p, n, t, s); });
+void read_block(int16_t type, bool detailed, const unsigned char *p, std::size_t n, Accumulator &acc,
+                PointScan &s, Digest &d) {
+    korvane::with_record_type(type, [&](auto rec) {
+        if (detailed)
+            read_points<decltype(rec), true>(p, n, acc, s, d);
+        else
+            read_points<decltype(rec), false>(p, n, acc, s, d);
+    });
+}
+
+// The points of a block outside the header's box: integer compares, no
+// branches.
+template <class Rec>
+std::uint64_t outside_points(const unsigned char *p, std::size_t n, const BoxTest &t) {
+    using L = PointLayout<Rec>;
+    std::uint64_t out = 0;
+    for (std::size_t k = 0; k < n; ++k, p += L::size) {
+        const std::int64_t x = load_le<std::int32_t>(p + L::x), y = load_le<std::int32_t>(p + L::y),
+                           z = load_le<std::int32_t>(p + L::z);
+        out += static_cast<std::uint64_t>((static_cast<std::uint64_t>(x - t.lo[0]) > t.width[0]) |
+                                          (static_cast<std::uint64_t>(y - t.lo[1]) > t.width[1]) |
+                                          (static_cast<std::uint64_t>(z - t.lo[2]) > t.width[2]));
+    }
+    return out;
+}
+
+// Whether every point lies in the header's box, as the points' extents tell.
+bool extents_inside(const PointScan &s, const BoxTest &t) {
+    for (int a = 0; a < 3; ++a) {
+        if (static_cast<std::uint64_t>(s.min[a] - t.lo[a]) > t.width[a]) return false;
+        if (static_cast<std::uint64_t>(s.max[a] - t.lo[a]) > t.width[a]) return false;
+    }
+    return true;
+}
+
+// A second reading of the first records of f, for a tile whose points leave
+// the header's box. False when the file no longer holds them.
+bool count_outside(std::FILE *f, const LAS12Header &h, int16_t type, std::uint64_t records, const BoxTest &t,
+                   std::vector<unsigned char> &block, std::size_t block_records, std::uint64_t &outside) {
+    const std::size_t rec = korvane::las_type_info(type)->record_size;
+    if (!korvane::seek_to(f, h.OffsetToData)) return false;
+    outside = 0;
+    std::uint64_t seen = 0;
+    while (seen < records) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(records - seen, block_records));
+        const std::size_t n = std::fread(block.data(), rec, want, f);
+        korvane::with_record_type(type, [&](auto r) { outside += outside_points<decltype(r)>(block.data(), n, t); });
+        seen += n;
+        if (n < want) return false;
+    }
+    return true;
 }
 
 void reset(Accumulator &acc) {
@@ -345,7 +408,7 @@ void set_point_fields(const TileReader &r, const LAS12Header &h, int16_t type, s
                       f[ColXMax] + " " + f[ColYMax] + "," + f[ColXMin] + " " + f[ColYMax] + "," + f[ColXMin] +
                       " " + f[ColYMin] + "))";
     char digest[17];
-    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(digest_value(d)));
+    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(digest_value(d, records)));
     f[ColDigest] = digest;
 }
 
@@ -415,9 +478,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     reset(r.acc);
     fold_header_extents(h, r.acc);
     const std::size_t rec = korvane::las_type_info(type)->record_size;
-    // Blocks of a multiple of 16 records hold a multiple of 32 bytes (every
-    // record size is even), as the digest wants.
-    const std::size_t block_records = std::max<std::size_t>(16, ((std::size_t{1} << 20) / (rec * 16)) * 16);
+    const std::size_t block_records = korvane::block_bytes_for(rec) / rec;
     if (r.block.size() < block_records * rec) r.block.resize(block_records * rec);
     const BoxTest box = box_test(h);
     PointScan scan;
@@ -430,10 +491,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     while (records < declared) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(declared - records, block_records));
         const std::size_t n = std::fread(r.block.data(), rec, want, file.get());
-        const unsigned char *p = r.block.data();
-        accumulate_records(type, r.detailed, p, n, r.acc);
-        if (!box.all_outside) scan_block(type, p, n, box, scan);
-        digest_block(digest, p, n * rec);
+        read_block(type, r.detailed, r.block.data(), n, r.acc, scan, digest);
         records += n;
         out.bytes += n * rec;
         if (n < want) {
@@ -445,25 +503,11 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
         }
     }
     if (box.all_outside) {
-        scan = PointScan{};
         scan.outside = records;
-        // The extents still come from the points.
-        BoxTest wide{};
-        for (int a = 0; a < 3; ++a) wide.lo[a] = INT32_MIN, wide.width[a] = UINT32_MAX;
-        if (korvane::seek_to(file.get(), h.OffsetToData)) {
-            std::uint64_t seen = 0;
-            while (seen < records) {
-                const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(records - seen, block_records));
-                const std::size_t n = std::fread(r.block.data(), rec, want, file.get());
-                scan_block(type, r.block.data(), n, wide, scan);
-                seen += n;
-                if (n < want) break;
-            }
-            if (seen < records) {
-                set_unreadable(f, "the file changed while it was read");
-                return;
-            }
-        }
+    } else if (records > 0 && !extents_inside(scan, box) &&
+               !count_outside(file.get(), h, type, records, box, r.block, block_records, scan.outside)) {
+        set_unreadable(f, "the file changed while it was read");
+        return;
     }
     if (!(stamp_of(file.get()) == before)) {
         set_unreadable(f, "the file changed while it was read");
