@@ -189,8 +189,8 @@ TEST_F(Audit, ShardsCombineToOneRun) {
 
 // The run over the whole delivery into OUTDIR on a small disk of its own (a
 // tmpfs in a private mount namespace), after an earlier run over one folder
-// there and after spoil (a shell command) filled the disk or made it
-// read-only. Status 77: no such disk here. Prints CHANGED when the earlier
+// there and after spoil (a shell command) filled the disk, or all but a
+// little of it, or made it read-only. Status 77: no such disk here. Prints CHANGED when the earlier
 // OUTDIR did not stay as it was.
 RunResult on_spoiled_disk(const std::string &dir, const std::string &spoil) {
     fs::create_directory(dir + "/disk");
@@ -198,7 +198,7 @@ RunResult on_spoiled_disk(const std::string &dir, const std::string &spoil) {
         mount -t tmpfs -o size=16m pointsieve-test disk || exit 77
         "$0" -o disk/out delivery/north > /dev/null 2>&1; [ $? -le 1 ] || exit 78
         cp -a disk/out before && eval "$1" || exit 79
-        "$0" -o disk/out delivery > /dev/null
+        "$0" -o disk/out delivery
         status=$?
         diff -r before disk/out > /dev/null || echo CHANGED
         exit $status)";
@@ -225,7 +225,7 @@ TEST_F(Audit, FailedRunLeavesTheEarlierOutdir) {
     } cases[] = {
         {"a malformed limits file", {"--limits", "limits.txt", "-o", "out", "delivery"}, both, {"limits.txt", "3"}},
         {"standard output on a full disk", {"-o", "out", "delivery"}, full, {"standard output"}},
-        {"no tile found", {"-o", "out", "nothing"}, both, {"nothing"}},
+        {"no tile found", {"-o", "out", "nothing"}, both, {"No tile found"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -234,12 +234,19 @@ TEST_F(Audit, FailedRunLeavesTheEarlierOutdir) {
         for (const std::string &word : c.message) EXPECT_NE(r.out.find(word), std::string::npos) << word;
         EXPECT_EQ(tree(tmp.file("out")), before);
     }
-    for (const char *spoil : {"cat /dev/zero > disk/filler 2> /dev/null; true", "mount -o remount,ro disk"}) {
-        SCOPED_TRACE(spoil);
-        const RunResult r = on_spoiled_disk(tmp.path(), spoil);
+    const struct {
+        const char *spoil, *reason;
+    } disks[] = {
+        {"cat /dev/zero > disk/filler 2> /dev/null; true", "No space left on device"},
+        {"cat /dev/zero > disk/filler 2> /dev/null; truncate -s -64K disk/filler", "No space left on device"},
+        {"mount -o remount,ro disk", "Read-only file system"},
+    };
+    for (const auto &d : disks) {
+        SCOPED_TRACE(d.spoil);
+        const RunResult r = on_spoiled_disk(tmp.path(), d.spoil);
         if (r.status == 77) GTEST_SKIP() << "no private mount namespace with a tmpfs here: " << r.out;
         EXPECT_EQ(r.status, kFailed) << r.out;
-        EXPECT_FALSE(r.out.empty());
+        EXPECT_NE(r.out.find(d.reason), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find("CHANGED"), std::string::npos) << r.out;
         fs::remove_all(tmp.file("before"));
     }
