@@ -146,6 +146,9 @@ done
 cmp archive_stats.asc "$tmp/work/archive/archive_stats.asc" || fail "archive_stats.asc differs from the merge of the types"
 [ "$(wc -l < "$tmp/work/archive/tiles.csv")" -eq 242 ] || fail "tiles.csv does not hold a heading and 241 rows"
 grep -q "^$tmp/tiles/broken.las,refused," "$tmp/work/archive/tiles.csv" || fail "the broken tile is not refused in tiles.csv"
+# The rows name the tiles, in list order.
+cmp <(tail -n +2 "$tmp/work/archive/tiles.csv" | cut -d, -f1) "$tmp/tiles/with_broken.txt" ||
+    fail "tiles.csv does not name the tiles in list order"
 
 # The generated delivery, and tiles under hostile names, in a list with a
 # byte-order mark and CR LF line ends, relative names from the current folder.
