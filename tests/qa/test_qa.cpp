@@ -91,8 +91,10 @@ protected:
 };
 
 TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
+    const auto delivery = tree(tmp.file("delivery"));
     const RunResult r = qa({"-d", "-j", "1", "-o", "out", "delivery"}, tmp.path());
     EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(tree(tmp.file("delivery")), delivery);  // nothing written beside the tiles
     const std::vector<Row> rows = read_csv(tmp.file("out/tiles.csv"));
     ASSERT_EQ(rows.size(), table.size());
     std::vector<std::string> verdicts;  // what verdicts.tsv must list, from the check columns
@@ -136,6 +138,7 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
 
 TEST_F(Audit, StatisticsAreThoseOfPointsieveAndMergeForAnyJ) {
     ASSERT_EQ(qa({"-d", "-j", "1", "-o", "one", "delivery"}, tmp.path()).status, 1);
+    ASSERT_LE(qa({"-o", "two", "delivery/north"}, tmp.path()).status, 1);  // replaced whole
     ASSERT_EQ(qa({"-d", "-j", "2", "-o", "two", "delivery"}, tmp.path()).status, 1);
     EXPECT_TRUE(same_tree(tmp.file("two"), tmp.file("one")));
     fs::create_directory(tmp.file("own"));
@@ -158,6 +161,12 @@ TEST_F(Audit, ShardsCombineToOneRun) {
     const RunResult one = qa({"-o", "one", "delivery"}, tmp.path());
     ASSERT_EQ(one.status, 1);
     const std::vector<Row> rows = read_csv(tmp.file("one/tiles.csv"));
+    // The limits printed are the defaults.
+    const RunResult limits = qa({"--print-limits"}, tmp.path());
+    ASSERT_EQ(limits.status, 0);
+    write_text(tmp.file("limits.txt"), limits.out);
+    ASSERT_EQ(qa({"--limits", "limits.txt", "-o", "printed", "delivery"}, tmp.path()).status, 1);
+    EXPECT_TRUE(same_tree(tmp.file("printed"), tmp.file("one")));
     for (const int n : {1, 3, 7}) {
         SCOPED_TRACE(std::to_string(n) + " shards");
         std::vector<std::string> combine = {"--combine", "-o", "all" + std::to_string(n)};
@@ -226,14 +235,20 @@ TEST_F(Audit, FailedRunLeavesTheEarlierOutdir) {
         {"a malformed limits file", {"--limits", "limits.txt", "-o", "out", "delivery"}, both, {"limits.txt", "3"}},
         {"standard output on a full disk", {"-o", "out", "delivery"}, full, {"standard output"}},
         {"no tile found", {"-o", "out", "nothing"}, both, {"No tile found"}},
+        {"an OUTDIR holding other files", {"-o", "delivery/north", "delivery/south"}, both, {"delivery/north"}},
     };
+    const auto delivery = tree(tmp.file("delivery"));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const RunResult r = qa(c.args, tmp.path(), c.options);
         EXPECT_EQ(r.status, kFailed) << r.out;
         for (const std::string &word : c.message) EXPECT_NE(r.out.find(word), std::string::npos) << word;
         EXPECT_EQ(tree(tmp.file("out")), before);
+        EXPECT_EQ(tree(tmp.file("delivery")), delivery);
     }
+    // Not a failure, but nothing to merge: no archive_stats.asc.
+    ASSERT_EQ(qa({"-o", "unread", "delivery/west/zero.las", "delivery/west/not_a_tile.las"}, tmp.path()).status, 1);
+    EXPECT_FALSE(file_exists(tmp.file("unread/archive_stats.asc")));
     const struct {
         const char *spoil, *reason;
     } disks[] = {
