@@ -136,6 +136,19 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
     }
 }
 
+TEST_F(Audit, TileThatFailsToReadIsUnreadableAndTheRunGoesOn) {
+    RunOptions failing;
+    failing.environment = failing_reads_of(tmp.file("delivery/north/t_1.0_1.las"));
+    EXPECT_EQ(qa({"-o", "out", "delivery/north"}, tmp.path(), failing).status, 1);
+    const std::vector<Row> rows = read_csv(tmp.file("out/tiles.csv"));
+    ASSERT_EQ(rows.size(), 4u);
+    for (Row row : rows) {
+        const bool failed = row["tile"] == "delivery/north/t_1.0_1.las";
+        EXPECT_EQ(row["status"], failed ? "unreadable" : "ok") << row["tile"];
+        EXPECT_EQ(row["check:readable"], failed ? "fail" : "pass") << row["tile"];
+    }
+}
+
 TEST_F(Audit, StatisticsAreThoseOfPointsieveAndMergeForAnyJ) {
     ASSERT_EQ(qa({"-d", "-j", "1", "-o", "one", "delivery"}, tmp.path()).status, 1);
     ASSERT_LE(qa({"-o", "two", "delivery/north"}, tmp.path()).status, 1);  // replaced whole
