@@ -34,7 +34,9 @@
 # SBATCH_TIMELIMIT, SBATCH_CPUS_PER_TASK, ...) choose the partition, account
 # and limits; each task reads as many tiles at once as it has CPUs.
 # POINTSIEVE_POLL_SECONDS sets how often the queue is looked at (default 5).
-set -euo pipefail
+set -eEuo pipefail
+# Status 1 means findings: any other failure of this script is 255.
+trap 'exit 255' ERR
 
 me=$(basename "$0")
 say() { printf '%s: %s\n' "$me" "$*" >&2; }
@@ -105,11 +107,19 @@ rm -f "$work"/logs/shard_*.status "$work"/logs/combine.status
 
 # Slurm expands % and \ in the names of --output and --error: the jobs
 # write their output themselves, so WORK may hold any character.
-array=$(sbatch --parsable --job-name=pointsieve-qa --array="1-$shards" --ntasks=1 --output=/dev/null \
-    --error=/dev/null "$script" --run-shard "$qa" "$list" "$work" "$shards" "$detail" "$PWD")
+if ! array=$(sbatch --parsable --job-name=pointsieve-qa --array="1-$shards" --ntasks=1 --output=/dev/null \
+        --error=/dev/null "$script" --run-shard "$qa" "$list" "$work" "$shards" "$detail" "$PWD"); then
+    say "sbatch refused the $shards shard tasks (above the cluster's MaxArraySize? give fewer SHARDS)"
+    exit 255
+fi
 array=${array%%;*}
-final=$(sbatch --parsable --job-name=pointsieve-qa-combine --ntasks=1 --dependency="afterok:$array" \
-    --kill-on-invalid-dep=yes --output=/dev/null --error=/dev/null "$script" --run-combine "$qa" "$work" "$shards")
+if ! final=$(sbatch --parsable --job-name=pointsieve-qa-combine --ntasks=1 --dependency="afterok:$array" \
+        --kill-on-invalid-dep=yes --output=/dev/null --error=/dev/null "$script" --run-combine "$qa" "$work" \
+        "$shards"); then
+    say "sbatch refused the combine: cancelling the shard tasks (job $array)"
+    scancel "$array" || true
+    exit 255
+fi
 final=${final%%;*}
 say "submitted $shards shard tasks (job $array) and the combine (job $final) for $count tiles"
 
