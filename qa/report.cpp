@@ -70,10 +70,10 @@ a{color:#1d4ed8}svg text{font-size:12px;fill:#222}svg.map{background:#f7f7f7;dis
 .core{fill:#dddddd;stroke:#888}.bar rect{fill:#222}.corner{fill:#555}
 .charts{display:flex;flex-wrap:wrap;gap:8px 24px}.charts figure{margin:0}.charts figcaption{font-weight:600}
 .chart rect{fill:#3b528b}
-#tiles table{font-size:12px}#tiles th{cursor:pointer;background:#f0f0f0;position:sticky;top:0}
+#tiles table{font-size:12px}#tiles th{cursor:pointer;background:#f0f0f0}#tiles summary{cursor:pointer;margin:4px 0;color:#1d4ed8}
 #tiles th.chk{writing-mode:vertical-rl;transform:rotate(180deg);font-weight:400;padding:4px 2px}
 #tiles td.c{text-align:center;padding:1px 3px}#tiles tr:target{outline:2px solid #1d4ed8}
-#tiles tbody tr:nth-child(even){background:#fafafa}.controls{margin:6px 0}.note{color:#555}
+#tiles tbody tr:nth-child(even){background:#fafafa}.controls{margin:6px 0}.note{color:#555}.more{font-size:12px;white-space:pre-wrap}
 </style>
 )";
 
@@ -81,17 +81,22 @@ a{color:#1d4ed8}svg text{font-size:12px;fill:#222}svg.map{background:#f7f7f7;dis
 // the same without it.
 constexpr const char *kScript = R"(<script>
 (function(){
-var t=document.getElementById('tile-table');if(!t)return;
-var body=t.tBodies[0],rank={'\u2717':3,'!':2,'\u2713':1,'\u2013':0};
+var tables=document.querySelectorAll('#tiles table.tt');if(!tables.length)return;
+var bodies=Array.prototype.map.call(tables,function(t){return t.tBodies[0];}),per=bodies[0].rows.length||1;
+var rank={'\u2717':3,'!':2,'\u2713':1,'\u2013':0},up={};
+function rows(){var all=[];bodies.forEach(function(b){all.push.apply(all,b.rows);});return all;}
+function place(all){all.forEach(function(r,i){bodies[Math.min(Math.floor(i/per),bodies.length-1)].appendChild(r);});}
 function key(td){var s=td.textContent;if(s in rank)return rank[s];var n=parseFloat(s.replace(/,/g,''));return isNaN(n)?s.toLowerCase():n;}
-Array.prototype.forEach.call(t.tHead.rows[0].cells,function(th,i){var up=true;th.title=(th.title?th.title+': ':'')+'click to sort';
-th.addEventListener('click',function(){var rows=Array.prototype.slice.call(body.rows);
-rows.sort(function(a,b){var x=key(a.cells[i]),y=key(b.cells[i]);if(typeof x!==typeof y){x=String(x);y=String(y);}return (x<y?-1:x>y?1:0)*(up?1:-1);});
-up=!up;rows.forEach(function(r){body.appendChild(r);});});});
-var c=document.getElementById('table-controls');c.hidden=false;
+function sortBy(i){up[i]=!up[i];var all=rows();all.sort(function(a,b){var x=key(a.cells[i]),y=key(b.cells[i]);
+if(typeof x!==typeof y){x=String(x);y=String(y);}return (x<y?-1:x>y?1:0)*(up[i]?1:-1);});place(all);apply();}
+Array.prototype.forEach.call(tables,function(t){Array.prototype.forEach.call(t.tHead.rows[0].cells,function(th,i){
+th.title=(th.title?th.title+': ':'')+'click to sort';th.addEventListener('click',function(){sortBy(i);});});});
 var st=document.getElementById('f-status'),vd=document.getElementById('f-verdict');
-function apply(){Array.prototype.forEach.call(body.rows,function(r){var ok=(!st.value||r.dataset.st===st.value)&&(!vd.value||r.dataset.wv===vd.value);r.style.display=ok?'':'none';});}
+function shown(r){return (!st.value||r.dataset.st===st.value)&&(!vd.value||r.dataset.wv===vd.value);}
+function apply(){var all=rows(),yes=all.filter(shown),no=all.filter(function(r){return !shown(r);});
+place(yes.concat(no));yes.forEach(function(r){r.style.display='';});no.forEach(function(r){r.style.display='none';});}
 st.addEventListener('change',apply);vd.addEventListener('change',apply);
+document.getElementById('table-controls').hidden=false;
 })();
 </script>
 )";
@@ -184,13 +189,16 @@ bool read_totals(const std::string &name, std::vector<Totals> &totals) {
     return !t.failed;
 }
 
-void list_tiles(Page &p, const std::vector<Summary::Named> &named, std::size_t total, Verdict v) {
+// The tiles a check names, each linked to its row where the table has one.
+void list_tiles(Page &p, const std::vector<Summary::Named> &named, std::size_t total, Verdict v, bool grouped) {
     if (total == 0) return;
     putf(p, "<div><span class=\"mark v%d\">%s %s</span> ", static_cast<int>(v), verdict_mark(v), verdict_word(v));
     for (std::size_t k = 0; k < named.size(); ++k) {
-        putf(p, "%s<a href=\"#t%zu\">", k ? ", " : "", named[k].row);
+        const bool linked = !grouped || named[k].finding < kTableRows;
+        if (k) put(p, ", ");
+        if (linked) putf(p, "<a href=\"#t%zu\">", named[k].row);
         put_escaped(p, named[k].tile);
-        put(p, "</a>");
+        if (linked) put(p, "</a>");
     }
     if (total > named.size())
         putf(p, " and %s more (the table lists them all)", thousands(static_cast<double>(total - named.size())).c_str());
@@ -230,8 +238,9 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
         const auto at = std::find(c.check_names.begin(), c.check_names.end(), x.check);
         if (at != c.check_names.end()) {
             const auto k = static_cast<std::size_t>(at - c.check_names.begin());
-            list_tiles(p, s.listed[k][1], s.listed_total[k][1], Verdict::fail);
-            list_tiles(p, s.listed[k][0], s.listed_total[k][0], Verdict::warn);
+            const bool grouped = s.tiles > kGroupAbove;
+            list_tiles(p, s.listed[k][1], s.listed_total[k][1], Verdict::fail, grouped);
+            list_tiles(p, s.listed[k][0], s.listed_total[k][0], Verdict::warn, grouped);
         }
         put(p, "</td></tr>\n");
     }
@@ -341,11 +350,16 @@ void advance(VerdictWalk &w) {
 
 void write_table(Page &p, const std::string &dir, const Columns &c, const Summary &s) {
     const bool grouped = s.tiles > kGroupAbove;
-    put(p, "<section id=\"tiles\"><h2>Tiles</h2>\n");
+    const std::size_t rows = grouped ? std::min(s.findings, kTableRows) : s.tiles;
+    put(p, "<section id=\"tiles\"><h2>Tiles</h2>\n<p>");
     if (grouped)
-        putf(p, "<p>At %s tiles this table lists only the %s tiles that were not read or have a finding "
-                "(tiles.csv lists every tile).</p>\n",
-             thousands(static_cast<double>(s.tiles)).c_str(), thousands(static_cast<double>(s.findings)).c_str());
+        putf(p, "At %s tiles the table lists only the tiles that were not read or have a finding (%s), "
+                "the first %s of them in rows and any others by name after it; tiles.csv lists every tile. ",
+             thousands(static_cast<double>(s.tiles)).c_str(), thousands(static_cast<double>(s.findings)).c_str(),
+             thousands(static_cast<double>(kTableRows)).c_str());
+    putf(p, "Rows after the first %s are folded in blocks (open one to read it), so that the page opens fast. "
+            "Hover a check's mark for the figure measured and its limit.</p>\n",
+         thousands(static_cast<double>(kBlockRows)).c_str());
     put(p, "<p id=\"table-controls\" class=\"controls\" hidden>Show status <select id=\"f-status\"><option value=\"\">any"
            "</option>");
     for (const auto &st : s.by_status) {
@@ -354,17 +368,21 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         put(p, "</option>");
     }
     put(p, "</select> worst verdict <select id=\"f-verdict\"><option value=\"\">any</option><option>pass</option>"
-           "<option>warn</option><option>fail</option></select></p>\n");
-    put(p, "<table id=\"tile-table\"><thead><tr><th>#</th><th>tile</th><th>status</th><th>reason</th><th>LAS</th>"
-           "<th class=\"num\">points</th><th class=\"num\">density</th><th class=\"num\">Z span</th>");
+           "<option>warn</option><option>fail</option></select> (sorting and filtering bring the rows shown to the "
+           "top)</p>\n");
+    Page head;
+    put(head, "<thead><tr><th>#</th><th>tile</th><th>status</th><th>reason</th><th>LAS</th>"
+              "<th class=\"num\">points</th><th class=\"num\">density</th><th class=\"num\">Z span</th>");
     for (const std::string &name : c.check_names) {
-        put(p, "<th class=\"chk\" title=\"");
-        put_escaped(p, check_meaning(name));
-        put(p, "\">");
-        put_escaped(p, name);
-        put(p, "</th>");
+        put(head, "<th class=\"chk\" title=\"");
+        put_escaped(head, check_meaning(name));
+        put(head, "\">");
+        put_escaped(head, name);
+        put(head, "</th>");
     }
-    put(p, "</tr></thead><tbody>\n");
+    put(head, "</tr></thead><tbody>\n");
+    put(p, "<table id=\"tile-table\" class=\"tt\">");
+    put(p, head.buffer);
 
     TableReader t;
     VerdictWalk w;
@@ -375,8 +393,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
     }
     if (open_table(w.t, dir + "/verdicts.tsv", '\t')) advance(w);
     std::vector<std::string> titles(c.checks.size());
-    std::size_t written = 0;
-    std::string overflow;  // findings beyond the table's rows, as a list
+    std::size_t written = 0, listed = 0;
     for (std::size_t r = 0; next_row(t, row); ++r) {
         if (row.size() == 1 && row[0].empty()) continue;
         const Verdict worst = worst_verdict(c, row);
@@ -391,20 +408,38 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         }
         const bool finding = !was_read(c, row) || worst > Verdict::pass;
         if (grouped && !finding) continue;
-        if (grouped && written >= kGroupAbove) {
-            Page list;
-            putf(list, "<li id=\"t%zu\">", r);
-            put_escaped(list, name);
-            put(list, ":");
+        if (written == rows) {
+            // Beyond the table's rows, by name only, in folded blocks.
+            if (listed == 0) {
+                put(p, "</tbody></table>\n");
+                if (written > kBlockRows) put(p, "</details>\n");
+            } else if (listed % kBlockNames == 0) {
+                put(p, "</pre></details>\n");
+            }
+            if (listed % kBlockNames == 0) {
+                putf(p, "<details><summary>tiles with findings %s to %s, by name</summary><pre class=\"more\">",
+                     thousands(static_cast<double>(written + listed + 1)).c_str(),
+                     thousands(static_cast<double>(std::min(written + listed + kBlockNames, s.findings))).c_str());
+            }
+            ++listed;
+            put_escaped(p, name);
+            put(p, ":");
             for (std::size_t k = 0; k < c.checks.size(); ++k) {
                 const Verdict v = verdict_of(field(row, c.checks[k]));
                 if (v < Verdict::warn) continue;
-                putf(list, " %s ", verdict_mark(v));
-                put_escaped(list, c.check_names[k]);
+                putf(p, " %s ", verdict_mark(v));
+                put_escaped(p, c.check_names[k]);
             }
-            put(list, "</li>\n");
-            overflow += list.buffer;
+            put(p, "\n");
             continue;
+        }
+        if (written > 0 && written % kBlockRows == 0) {
+            put(p, "</tbody></table>\n");
+            if (written > kBlockRows) put(p, "</details>\n");
+            putf(p, "<details><summary>rows %s to %s</summary><table class=\"tt\">",
+                 thousands(static_cast<double>(written + 1)).c_str(),
+                 thousands(static_cast<double>(std::min(written + kBlockRows, rows))).c_str());
+            put(p, head.buffer);
         }
         ++written;
         putf(p, "<tr id=\"t%zu\" data-st=\"", r);
@@ -440,12 +475,8 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         put(p, "</tr>\n");
     }
     if (t.failed) p.failed = true;
-    put(p, "</tbody></table>\n");
-    if (!overflow.empty()) {
-        put(p, "<h3>More tiles with findings, beyond the table's rows</h3>\n<ul>\n");
-        put(p, overflow);
-        put(p, "</ul>\n");
-    }
+    put(p, listed ? "</pre></details>\n" : "</tbody></table>\n");
+    if (written > kBlockRows && !listed) put(p, "</details>\n");
     put(p, "</section>\n");
 }
 

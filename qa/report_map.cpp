@@ -16,6 +16,8 @@ constexpr double kWidth = 960, kMaxHeight = 620, kPad = 12;
 constexpr std::size_t kMaxLabels = 40;
 constexpr double kBarHeight = 16;  // below a panel, for its scale bar
 constexpr int kGridColumns = 240;
+constexpr std::size_t kShades = 64;         // of the grouped cells
+constexpr std::size_t kIndividual = 2000;   // tiles with findings drawn one by one when grouped
 
 // Viridis at nine even stops, interpolated in RGB between them.
 constexpr unsigned char kViridis[9][3] = {
@@ -209,7 +211,7 @@ void legend(Page &p, double high, bool grouped) {
            "<rect x=\"760\" y=\"5\" width=\"26\" height=\"16\" fill=\"#21918c\" stroke=\"#d7191c\" stroke-width=\"3\"/>"
            "<text x=\"790\" y=\"18\">\u2717 fail (solid)</text>");
     if (grouped)
-        put(p, "<text x=\"530\" y=\"38\">grey-edged squares: cells of tiles that passed, by mean density</text>");
+        put(p, "<text x=\"530\" y=\"38\">small squares: grid cells, by their tiles' mean density</text>");
     put(p, "</svg>\n");
 }
 
@@ -278,6 +280,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     if (grouped) {
         cell_sum.assign(static_cast<std::size_t>(kGridColumns * grid_rows), 0);
         cell_n = cell_sum;
+        cell_worst.assign(cell_sum.size(), Verdict::pass);
     }
     std::size_t box_index = 0, individual = 0;
     if (any_core && !grouped)
@@ -309,7 +312,9 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             continue;
         }
         const double x = px(main, b.x0), y = py(main, b.y1);
-        if (grouped && (tile.verdict == Verdict::pass || individual >= kGroupAbove)) {
+        if (grouped) {
+            // Every tile counts in its cell; tiles with findings are drawn
+            // one by one as well, up to kIndividual of them.
             const auto col = std::clamp(static_cast<int>((x + (b.x1 - b.x0) * main.scale / 2 - kPad) / cell_px), 0,
                                         kGridColumns - 1);
             const auto rw = std::clamp(static_cast<int>((y + (b.y1 - b.y0) * main.scale / 2 - kPad) / cell_px), 0,
@@ -317,7 +322,11 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             const auto cell = static_cast<std::size_t>(rw * kGridColumns + col);
             cell_sum[cell] += d;
             cell_n[cell] += 1;
-            continue;
+            if (tile.verdict == Verdict::pass) continue;
+            if (individual >= kIndividual) {
+                cell_worst[cell] = std::max(cell_worst[cell], tile.verdict);
+                continue;
+            }
         }
         ++individual;
         footprint(fine, tile, x, y, (b.x1 - b.x0) * main.scale, (b.y1 - b.y0) * main.scale);
@@ -332,12 +341,31 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         if (grouped) {
             putf(p, "<svg class=\"map\" width=\"%.0f\" height=\"%.0f\" role=\"img\" aria-label=\"map of the tiles\">\n",
                  main.width, main.height + kBarHeight);
+            // One path per shade of the scale and per outline, so that tens
+            // of thousands of cells stay a few elements for the browser.
+            std::vector<std::string> shade(kShades), edge(2);
             for (std::size_t cell = 0; cell < cell_n.size(); ++cell) {
                 if (cell_n[cell] == 0) continue;
-                const double x = kPad + static_cast<double>(cell % kGridColumns) * cell_px;
-                const double y = kPad + static_cast<double>(cell / kGridColumns) * cell_px;
-                putf(p, "<rect class=\"cell\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>\n", x,
-                     y, cell_px, cell_px, viridis(cell_sum[cell] / cell_n[cell] / high).c_str());
+                char step[64];
+                std::snprintf(step, sizeof step, "M%.1f %.1fh%.1fv%.1fh-%.1fz",
+                              kPad + static_cast<double>(cell % kGridColumns) * cell_px,
+                              kPad + static_cast<double>(cell / kGridColumns) * cell_px, cell_px, cell_px, cell_px);
+                const double t = std::clamp(cell_sum[cell] / cell_n[cell] / high, 0.0, 1.0);
+                shade[static_cast<std::size_t>(std::lround(t * (kShades - 1)))] += step;
+                if (cell_worst[cell] > Verdict::pass) edge[cell_worst[cell] == Verdict::fail ? 1 : 0] += step;
+            }
+            for (std::size_t k = 0; k < kShades; ++k) {
+                if (shade[k].empty()) continue;
+                putf(p, "<path class=\"cell\" fill=\"%s\" d=\"", viridis(static_cast<double>(k) / (kShades - 1)).c_str());
+                put(p, shade[k]);
+                put(p, "\"/>\n");
+            }
+            static const char *const kEdges[] = {"#e08a00", "#d7191c"};
+            for (std::size_t k = 0; k < 2; ++k) {
+                if (edge[k].empty()) continue;
+                putf(p, "<path class=\"cell\" fill=\"none\" stroke=\"%s\" stroke-width=\"1\" d=\"", kEdges[k]);
+                put(p, edge[k]);
+                put(p, "\"/>\n");
             }
         }
         put(p, fine);

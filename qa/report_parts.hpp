@@ -84,6 +84,12 @@ std::string thousands(double count);  // 1234567 -> "1,234,567"
 // Beyond this many tiles the map groups the tiles that passed into cells
 // and the table lists only the tiles with a finding.
 inline constexpr std::size_t kGroupAbove = 20000;
+// Rows of the grouped table; further tiles with findings follow by name.
+inline constexpr std::size_t kTableRows = 20000;
+// The table shows its first kBlockRows rows; the others sit in folded
+// blocks of as many rows, and names beyond its rows in blocks of
+// kBlockNames, which the browser lays out only when opened.
+inline constexpr std::size_t kBlockRows = 1000, kBlockNames = 5000;
 
 // A tile's footprint in the data's units.
 struct Box {
@@ -111,7 +117,7 @@ struct Summary {
     std::size_t read_without_box = 0;
     // The tiles each check warned of and failed, by row, the first few.
     struct Named {
-        std::size_t row;
+        std::size_t row, finding;  // finding: how many tiles with findings come before
         std::string tile;
     };
     std::vector<std::array<std::vector<Named>, 2>> listed;  // [check][0 warn, 1 fail]

@@ -92,14 +92,15 @@ async function main() {
   await loaded;
   const dom = (await page('Runtime.evaluate', { returnByValue: true, expression: `(() => ({
     height: document.body.scrollHeight,
+    parsed: performance.getEntriesByType('navigation').map(n => n.domInteractive / 1000)[0],
     mapBottom: (document.getElementById('map') || document.body).getBoundingClientRect().bottom + scrollY,
     footprints: [...document.querySelectorAll('[data-tile]')].map(e => [e.dataset.tile, e.dataset.verdict]),
     grid: [...document.querySelectorAll('tr[data-check]')].map(r => [r.dataset.check, r.dataset.pass, r.dataset.warn, r.dataset.fail]),
     resources: performance.getEntriesByType('resource').map(e => e.name),
     external: document.querySelectorAll('[src], link[href]').length,
-    sortable: !document.getElementById('table-controls').hidden }))()` })).result.value;
+    sortable: !(document.getElementById('table-controls') || { hidden: true }).hidden }))()` })).result.value;
   const seconds = Number(process.hrtime.bigint() - started) / 1e9;
-  if (timing) console.log(`open: ${seconds.toFixed(2)} s for a page ${dom.height} px high`);
+  if (timing) console.log(`open: ${seconds.toFixed(2)} s (parsed after ${dom.parsed.toFixed(2)} s) for a page ${dom.height} px high`);
 
   if (check) {
     const [heading, ...rows] = csvRows(fs.readFileSync(path.join(outdir, 'tiles.csv'), 'utf8'));
