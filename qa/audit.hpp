@@ -151,8 +151,23 @@ struct Judgement {
     Verdict verdict;
     std::string value, limit;
 };
-Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts,
-                const std::vector<std::string> &names, std::size_t k, Check check);
+// The names of the tiles, back to back, so that 100,000 names cost little
+// more than their bytes.
+struct TileNames {
+    std::string bytes;
+    std::vector<std::size_t> starts;
+};
+inline void add_name(TileNames &n, const std::string &name) {
+    n.starts.push_back(n.bytes.size());
+    n.bytes += name;
+}
+inline std::string name_at(const TileNames &n, std::size_t k) {
+    const std::size_t end = k + 1 < n.starts.size() ? n.starts[k + 1] : n.bytes.size();
+    return n.bytes.substr(n.starts[k], end - n.starts[k]);
+}
+
+Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts, const TileNames &names,
+                std::size_t k, Check check);
 
 // The whole program; returns the exit status.
 int run_audit(int argc, char **argv);

@@ -320,8 +320,8 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
     return d;
 }
 
-Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts,
-                const std::vector<std::string> &names, std::size_t k, Check check) {
+Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts, const TileNames &names,
+                std::size_t k, Check check) {
     const Facts &t = facts[k];
     Judgement j{Verdict::NotApplicable, {}, {}};
     if (limits.check_off[check]) return j;
@@ -401,7 +401,7 @@ Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts
         if (check == Readable)
             j.value = status_word(t.status);
         else if (check == Duplicate)
-            j.value = names[static_cast<std::size_t>(d.duplicate_of[k])];
+            j.value = name_at(names, static_cast<std::size_t>(d.duplicate_of[k]));
         else
             j.value = number_text(v);
         j.limit = (criteria_of_check > 1 ? std::string(c.name) : std::string()) + (c.below ? "<" : ">") +

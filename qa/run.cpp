@@ -148,11 +148,44 @@ Options parse_options(int argc, char **argv) {
     return o;
 }
 
-// The tiles of a run as they are judged and written: the row of each up to
-// its checks, the figures it is judged by, and its statistics file.
+// The keys of the statistics file, indexed on a thread of its own while
+// the tiles are read.
+struct IndexJob {
+    std::thread thread;
+    KeyIndex index;
+    bool built = false;
+};
+
+void build_index(IndexJob *job) {
+    try {
+        job->index = build_key_index();
+        job->built = true;
+    } catch (const std::bad_alloc &) {
+    }
+}
+
+void start_index(IndexJob &job) {
+    try {
+        job.thread = std::thread(build_index, &job);
+    } catch (const std::system_error &) {
+        build_index(&job);
+    }
+}
+
+// The tiles of a run as they are judged and written: the figures each is
+// judged by and its name, kept in memory (a few hundred bytes a tile); its
+// row up to the checks, set aside in a file of the new folder; its
+// statistics file, folded into the archive as it comes, as Pointsieve-merge
+// folds them.
 struct Delivered {
-    std::vector<std::string> names, rows, stats_files;
+    TileNames names;
     std::vector<Facts> facts;
+    korvane::FilePtr rows;
+    std::string rows_name;
+    IndexJob *job = nullptr;
+    Reader reader;
+    InputFigures input;
+    std::unique_ptr<MergedFigures> merged;
     // Figures of the delivery for standard output.
     std::uint64_t by_status[5] = {};
     std::uint64_t points = 0;
@@ -166,19 +199,66 @@ struct Delivered {
     bool detailed = false;
 };
 
-void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file) {
+[[noreturn]] void fail_run(OutDir &out);
+
+// Opens the file of rows and starts the merge, once the keys are indexed.
+void start_tiles(Delivered &d, IndexJob &job, OutDir &out) {
+    if (job.thread.joinable()) job.thread.join();
+    if (!job.built) {
+        std::printf("\nCannot allocate memory for the keys of the statistics file\n");
+        fail_run(out);
+    }
+    d.job = &job;
+    d.merged = std::make_unique<MergedFigures>();
+    if (allocate_histograms(d.merged->acc) != Failure::None) {
+        std::printf("\nCannot allocate memory for the merge\n");
+        fail_run(out);
+    }
+    start_merge(*d.merged);
+    d.rows_name = out.temp + "/.rows";
+    d.rows = korvane::open_file(d.rows_name.c_str(), "w+b");
+    if (!d.rows) {
+        std::printf("\nCannot write in %s: %s\n", shown(out.temp).c_str(), std::strerror(errno));
+        fail_run(out);
+    }
+}
+
+void merge_stats(Delivered &d, const std::string &name, OutDir &out) {
+    const korvane::FilePtr f = korvane::open_file(name.c_str(), "rb");
+    ReadResult r;
+    if (!f)
+        r.outcome = ReadOutcome::CannotOpen;
+    else
+        r = read_stats(f.get(), d.job->index, d.reader, d.input, *d.merged);
+    if (r.outcome != ReadOutcome::Ok) {
+        std::printf("\nCannot read statistics file %s (line %lld)\n", shown(name).c_str(), r.line);
+        fail_run(out);
+    }
+    if (!merge_scalars(d.input, name, *d.merged)) {
+        std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not: combine shards written "
+                    "alike\n",
+                    shown(d.merged->detailed_name).c_str(), shown(d.merged->plain_name).c_str());
+        fail_run(out);
+    }
+}
+
+void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, OutDir &out) {
     std::string row;
     for (std::size_t c = 0; c < kFactColumns; ++c) {
         if (c > 0) row += ',';
         append_csv_field(row, f[c]);
     }
+    row += '\n';
+    if (std::fwrite(row.data(), 1, row.size(), d.rows.get()) != row.size()) {
+        std::printf("\nCannot write in %s: %s\n", shown(out.target).c_str(), std::strerror(errno));
+        fail_run(out);
+    }
     const Facts t = parse_facts(f);
-    d.names.push_back(f[ColTile]);
-    d.rows.push_back(std::move(row));
-    d.stats_files.push_back(t.read ? stats_file : std::string());
+    add_name(d.names, f[ColTile]);
     d.facts.push_back(t);
     ++d.by_status[static_cast<int>(t.status)];
     if (!t.read) return;
+    merge_stats(d, stats_file, out);
     d.points += t.records;
     const std::string type = f[ColVersion] + " format " + f[ColFormat];
     auto found = std::find_if(d.types.begin(), d.types.end(), [&](const auto &p) { return p.first == type; });
@@ -253,7 +333,7 @@ void show_progress(const Reading &r, std::chrono::steady_clock::time_point start
     std::fflush(stderr);
 }
 
-void read_delivery(const Options &o, OutDir &out, Delivered &d) {
+void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
     std::vector<TileInput> tiles;
     if (!collect_tiles(o.inputs, tiles)) end_with_failure();
     if (tiles.empty()) {
@@ -302,6 +382,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
         std::printf("\nCannot allocate memory for reading the tiles\n");
         fail_run(out);
     }
+    start_tiles(d, job, out);
     for (std::uint64_t k = begin; k < end; ++k) {
         const TileOutcome &t = outcomes[k - begin];
         if (t.write_failed) {
@@ -309,15 +390,16 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
                         std::strerror(t.write_errno != 0 ? t.write_errno : EIO));
             fail_run(out);
         }
-        add_tile(d, t.fields, out.temp + "/" + tiles[k].stats);
+        add_tile(d, t.fields, out.temp + "/" + tiles[k].stats, out);
     }
     d.detailed = o.detailed;
 }
 
 // ---- Reading the shards' tables -------------------------------------------
 
-void read_shards(const Options &o, OutDir &out, Delivered &d) {
+void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
     if (!begin_outdir(o.outdir, false, out)) end_with_failure();
+    start_tiles(d, job, out);
     for (const InputWord &w : o.inputs) {
         std::string shard = w.text;
         while (shard.size() > 1 && (shard.back() == '/' || shard.back() == '\\')) shard.pop_back();
@@ -362,14 +444,14 @@ void read_shards(const Options &o, OutDir &out, Delivered &d) {
                 stats_file = shard + "/" + row[ColStats];
                 row[ColStats] = path_from(out.target, stats_file);
             }
-            add_tile(d, row, stats_file);
+            add_tile(d, row, stats_file, out);
         }
         if (std::ferror(f.get())) {
             std::printf("\nCannot read table %s\n", shown(table).c_str());
             fail_run(out);
         }
     }
-    if (d.names.empty()) {
+    if (d.facts.empty()) {
         std::printf("\nNo tile found\n");
         fail_run(out);
     }
@@ -377,42 +459,16 @@ void read_shards(const Options &o, OutDir &out, Delivered &d) {
 
 // ---- The outputs ----------------------------------------------------------
 
-// Folds the statistics files of the read tiles as Pointsieve-merge does and
-// writes archive_stats.asc; returns the number of files folded.
-long long write_archive(const Delivered &d, const KeyIndex &index, OutDir &out) {
-    auto merged = std::make_unique<MergedFigures>();
-    Reader reader;
-    InputFigures input;
-    if (allocate_histograms(merged->acc) != Failure::None) {
-        std::printf("\nCannot allocate memory for the merge\n");
-        fail_run(out);
-    }
-    start_merge(*merged);
-    for (const std::string &name : d.stats_files) {
-        if (name.empty()) continue;
-        const korvane::FilePtr f = korvane::open_file(name.c_str(), "rb");
-        ReadResult r;
-        if (!f)
-            r.outcome = ReadOutcome::CannotOpen;
-        else
-            r = read_stats(f.get(), index, reader, input, *merged);
-        if (r.outcome != ReadOutcome::Ok) {
-            std::printf("\nCannot read statistics file %s (line %lld)\n", shown(name).c_str(), r.line);
-            fail_run(out);
-        }
-        if (!merge_scalars(input, name, *merged)) {
-            std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not: combine shards written "
-                        "alike\n",
-                        shown(merged->detailed_name).c_str(), shown(merged->plain_name).c_str());
-            fail_run(out);
-        }
-    }
-    if (merged->files == 0) return 0;
+// Writes archive_stats.asc from the statistics files folded; returns their
+// number.
+long long write_archive(const Delivered &d, OutDir &out) {
+    const MergedFigures &merged = *d.merged;
+    if (merged.files == 0) return 0;
     const std::string name = out.temp + "/archive_stats.asc";
     korvane::FilePtr f = korvane::open_file(name.c_str(), "w");
     bool ok = static_cast<bool>(f);
     if (ok) {
-        write_stats(f.get(), merged_texts(*merged), merged->acc, merged->returns, merged_detailed(*merged));
+        write_stats(f.get(), merged_texts(merged), merged.acc, merged.returns, merged_detailed(merged));
         ok = std::fflush(f.get()) == 0 && !std::ferror(f.get());
         ok = std::fclose(f.release()) == 0 && ok;
     }
@@ -420,7 +476,7 @@ long long write_archive(const Delivered &d, const KeyIndex &index, OutDir &out) 
         std::printf("\nCannot write %s: %s\n", shown(out.target + "/archive_stats.asc").c_str(), std::strerror(errno));
         fail_run(out);
     }
-    return merged->files;
+    return merged.files;
 }
 
 // A name in a TSV field: tab, line ends and backslash escaped.
@@ -443,7 +499,7 @@ struct Tally {
 
 bool put(std::FILE *f, const std::string &s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
 
-Tally write_tables(const Delivered &d, const Limits &limits, OutDir &out) {
+Tally write_tables(Delivered &d, const Limits &limits, OutDir &out) {
     const Delivery delivery = judge_delivery(d.facts);
     const std::string table_name = out.temp + "/tiles.csv", verdicts_name = out.temp + "/verdicts.tsv";
     korvane::FilePtr table = korvane::open_file(table_name.c_str(), "wb");
@@ -456,8 +512,16 @@ Tally write_tables(const Delivered &d, const Limits &limits, OutDir &out) {
     line += '\n';
     ok = ok && put(table.get(), line);
     std::string lines;
-    for (std::size_t k = 0; ok && k < d.rows.size(); ++k) {
-        line = d.rows[k];
+    std::FILE *rows = d.rows.get();
+    ok = ok && std::fflush(rows) == 0 && korvane::seek_to(rows, 0);
+    for (std::size_t k = 0; ok && k < d.facts.size(); ++k) {
+        line.clear();
+        int c;
+        while ((c = std::getc(rows)) != EOF && c != '\n') line += static_cast<char>(c);
+        if (c == EOF) {
+            ok = false;
+            break;
+        }
         lines.clear();
         bool failed = false;
         for (std::size_t c = 0; c < kCheckCount; ++c) {
@@ -470,7 +534,7 @@ Tally write_tables(const Delivered &d, const Limits &limits, OutDir &out) {
             }
             lines += j.verdict == Verdict::Warn ? "warn\t" : "fail\t";
             lines += std::string(kCheckNames[c]) + "\t";
-            append_tsv(lines, d.names[k]);
+            append_tsv(lines, name_at(d.names, k));
             lines += "\t";
             append_tsv(lines, j.value);
             lines += "\t" + j.limit + "\n";
@@ -496,12 +560,14 @@ Tally write_tables(const Delivered &d, const Limits &limits, OutDir &out) {
         std::printf("\nCannot write the tables in %s: %s\n", shown(out.target).c_str(), std::strerror(errno));
         fail_run(out);
     }
+    d.rows.reset();
+    std::remove(d.rows_name.c_str());
     return tally;
 }
 
 void print_summary(const Delivered &d, const Tally &tally, long long archived) {
     std::printf("Tiles:            %zu (ok %llu, truncated %llu, refused %llu, compressed %llu, unreadable %llu)\n",
-                d.names.size(), static_cast<unsigned long long>(d.by_status[0]),
+                d.facts.size(), static_cast<unsigned long long>(d.by_status[0]),
                 static_cast<unsigned long long>(d.by_status[1]), static_cast<unsigned long long>(d.by_status[2]),
                 static_cast<unsigned long long>(d.by_status[3]), static_cast<unsigned long long>(d.by_status[4]));
     std::printf("Points read:      %llu\n", static_cast<unsigned long long>(d.points));
@@ -573,34 +639,15 @@ int run(int argc, char **argv) {
     Limits limits = default_limits();
     if (o.limits) read_limits(o.limits, limits);
 
-    // The keys of the statistics file are indexed while the tiles are read.
-    KeyIndex index;
-    bool indexed = false;
-    const auto build_index = [&index, &indexed] {
-        try {
-            index = build_key_index();
-            indexed = true;
-        } catch (const std::bad_alloc &) {
-        }
-    };
-    std::thread indexer;
-    try {
-        indexer = std::thread(build_index);
-    } catch (const std::system_error &) {
-        build_index();
-    }
+    IndexJob job;
+    start_index(job);
     OutDir out;
     Delivered d;
     if (o.combine)
-        read_shards(o, out, d);
+        read_shards(o, out, job, d);
     else
-        read_delivery(o, out, d);
-    if (indexer.joinable()) indexer.join();
-    if (!indexed) {
-        std::printf("\nCannot allocate memory for the keys of the statistics file\n");
-        fail_run(out);
-    }
-    const long long archived = write_archive(d, index, out);
+        read_delivery(o, out, job, d);
+    const long long archived = write_archive(d, out);
     const Tally tally = write_tables(d, limits, out);
     if (!write_report(out.temp, d.detailed)) {
         std::printf("\nCannot write the report in %s: %s\n", shown(out.target).c_str(), std::strerror(errno));
