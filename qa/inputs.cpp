@@ -153,8 +153,18 @@ void assign_stats_paths(std::vector<TileInput> &tiles) {
             folder += part + "/";
         }
         const std::string base = stats_file_name(p.empty() ? std::string() : p.back());
-        std::string path = folder + base;
-        const std::string stem = path.substr(0, path.size() - std::string_view("_stats.asc").size());
+        // A file name holds 255 bytes at most: a longer one loses the end of
+        // its stem (before a UTF-8 sequence, not inside one), with room left
+        // for a "~N" that keeps it unique.
+        std::string name_stem = base.substr(0, base.size() - std::string_view("_stats.asc").size());
+        constexpr std::size_t kLongestStem = 255 - 10 - 8;
+        if (name_stem.size() > kLongestStem) {
+            std::size_t keep = kLongestStem;
+            while (keep > 0 && (static_cast<unsigned char>(name_stem[keep]) & 0xC0) == 0x80) --keep;
+            name_stem.resize(keep);
+        }
+        const std::string stem = folder + name_stem;
+        std::string path = stem + "_stats.asc";
         for (unsigned n = 2; !taken.insert(folded(path)).second; ++n)
             path = stem + "~" + std::to_string(n) + "_stats.asc";
         tiles[k].stats = path;

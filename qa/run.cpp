@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -282,41 +284,65 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
     }
 }
 
+void stop_reading();
+
 [[noreturn]] void fail_run(OutDir &out) {
+    stop_reading();
     abandon_outdir(out);
     end_with_failure();
 }
 
 // ---- Reading the tiles ----------------------------------------------------
 
+// The reading of a run's tiles: workers take the next tile, read it and
+// leave its outcome in its slot; the main thread takes the outcomes in
+// input order as they come, so that only the tiles read ahead of the
+// oldest still being read wait in memory.
 struct Reading {
-    const std::vector<TileInput> *tiles;
-    std::size_t begin, end;
-    const std::string *outdir;
-    bool detailed;
-    std::vector<TileOutcome> *outcomes;
+    const std::vector<TileInput> *tiles = nullptr;
+    std::size_t begin = 0, end = 0;
+    const std::string *outdir = nullptr;
+    std::vector<std::unique_ptr<TileOutcome>> outcomes;
+    std::unique_ptr<std::atomic<bool>[]> ready;
     std::atomic<std::size_t> next{0}, done{0};
     std::atomic<std::uint64_t> bytes{0};
-    std::atomic<bool> out_of_memory{false};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable came;
+    std::vector<std::thread> workers;
 };
 
-void read_tiles(Reading *r) {
-    std::unique_ptr<TileReader, TileReaderDeleter> reader(new_tile_reader(r->detailed));
-    if (!reader) {
-        r->out_of_memory = true;
-        return;
-    }
-    for (;;) {
+// The reading under way, stopped before a failure ends the process.
+Reading *reading_now = nullptr;
+
+void stop_reading() {
+    Reading *r = reading_now;
+    if (!r) return;
+    reading_now = nullptr;
+    r->stop = true;
+    for (std::thread &w : r->workers)
+        if (w.joinable()) w.join();
+}
+
+void read_tiles(Reading *r, TileReader *reader) {
+    while (!r->stop) {
         const std::size_t k = r->begin + r->next.fetch_add(1);
         if (k >= r->end) return;
-        TileOutcome &o = (*r->outcomes)[k - r->begin];
+        std::unique_ptr<TileOutcome> o;
         try {
-            read_tile(*reader, (*r->tiles)[k], *r->outdir, o);
+            o = std::make_unique<TileOutcome>();
+            read_tile(*reader, (*r->tiles)[k], *r->outdir, *o);
+            r->bytes += o->bytes;
         } catch (const std::bad_alloc &) {
-            r->out_of_memory = true;
+            o.reset();  // an empty slot: the run fails
         }
-        r->bytes += o.bytes;
-        ++r->done;
+        {
+            const std::lock_guard<std::mutex> lock(r->mutex);
+            r->outcomes[k - r->begin] = std::move(o);
+            r->ready[k - r->begin] = true;
+            ++r->done;
+        }
+        r->came.notify_one();
     }
 }
 
@@ -348,51 +374,62 @@ void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
     for (std::uint64_t k = begin; k < end; ++k) stats.push_back(tiles[k].stats);
     if (!make_folders(out, stats)) fail_run(out);
 
-    std::vector<TileOutcome> outcomes(end - begin);
-    Reading r;
-    r.tiles = &tiles, r.begin = begin, r.end = end, r.outdir = &out.temp, r.detailed = o.detailed;
-    r.outcomes = &outcomes;
+    const std::size_t count = end - begin;
     unsigned threads = o.threads ? o.threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, std::max<std::uint64_t>(1, end - begin)));
-    std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads; ++t) {
+    threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, std::max<std::size_t>(1, count)));
+    std::vector<std::unique_ptr<TileReader, TileReaderDeleter>> readers;
+    for (unsigned t = 0; t < threads; ++t) {
+        readers.emplace_back(new_tile_reader(o.detailed));
+        if (!readers.back()) {
+            std::printf("\nCannot allocate memory for reading the tiles\n");
+            fail_run(out);
+        }
+    }
+    Reading r;
+    r.tiles = &tiles, r.begin = begin, r.end = end, r.outdir = &out.temp;
+    r.outcomes.resize(count);
+    r.ready = std::make_unique<std::atomic<bool>[]>(count);
+    for (std::size_t k = 0; k < count; ++k) r.ready[k] = false;
+    reading_now = &r;
+    for (unsigned t = 0; t < threads; ++t) {
         try {
-            workers.emplace_back(read_tiles, &r);
+            r.workers.emplace_back(read_tiles, &r, readers[t].get());
         } catch (const std::system_error &) {
+            if (t == 0) {
+                std::printf("\nCannot start a thread to read the tiles\n");
+                fail_run(out);
+            }
             break;  // fewer threads, the same outputs
         }
     }
     const bool progress = stderr_is_terminal();
     const auto start = std::chrono::steady_clock::now();
-    if (progress) {
-        // The main thread shows the progress while the workers read.
-        std::thread own(read_tiles, &r);
-        while (r.done < end - begin) {
-            show_progress(r, start, false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            if (r.out_of_memory && r.next >= end - begin) break;
+    d.detailed = o.detailed;
+    for (std::size_t k = 0; k < count; ++k) {
+        {
+            std::unique_lock<std::mutex> lock(r.mutex);
+            while (!r.ready[k]) {
+                r.came.wait_for(lock, std::chrono::milliseconds(250));
+                if (progress) show_progress(r, start, false);
+            }
         }
-        own.join();
-        show_progress(r, start, true);
-    } else {
-        read_tiles(&r);
-    }
-    for (std::thread &w : workers) w.join();
-    if (r.out_of_memory) {
-        std::printf("\nCannot allocate memory for reading the tiles\n");
-        fail_run(out);
-    }
-    start_tiles(d, job, out);
-    for (std::uint64_t k = begin; k < end; ++k) {
-        const TileOutcome &t = outcomes[k - begin];
-        if (t.write_failed) {
-            std::printf("\nCannot write statistics file %s: %s\n", shown(out.target + "/" + tiles[k].stats).c_str(),
-                        std::strerror(t.write_errno != 0 ? t.write_errno : EIO));
+        if (k == 0) start_tiles(d, job, out);
+        const std::unique_ptr<TileOutcome> t = std::move(r.outcomes[k]);
+        if (!t) {
+            std::printf("\nCannot allocate memory for reading the tiles\n");
             fail_run(out);
         }
-        add_tile(d, t.fields, out.temp + "/" + tiles[k].stats, out);
+        const TileInput &tile = tiles[begin + k];
+        if (t->write_failed) {
+            std::printf("\nCannot write statistics file %s: %s\n", shown(out.target + "/" + tile.stats).c_str(),
+                        std::strerror(t->write_errno != 0 ? t->write_errno : EIO));
+            fail_run(out);
+        }
+        add_tile(d, t->fields, out.temp + "/" + tile.stats, out);
     }
-    d.detailed = o.detailed;
+    if (count == 0) start_tiles(d, job, out);
+    stop_reading();
+    if (progress) show_progress(r, start, true);
 }
 
 // ---- Reading the shards' tables -------------------------------------------
