@@ -134,11 +134,24 @@ std::string label_of(const Columns &c, const std::vector<std::string> &row, Verd
 }
 
 std::string tip_of(const Columns &c, const std::vector<std::string> &row, Verdict worst, const std::string &label) {
-    std::string tip = field(row, c.tile) + "\n" + verdict_word(worst);
-    if (worst > Verdict::pass) tip += ": " + label.substr(label.find(' ') + 1);
+    std::string tip = field(row, c.tile);
+    tip += '\n';
+    tip += verdict_word(worst);
+    if (worst > Verdict::pass) {
+        tip += ": ";
+        tip.append(label, label.find(' ') + 1);
+    }
     double v = 0;
-    if (parse_number(field(row, c.read), v)) tip += "\n" + thousands(v) + " points";
-    if (!field(row, c.density).empty()) tip += "\ndensity " + field(row, c.density) + " per square unit";
+    if (parse_number(field(row, c.read), v)) {
+        tip += '\n';
+        tip += thousands(v);
+        tip += " points";
+    }
+    if (!field(row, c.density).empty()) {
+        tip += "\ndensity ";
+        tip += field(row, c.density);
+        tip += " per square unit";
+    }
     return tip;
 }
 
