@@ -138,11 +138,20 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
             EXPECT_EQ(listed[k].substr(verdicts[k].size() + 1, other.size() + 1), other + "\t");
         }
     }
+    std::map<std::string, std::string> grid;  // the verdict grid on standard output: a line per check
+    std::istringstream out(r.out);
+    for (std::string line, name; std::getline(out, line);)
+        if (std::istringstream(line) >> name) grid[name] = line;
     for (std::size_t c = 0; c < std::size(kChecks); ++c) {
         auto &n = totals[kChecks[c]];
         EXPECT_EQ(listed[verdicts.size() + c], std::string("total\t") + kChecks[c] + "\tpass=" +
                                                    std::to_string(n["pass"]) + " warn=" + std::to_string(n["warn"]) +
                                                    " fail=" + std::to_string(n["fail"]));
+        std::istringstream words(grid[kChecks[c]]);
+        std::string name;
+        int pass = -1, warn = -1, fail = -1;
+        words >> name >> pass >> warn >> fail;
+        EXPECT_EQ(std::vector<int>({pass, warn, fail}), std::vector<int>({n["pass"], n["warn"], n["fail"]})) << name;
     }
 }
 
