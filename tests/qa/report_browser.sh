@@ -8,19 +8,23 @@
 # With --screenshot it also saves the top of the page down to the map: the
 # picture in docs/ is made this way.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 [ $# -eq 3 ] || [ $# -eq 5 ] || { echo "usage: $0 QA_MAKE_DELIVERY POINTSIEVE_QA WORKDIR [--screenshot PNG]" >&2; exit 2; }
-make_delivery=$1 qa=$2 work=$3
+make_delivery=$(realpath "$1") qa=$(realpath "$2") work=$3
 shift 3
+[ $# -eq 0 ] || set -- "$1" "$(realpath -m "$2")"
 command -v node >/dev/null || { echo "SKIP: no node (apt-get install nodejs)"; exit 77; }
 [ -x "${CHROMIUM:-/usr/bin/chromium}" ] || { echo "SKIP: no Chromium (apt-get install chromium)"; exit 77; }
 
 rm -rf "$work"
 mkdir -p "$work"
-"$make_delivery" "$work/delivery" >/dev/null
+cd "$work"
+"$make_delivery" delivery >/dev/null
+# From inside WORKDIR, so that the tiles are named delivery/...
 status=0
-"$qa" -o "$work/out" "$work/delivery" >"$work/stdout" 2>"$work/stderr" || status=$?
+"$qa" -o out delivery >stdout 2>stderr || status=$?
 # The delivery holds defects: the audit completes with findings.
 if [ "$status" -ne 1 ]; then
-  echo "FAIL: Pointsieve-qa exited with $status, not 1"; cat "$work/stderr"; exit 1
+  echo "FAIL: Pointsieve-qa exited with $status, not 1"; cat stderr; exit 1
 fi
-exec node "$(dirname "$0")/report_browser.mjs" "$work/out" --tmp "$work" "$@"
+exec node "$here/report_browser.mjs" out --tmp . "$@"
