@@ -356,7 +356,8 @@ void show_progress(const Reading &r, std::chrono::steady_clock::time_point start
     if (last) {
         std::fprintf(stderr, "\r%78s\r", "");
     } else {
-        std::fprintf(stderr, "\r%zu of %zu tiles, %.1f MB/s, %.0f s left%10s", done, total, rate, left, "");
+        std::fprintf(stderr, "\r%llu of %llu tiles, %.1f MB/s, %.0f s left%10s", static_cast<unsigned long long>(done),
+                     static_cast<unsigned long long>(total), rate, left, "");
     }
     std::fflush(stderr);
 }
@@ -546,8 +547,14 @@ Tally write_tables(Delivered &d, const Limits &limits, OutDir &out) {
     bool ok = table && verdicts;
     Tally tally;
     std::string line;
-    for (std::size_t c = 0; c < kFactColumns; ++c) line += (c ? "," : "") + std::string(kColumnNames[c]);
-    for (const char *check : kCheckNames) line += std::string(",check:") + check;
+    for (std::size_t c = 0; c < kFactColumns; ++c) {
+        if (c > 0) line += ',';
+        line += kColumnNames[c];
+    }
+    for (const char *check : kCheckNames) {
+        line += ",check:";
+        line += check;
+    }
     line += '\n';
     ok = ok && put(table.get(), line);
     std::string lines;
@@ -605,8 +612,8 @@ Tally write_tables(Delivered &d, const Limits &limits, OutDir &out) {
 }
 
 void print_summary(const Delivered &d, const Tally &tally, long long archived) {
-    std::printf("Tiles:            %zu (ok %llu, truncated %llu, refused %llu, compressed %llu, unreadable %llu)\n",
-                d.facts.size(), static_cast<unsigned long long>(d.by_status[0]),
+    std::printf("Tiles:            %llu (ok %llu, truncated %llu, refused %llu, compressed %llu, unreadable %llu)\n",
+                static_cast<unsigned long long>(d.facts.size()), static_cast<unsigned long long>(d.by_status[0]),
                 static_cast<unsigned long long>(d.by_status[1]), static_cast<unsigned long long>(d.by_status[2]),
                 static_cast<unsigned long long>(d.by_status[3]), static_cast<unsigned long long>(d.by_status[4]));
     std::printf("Points read:      %llu\n", static_cast<unsigned long long>(d.points));
