@@ -98,7 +98,10 @@ async function main() {
     grid: [...document.querySelectorAll('tr[data-check]')].map(r => [r.dataset.check, r.dataset.pass, r.dataset.warn, r.dataset.fail]),
     resources: performance.getEntriesByType('resource').map(e => e.name),
     external: document.querySelectorAll('[src], link[href]').length,
-    sortable: !(document.getElementById('table-controls') || { hidden: true }).hidden }))()` })).result.value;
+    sortable: !(document.getElementById('table-controls') || { hidden: true }).hidden,
+    sorted: (() => { const th = document.querySelector('#tile-table th:nth-child(2)'); th.click();
+      const names = [...document.querySelectorAll('#tiles table.tt tbody tr')].map((r) => r.cells[1].textContent.toLowerCase());
+      return names.length > 1 && names.every((n, i) => i === 0 || names[i - 1] <= n); })() }))()` })).result.value;
   const seconds = Number(process.hrtime.bigint() - started) / 1e9;
   if (timing) console.log(`open: ${seconds.toFixed(2)} s (parsed after ${dom.parsed.toFixed(2)} s) for a page ${dom.height} px high`);
 
@@ -121,7 +124,7 @@ async function main() {
     const away = [...requests, ...dom.resources].filter((u) => !/^(file|data|about):/.test(u));
     expect(away.length === 0 && dom.external === 0, `the page reached beyond itself: ${away.join(' ')} (${dom.external} src/href)`);
     expect(errors.length === 0, `console errors: ${errors.join('; ')}`);
-    expect(dom.sortable, 'the table\'s script ran');
+    expect(dom.sortable && dom.sorted, 'the table\'s script ran and sorts by name');
   }
 
   const clip = shot ? { x: 0, y: 0, width: 1040, height: Math.ceil(dom.mapBottom) + 8, scale: 1 } : undefined;
@@ -142,7 +145,10 @@ async function finish() {
   clearTimeout(watchdog);
   browser.kill();
   await Promise.race([exited, new Promise((resolve) => setTimeout(resolve, 5000))]);
-  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
+  // Chromium's helpers may still be writing there a moment after it exits.
+  for (let tries = 0; fs.existsSync(profile) && tries < 20; tries++) {
+    try { fs.rmSync(profile, { recursive: true, force: true }); } catch { await new Promise((r) => setTimeout(r, 250)); }
+  }
   if (failures.length) {
     console.log(`FAIL ${outdir}/report.html:\n- ${failures.join('\n- ')}`);
     if (browserLog) console.log(`Chromium said:\n${browserLog.slice(-2000)}`);
