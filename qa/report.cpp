@@ -128,6 +128,7 @@ void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
          thousands(s.points).c_str(), thousands(s.declared).c_str(),
          thousands(static_cast<double>(s.read_tiles)).c_str());
     put(p, "<tr><th>LAS types</th><td>");
+    if (s.by_type.empty()) put(p, "none known");
     for (std::size_t k = 0; k < s.by_type.size(); ++k) {
         if (k) put(p, "; ");
         put_escaped(p, s.by_type[k].first);
@@ -196,7 +197,7 @@ void list_tiles(Page &p, const std::vector<Summary::Named> &named, std::size_t t
     for (std::size_t k = 0; k < named.size(); ++k) {
         const bool linked = !grouped || named[k].finding < kTableRows;
         if (k) put(p, ", ");
-        if (linked) putf(p, "<a href=\"#t%zu\">", named[k].row);
+        if (linked) putf(p, "<a href=\"#t%llu\">", static_cast<unsigned long long>(named[k].row));
         put_escaped(p, named[k].tile);
         if (linked) put(p, "</a>");
     }
@@ -216,7 +217,11 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
             double v = 0;
             return parse_number(t, v) ? v : 0.0;
         };
-        const Verdict v = number(x.counts[2]) > 0 ? Verdict::fail : number(x.counts[1]) > 0 ? Verdict::warn : Verdict::pass;
+        // The counts' worst; a check that applied to no tile shows a dash.
+        const Verdict v = number(x.counts[2]) > 0   ? Verdict::fail
+                          : number(x.counts[1]) > 0 ? Verdict::warn
+                          : number(x.counts[0]) > 0 ? Verdict::pass
+                                                    : Verdict::none;
         put(p, "<tr data-check=\"");
         put_escaped(p, x.check);
         for (std::size_t k = 0; k < 3; ++k) {
@@ -247,13 +252,14 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
     put(p, "</tbody></table></section>\n");
 }
 
-// A horizontal bar chart of labelled counts.
-void bar_chart(Page &p, const char *title, const std::vector<std::pair<std::string, double>> &bars) {
-    double top = 0, sum = 0;
-    for (const auto &b : bars) top = std::max(top, b.second), sum += b.second;
-    putf(p, "<figure><figcaption>%s</figcaption><svg class=\"chart\" width=\"470\" height=\"%zu\" role=\"img\" "
+// A horizontal bar chart of labelled counts, each with its share of all
+// the points.
+void bar_chart(Page &p, const char *title, const std::vector<std::pair<std::string, double>> &bars, double sum) {
+    double top = 0;
+    for (const auto &b : bars) top = std::max(top, b.second);
+    putf(p, "<figure><figcaption>%s</figcaption><svg class=\"chart\" width=\"470\" height=\"%llu\" role=\"img\" "
             "aria-label=\"%s\">\n",
-         title, bars.size() * 18 + 4, title);
+         title, static_cast<unsigned long long>(bars.size() * 18 + 4), title);
     for (std::size_t k = 0; k < bars.size(); ++k) {
         const double y = 2 + static_cast<double>(k) * 18;
         const double w = top > 0 ? bars[k].second / top * 190 : 0;
@@ -306,12 +312,12 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
     for (int k = 1; k <= 9; ++k)
         if (k <= 4 || a.by_return[static_cast<std::size_t>(k)] > 0)
             bars.emplace_back("return " + std::to_string(k), a.by_return[static_cast<std::size_t>(k)]);
-    bar_chart(p, "Points by return number", bars);
+    bar_chart(p, "Points by return number", bars, a.total);
     bars.clear();
     for (int k = 1; k <= 9; ++k)
         if (k <= 4 || a.by_returns[static_cast<std::size_t>(k)] > 0)
             bars.emplace_back(std::to_string(k) + (k == 1 ? " return" : " returns"), a.by_returns[static_cast<std::size_t>(k)]);
-    bar_chart(p, "Points by number of returns", bars);
+    bar_chart(p, "Points by number of returns", bars, a.total);
     // The classification byte: the class in bits 0 to 4, then the synthetic,
     // key-point and withheld flags in bits 5, 6 and 7.
     std::array<double, 32> by_class{};
@@ -324,9 +330,9 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
     bars.clear();
     for (int k = 0; k < 32; ++k)
         if (by_class[static_cast<std::size_t>(k)] > 0) bars.emplace_back(class_name(k), by_class[static_cast<std::size_t>(k)]);
-    bar_chart(p, "Points by classification", bars);
+    bar_chart(p, "Points by classification", bars, a.total);
     bar_chart(p, "Points with a classification flag",
-              {{"synthetic", flags[0]}, {"key-point", flags[1]}, {"withheld", flags[2]}});
+              {{"synthetic", flags[0]}, {"key-point", flags[1]}, {"withheld", flags[2]}}, a.total);
     if (detailed) {
         histogram(p, "Intensity", a.intensity, 0);
         histogram(p, "Scan angle rank", a.scan_angle, -128);
@@ -442,9 +448,10 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
             put(p, head.buffer);
         }
         ++written;
-        putf(p, "<tr id=\"t%zu\" data-st=\"", r);
+        putf(p, "<tr id=\"t%llu\" data-st=\"", static_cast<unsigned long long>(r));
         put_escaped(p, field(row, c.status));
-        putf(p, "\" data-wv=\"%s\"><td class=\"num\">%zu</td><td>", verdict_word(worst), r + 1);
+        putf(p, "\" data-wv=\"%s\"><td class=\"num\">%llu</td><td>", verdict_word(worst),
+             static_cast<unsigned long long>(r + 1));
         put_escaped(p, name);
         put(p, "</td><td>");
         put_escaped(p, field(row, c.status));

@@ -363,8 +363,8 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
                 std::snprintf(step, sizeof step, "M%.1f %.1fh%.1fv%.1fh-%.1fz",
                               kPad + static_cast<double>(cell % kGridColumns) * cell_px,
                               kPad + static_cast<double>(cell / kGridColumns) * cell_px, cell_px, cell_px, cell_px);
-                const double t = std::clamp(cell_sum[cell] / cell_n[cell] / high, 0.0, 1.0);
-                shade[static_cast<std::size_t>(std::lround(t * (kShades - 1)))] += step;
+                const double level = std::clamp(cell_sum[cell] / cell_n[cell] / high, 0.0, 1.0);
+                shade[static_cast<std::size_t>(std::lround(level * (kShades - 1)))] += step;
                 if (cell_worst[cell] > Verdict::pass) edge[cell_worst[cell] == Verdict::fail ? 1 : 0] += step;
             }
             for (std::size_t k = 0; k < kShades; ++k) {
@@ -432,8 +432,8 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
              thousands(static_cast<double>(empty_list.size())).c_str());
         const std::size_t per_row = 3;
         const std::size_t rows = (empty_list.size() + per_row - 1) / per_row;
-        putf(p, "<svg class=\"map empty\" width=\"960\" height=\"%zu\" role=\"img\" aria-label=\"tiles without points\">\n",
-             rows * 34 + 6);
+        putf(p, "<svg class=\"map empty\" width=\"960\" height=\"%llu\" role=\"img\" aria-label=\"tiles without points\">\n",
+             static_cast<unsigned long long>(rows * 34 + 6));
         for (std::size_t k = 0; k < empty_list.size(); ++k) {
             Tile &e = empty_list[k];
             e.fill = "url(#hatch)";

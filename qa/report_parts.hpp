@@ -75,7 +75,11 @@ struct Page {
 };
 void put(Page &p, std::string_view text);
 void put_escaped(Page &p, std::string_view text);  // text and attribute values
+#if defined(__GNUC__) && !defined(_WIN32)
 void putf(Page &p, const char *format, ...) __attribute__((format(printf, 2, 3)));
+#else
+void putf(Page &p, const char *format, ...);
+#endif
 bool drain(Page &p);  // writes out what the buffer holds
 std::string thousands(double count);  // 1234567 -> "1,234,567"
 
