@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "merge.hpp"
+
 namespace pointsieve::qa {
 
 // ---- The tiles of a run (inputs.cpp) --------------------------------------
@@ -59,9 +61,16 @@ struct TileReaderDeleter {
 };
 TileReader *new_tile_reader(bool detailed);
 
+// Adds the detailed histograms of every tile the reader read into acc.
+void add_detailed_sums(const TileReader &reader, Accumulator &acc);
+
 // What reading one tile gave.
 struct TileOutcome {
     FactFields fields;
+    // The figures of its statistics file, as reading that file back would
+    // give them to the merge (the detailed histograms are summed in the
+    // reader: add_detailed_sums).
+    InputFigures figures;
     bool write_failed = false;  // its statistics file could not be written: the run fails
     int write_errno = 0;
     std::uint64_t bytes = 0;    // bytes read, for the progress line

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <numeric>
 #include <unordered_map>
 
 #include "audit.hpp"
@@ -88,7 +87,7 @@ void print_limits(std::FILE *out) {
 
 namespace {
 
-[[noreturn]] bool refuse_limits(const char *name, long line, const char *why, const std::string &word = {}) {
+[[noreturn]] void refuse_limits(const char *name, long line, const char *why, const std::string &word = {}) {
     std::printf("\nLimits file %s, line %ld: %s%s\n", korvane::shown(name).c_str(), line, why,
                 korvane::shown(word).c_str());
     korvane::end_with_failure();
@@ -214,6 +213,7 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
     std::vector<Cells> cells(facts.size());
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> grid;
     std::vector<std::uint32_t> big;  // tiles spanning too many cells to register
+    std::vector<bool> is_big(facts.size(), false);
     constexpr std::int64_t kMostCells = 64;
     for (const std::uint32_t k : placed) {
         const Box &b = boxes[k];
@@ -221,6 +221,7 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
         c = {cell(b.x0, ox), cell(b.x1, ox), cell(b.y0, oy), cell(b.y1, oy)};
         if (c.x1 - c.x0 >= kMostCells || c.y1 - c.y0 >= kMostCells || (c.x1 - c.x0 + 1) * (c.y1 - c.y0 + 1) > kMostCells) {
             big.push_back(k);
+            is_big[k] = true;
             continue;
         }
         for (std::int64_t x = c.x0; x <= c.x1; ++x)
@@ -237,8 +238,7 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
             best = std::min(best, box_gap(ba, boxes[b]));
             if (area > 0) overlap = std::max(overlap, box_overlap(ba, boxes[b]) / area);
         };
-        const bool a_big = std::find(big.begin(), big.end(), a) != big.end();
-        if (a_big) {
+        if (is_big[a]) {
             for (const std::uint32_t b : placed) meet(b);
         } else {
             for (const std::uint32_t b : big) meet(b);

@@ -205,14 +205,15 @@ struct Delivered {
 
 [[noreturn]] void fail_run(OutDir &out);
 
-// Opens the file of rows and starts the merge, once the keys are indexed.
-void start_tiles(Delivered &d, IndexJob &job, OutDir &out) {
-    if (job.thread.joinable()) job.thread.join();
-    if (!job.built) {
+// Opens the file of rows and starts the merge; a combine, which reads
+// statistics files, first waits for the keys' index.
+void start_tiles(Delivered &d, IndexJob *job, OutDir &out) {
+    if (job && job->thread.joinable()) job->thread.join();
+    if (job && !job->built) {
         std::printf("\nCannot allocate memory for the keys of the statistics file\n");
         fail_run(out);
     }
-    d.job = &job;
+    d.job = job;
     d.merged = std::make_unique<MergedFigures>();
     if (allocate_histograms(d.merged->acc) != Failure::None) {
         std::printf("\nCannot allocate memory for the merge\n");
@@ -246,7 +247,27 @@ void merge_stats(Delivered &d, const std::string &name, OutDir &out) {
     }
 }
 
-void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, OutDir &out) {
+// Folds the figures of a tile's statistics file into the archive, as
+// read_stats does with the file itself.
+void fold_figures(Delivered &d, const InputFigures &in, const std::string &name, OutDir &out) {
+    MergedFigures &m = *d.merged;
+    m.acc.ReturnCount += in.total;
+    for (std::size_t b = 0; b < 10; ++b) {
+        m.returns.by_return_number[b] += in.returns.by_return_number[b];
+        m.returns.by_number_of_returns[b] += in.returns.by_number_of_returns[b];
+    }
+    for (std::size_t c = 0; c < 256; ++c) m.acc.ClassificationCount[c] += in.classes[c];
+    if (!merge_scalars(in, name, m)) {
+        std::printf("\nFile %s holds the detailed histograms (-d) and file %s does not\n",
+                    shown(m.detailed_name).c_str(), shown(m.plain_name).c_str());
+        fail_run(out);
+    }
+}
+
+// Adds one tile: its row, its figures, and its statistics file to the
+// archive (read from stats_file, or given as figures).
+void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, const InputFigures *figures,
+              OutDir &out) {
     std::string row;
     for (std::size_t c = 0; c < kFactColumns; ++c) {
         if (c > 0) row += ',';
@@ -262,7 +283,10 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
     d.facts.push_back(t);
     ++d.by_status[static_cast<int>(t.status)];
     if (!t.read) return;
-    merge_stats(d, stats_file, out);
+    if (figures)
+        fold_figures(d, *figures, stats_file, out);
+    else
+        merge_stats(d, stats_file, out);
     d.points += t.records;
     const std::string type = f[ColVersion] + " format " + f[ColFormat];
     auto found = std::find_if(d.types.begin(), d.types.end(), [&](const auto &p) { return p.first == type; });
@@ -362,7 +386,7 @@ void show_progress(const Reading &r, std::chrono::steady_clock::time_point start
     std::fflush(stderr);
 }
 
-void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
+void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     std::vector<TileInput> tiles;
     if (!collect_tiles(o.inputs, tiles)) end_with_failure();
     if (tiles.empty()) {
@@ -416,7 +440,7 @@ void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
                 if (progress) show_progress(r, start, false);
             }
         }
-        if (k == 0) start_tiles(d, job, out);
+        if (k == 0) start_tiles(d, nullptr, out);
         const std::unique_ptr<TileOutcome> t = std::move(r.outcomes[k]);
         if (!t) {
             std::printf("\nCannot allocate memory for reading the tiles\n");
@@ -428,10 +452,11 @@ void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
                         std::strerror(t->write_errno != 0 ? t->write_errno : EIO));
             fail_run(out);
         }
-        add_tile(d, t->fields, out.temp + "/" + tile.stats, out);
+        add_tile(d, t->fields, out.temp + "/" + tile.stats, &t->figures, out);
     }
-    if (count == 0) start_tiles(d, job, out);
+    if (count == 0) start_tiles(d, nullptr, out);
     stop_reading();
+    for (const auto &reader : readers) add_detailed_sums(*reader, d.merged->acc);
     if (progress) show_progress(r, start, true);
 }
 
@@ -439,7 +464,7 @@ void read_delivery(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
 
 void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
     if (!begin_outdir(o.outdir, false, out)) end_with_failure();
-    start_tiles(d, job, out);
+    start_tiles(d, &job, out);
     for (const InputWord &w : o.inputs) {
         std::string shard = w.text;
         while (shard.size() > 1 && (shard.back() == '/' || shard.back() == '\\')) shard.pop_back();
@@ -484,7 +509,7 @@ void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
                 stats_file = shard + "/" + row[ColStats];
                 row[ColStats] = path_from(out.target, stats_file);
             }
-            add_tile(d, row, stats_file, out);
+            add_tile(d, row, stats_file, nullptr, out);
         }
         if (std::ferror(f.get())) {
             std::printf("\nCannot read table %s\n", shown(table).c_str());
@@ -685,19 +710,21 @@ int run(int argc, char **argv) {
     Limits limits = default_limits();
     if (o.limits) read_limits(o.limits, limits);
 
+    // A combine reads statistics files: their keys are indexed on a thread
+    // while the tables are opened.
     IndexJob job;
-    start_index(job);
+    if (o.combine) start_index(job);
     OutDir out;
     Delivered d;
     if (o.combine)
         read_shards(o, out, job, d);
     else
-        read_delivery(o, out, job, d);
+        read_delivery(o, out, d);
     // Every statistics file is folded: the keys' index, some 130,000
     // entries, is freed on a thread of its own while the tables are written.
     std::thread disposer;
     try {
-        disposer = std::thread(dispose_index, std::make_unique<KeyIndex>(std::move(job.index)));
+        if (o.combine) disposer = std::thread(dispose_index, std::make_unique<KeyIndex>(std::move(job.index)));
     } catch (const std::system_error &) {
     }
     const long long archived = write_archive(d, out);

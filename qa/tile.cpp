@@ -46,16 +46,26 @@ const std::array<const char *, kFactColumns> kColumnNames{
 struct TileReader {
     bool detailed = false;
     Accumulator acc;
+    Accumulator sums;  // the detailed histograms of the tiles read, summed
     std::vector<unsigned char> block;
 };
 
 void TileReaderDeleter::operator()(TileReader *r) const noexcept { delete r; }
 
+void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
+    const Accumulator &s = reader.sums;
+    if (!reader.detailed) return;
+    for (std::size_t k = 0; k < 65536; ++k) acc.IntensityCount[k] += s.IntensityCount[k];
+    for (std::size_t k = 0; k < 65536; ++k) acc.PointSourceIDCount[k] += s.PointSourceIDCount[k];
+    for (std::size_t k = 0; k < 256; ++k) acc.ScanAngleRankCount[k] += s.ScanAngleRankCount[k];
+    for (std::size_t k = 0; k < 256; ++k) acc.UserDataCount[k] += s.UserDataCount[k];
+}
+
 TileReader *new_tile_reader(bool detailed) {
     auto *r = new (std::nothrow) TileReader;
     if (!r) return nullptr;
     r->detailed = detailed;
-    if (detailed && allocate_histograms(r->acc) != Failure::None) {
+    if (detailed && (allocate_histograms(r->acc) != Failure::None || allocate_histograms(r->sums) != Failure::None)) {
         delete r;
         return nullptr;
     }
@@ -523,6 +533,23 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     if (!write_tile_stats(outdir + "/" + tile.stats, r, type, error)) {
         out.write_failed = true;
         out.write_errno = error;
+    }
+    // What the merge would read back from the statistics file: its texts,
+    // and the bins its lines hold (the return tables from 1 on).
+    InputFigures &in = out.figures;
+    in.values = scalar_texts(r.acc, korvane::type_has_gps_time(type));
+    in.values[TotalPoints] = scalar_text(TotalPoints, as_double(r.acc.ReturnCount));
+    in.total = r.acc.ReturnCount;
+    in.returns = return_tables(r.acc);
+    in.returns.by_return_number[0] = in.returns.by_number_of_returns[0] = 0;
+    in.classes = r.acc.ClassificationCount;
+    in.detailed = r.detailed && r.acc.ReturnCount > 0;
+    if (r.detailed) {
+        Accumulator &s = r.sums;
+        for (std::size_t k = 0; k < 65536; ++k) s.IntensityCount[k] += r.acc.IntensityCount[k];
+        for (std::size_t k = 0; k < 65536; ++k) s.PointSourceIDCount[k] += r.acc.PointSourceIDCount[k];
+        for (std::size_t k = 0; k < 256; ++k) s.ScanAngleRankCount[k] += r.acc.ScanAngleRankCount[k];
+        for (std::size_t k = 0; k < 256; ++k) s.UserDataCount[k] += r.acc.UserDataCount[k];
     }
 }
 
