@@ -165,7 +165,8 @@ struct PointScan {
 typedef std::int32_t Lanes __attribute__((vector_size(16)));
 
 template <class Rec, bool Detailed>
-void read_points(const unsigned char *p, std::size_t n, Accumulator &acc, PointScan &s, Digest &d) {
+[[gnu::always_inline]] inline void read_points(const unsigned char *p, std::size_t n, Accumulator &acc,
+                                               PointScan &s, Digest &d) {
     using L = PointLayout<Rec>;
     static_assert(L::x == 0 && L::y == 4 && L::z == 8 && L::classification == 15);
     double minGPS = acc.minGPSTime;
@@ -219,13 +220,45 @@ void read_points(const unsigned char *p, std::size_t n, Accumulator &acc, PointS
     d.sum = sum;
 }
 
+template <class Rec, bool Detailed>
+void read_points_generic(const unsigned char *p, std::size_t n, Accumulator &acc, PointScan &s, Digest &d) {
+    read_points<Rec, Detailed>(p, n, acc, s, d);
+}
+
+// On x86-64 the same loop compiled for SSE4.1 too, whose 32-bit minimum
+// and maximum take one instruction each where SSE2 takes four; chosen at
+// run time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SSE4_1__)
+#define POINTSIEVE_QA_SSE41 1
+template <class Rec, bool Detailed>
+[[gnu::target("sse4.1")]] void read_points_sse41(const unsigned char *p, std::size_t n, Accumulator &acc,
+                                                 PointScan &s, Digest &d) {
+    read_points<Rec, Detailed>(p, n, acc, s, d);
+}
+#endif
+
 void read_block(int16_t type, bool detailed, const unsigned char *p, std::size_t n, Accumulator &acc,
                 PointScan &s, Digest &d) {
+#if defined(POINTSIEVE_QA_SSE41)
+    static const bool sse41 = __builtin_cpu_supports("sse4.1");
+#else
+    constexpr bool sse41 = false;
+#endif
     korvane::with_record_type(type, [&](auto rec) {
+        using Rec = decltype(rec);
+#if defined(POINTSIEVE_QA_SSE41)
+        if (sse41) {
+            if (detailed)
+                read_points_sse41<Rec, true>(p, n, acc, s, d);
+            else
+                read_points_sse41<Rec, false>(p, n, acc, s, d);
+            return;
+        }
+#endif
         if (detailed)
-            read_points<decltype(rec), true>(p, n, acc, s, d);
+            read_points_generic<Rec, true>(p, n, acc, s, d);
         else
-            read_points<decltype(rec), false>(p, n, acc, s, d);
+            read_points_generic<Rec, false>(p, n, acc, s, d);
     });
 }
 
