@@ -234,8 +234,12 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
         putf(p, "</th><td><span class=\"mark v%d\">%s %s</span></td>", static_cast<int>(v), verdict_mark(v),
              verdict_word(v));
         for (std::size_t k = 0; k < 3; ++k) {
+            double n = 0;
             put(p, "<td class=\"num\">");
-            put_escaped(p, x.counts[k]);
+            if (parse_number(x.counts[k], n))
+                put(p, thousands(n));
+            else
+                put_escaped(p, x.counts[k]);
             put(p, "</td>");
         }
         put(p, "<td class=\"tiles\">");

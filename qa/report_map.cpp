@@ -314,7 +314,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         const bool has_box = parse_number(field(row, c.x_min), b.x0) && parse_number(field(row, c.x_max), b.x1) &&
                              parse_number(field(row, c.y_min), b.y0) && parse_number(field(row, c.y_max), b.y1);
         if (!has_box) {
-            empty_list.push_back(std::move(tile));
+            if (!grouped || empty_list.size() < kMaxLabels) empty_list.push_back(std::move(tile));
             continue;
         }
         tile.box = b;
@@ -411,6 +411,13 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             const double w = std::max((f.box.x1 - f.box.x0) * all.scale, 5.0);
             const double h = std::max((f.box.y1 - f.box.y0) * all.scale, 5.0);
             const double mx = px(all, (f.box.x0 + f.box.x1) / 2), my = py(all, (f.box.y0 + f.box.y1) / 2);
+            if (grouped && n >= kIndividual) {
+                // Beyond as many as the main panel draws one by one: one path.
+                char step[80];
+                std::snprintf(step, sizeof step, "M%.1f %.1fh%.1fv%.1fh-%.1fz", mx - w / 2, my - h / 2, w, h, w);
+                fine += step;
+                continue;
+            }
             footprint(fine, f, mx - w / 2, my - h / 2, w, h);
             put(p, fine);
             fine.clear();
@@ -423,13 +430,22 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
                             f.verdict, all.width);
             }
         }
+        if (!fine.empty()) {
+            put(p, "<path class=\"cell\" fill=\"#888888\" d=\"");
+            put(p, fine);
+            put(p, "\"/>\n");
+            fine.clear();
+        }
         put(p, scale_bar(all));
         put(p, "</svg>\n");
     }
 
     if (!empty_list.empty()) {
         putf(p, "<h3>Read tiles without points (%s): no footprint to draw</h3>\n",
-             thousands(static_cast<double>(empty_list.size())).c_str());
+             thousands(static_cast<double>(s.read_without_box)).c_str());
+        if (empty_list.size() < s.read_without_box)
+            putf(p, "<p>The first %s of them; the table lists them all.</p>\n",
+                 thousands(static_cast<double>(empty_list.size())).c_str());
         const std::size_t per_row = 3;
         const std::size_t rows = (empty_list.size() + per_row - 1) / per_row;
         putf(p, "<svg class=\"map empty\" width=\"960\" height=\"%llu\" role=\"img\" aria-label=\"tiles without points\">\n",
