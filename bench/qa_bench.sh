@@ -12,7 +12,11 @@
 #
 # Environment: ROUNDS (default 5); POINTS (default 20000000) points of the
 # large tile; COMBINE_TILES (default 100000); BENCH_DATA (default
-# BUILD_DIR/bench-data).
+# BUILD_DIR/bench-data); QA_OUT (default BENCH_DATA/qa/out), where the runs
+# write their outputs: /dev/shm leaves out the cost of creating files on
+# the disk's file system (on ext4, creating the 300 statistics files of a
+# run where the previous run's were just removed costs as much processor
+# time as reading the tiles).
 set -euo pipefail
 source "$(dirname "$0")/timing.sh"
 
@@ -24,8 +28,8 @@ rounds=${ROUNDS:-5}
 points=${POINTS:-20000000}
 combine_tiles=${COMBINE_TILES:-100000}
 data=${BENCH_DATA:-$build/bench-data}/qa
-mkdir -p "$data" "$data/out"
-out=$data/out
+out=${QA_OUT:-$data/out}
+mkdir -p "$data" "$out"
 
 # pair NAME A... -- B...: A against B; prints the medians and the ratio.
 pair() {
