@@ -312,6 +312,9 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
 
 void stop_reading();
 
+// The output folder of the run, removed when memory runs out.
+OutDir the_outdir;
+
 [[noreturn]] void fail_run(OutDir &out) {
     stop_reading();
     abandon_outdir(out);
@@ -714,7 +717,7 @@ int run(int argc, char **argv) {
     // while the tables are opened.
     IndexJob job;
     if (o.combine) start_index(job);
-    OutDir out;
+    OutDir &out = the_outdir;
     Delivered d;
     if (o.combine)
         read_shards(o, out, job, d);
@@ -755,6 +758,7 @@ int run_audit(int argc, char **argv) {
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
         std::printf("\nCannot allocate memory for the audit\n");
+        fail_run(the_outdir);
         end_with_failure();
     }
 }
