@@ -14,6 +14,7 @@ namespace {
 
 constexpr double kWidth = 960, kMaxHeight = 620, kPad = 12;
 constexpr std::size_t kMaxLabels = 40;
+constexpr double kLabelledWidth = 24;  // pixels
 constexpr double kBarHeight = 16;  // below a panel, for its scale bar
 constexpr int kGridColumns = 240;
 constexpr std::size_t kShades = 64;         // of the grouped cells
@@ -274,8 +275,8 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
            "filled by its density; a tile with findings is outlined (red and solid: fail; orange and dashed: warn) "
            "and labelled with what it failed. Hover a tile for its figures; click it for its row.");
     if (grouped)
-        putf(p, " At %s tiles the tiles that passed every check are drawn as grid cells (mean density of the "
-                "cell's tiles); tiles with findings are still drawn one by one.",
+        putf(p, " At %s tiles the map draws grid cells, each filled by the mean density of its tiles, and the "
+                "first 2,000 tiles with findings one by one on top of them (cells holding further ones are outlined).",
              thousands(static_cast<double>(s.tiles)).c_str());
     put(p, "</p>\n");
     legend(p, high, grouped);
@@ -288,10 +289,19 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     std::vector<Tile> far_list, empty_list, labelled;
     std::vector<double> cell_sum, cell_n;
     std::vector<Verdict> cell_worst;
-    const double cell_px = (kWidth - 2 * kPad) / kGridColumns;
+    // Cells at most kGridColumns across, and half as wide again as a tile
+    // at least, so that no cell falls between the tiles.
+    double cell_px = (kWidth - 2 * kPad) / kGridColumns;
+    if (grouped) {
+        std::vector<double> widths;
+        widths.reserve(s.boxes.size());
+        for (const Box &b : s.boxes) widths.push_back((b.x1 - b.x0) * main.scale);
+        cell_px = std::max(cell_px, 1.5 * median_of(std::move(widths)));
+    }
+    const int grid_columns = std::max(1, static_cast<int>((kWidth - 2 * kPad) / cell_px));
     const int grid_rows = static_cast<int>(std::ceil((main.height - 2 * kPad) / cell_px)) + 1;
     if (grouped) {
-        cell_sum.assign(static_cast<std::size_t>(kGridColumns * grid_rows), 0);
+        cell_sum.assign(static_cast<std::size_t>(grid_columns * grid_rows), 0);
         cell_n = cell_sum;
         cell_worst.assign(cell_sum.size(), Verdict::pass);
     }
@@ -329,10 +339,10 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             // Every tile counts in its cell; tiles with findings are drawn
             // one by one as well, up to kIndividual of them.
             const auto col = std::clamp(static_cast<int>((x + (b.x1 - b.x0) * main.scale / 2 - kPad) / cell_px), 0,
-                                        kGridColumns - 1);
+                                        grid_columns - 1);
             const auto rw = std::clamp(static_cast<int>((y + (b.y1 - b.y0) * main.scale / 2 - kPad) / cell_px), 0,
                                        grid_rows - 1);
-            const auto cell = static_cast<std::size_t>(rw * kGridColumns + col);
+            const auto cell = static_cast<std::size_t>(rw * grid_columns + col);
             cell_sum[cell] += d;
             cell_n[cell] += 1;
             if (tile.verdict == Verdict::pass) continue;
@@ -347,7 +357,10 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             put(p, fine);
             fine.clear();
         }
-        if (tile.verdict > Verdict::pass && labelled.size() < kMaxLabels) labelled.push_back(std::move(tile));
+        // Labels where the footprints are wide enough to tell which tile
+        // a label names; elsewhere outlines, tooltips and the grid do.
+        if (tile.verdict > Verdict::pass && labelled.size() < kMaxLabels && (b.x1 - b.x0) * main.scale >= kLabelledWidth)
+            labelled.push_back(std::move(tile));
     }
     if (t.failed) return false;
     if (any_core) {
@@ -361,15 +374,16 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
                 if (cell_n[cell] == 0) continue;
                 char step[64];
                 std::snprintf(step, sizeof step, "M%.1f %.1fh%.1fv%.1fh-%.1fz",
-                              kPad + static_cast<double>(cell % kGridColumns) * cell_px,
-                              kPad + static_cast<double>(cell / kGridColumns) * cell_px, cell_px, cell_px, cell_px);
+                              kPad + static_cast<double>(cell % static_cast<std::size_t>(grid_columns)) * cell_px,
+                              kPad + static_cast<double>(cell / static_cast<std::size_t>(grid_columns)) * cell_px,
+                              cell_px, cell_px, cell_px);
                 const double level = std::clamp(cell_sum[cell] / cell_n[cell] / high, 0.0, 1.0);
                 shade[static_cast<std::size_t>(std::lround(level * (kShades - 1)))] += step;
                 if (cell_worst[cell] > Verdict::pass) edge[cell_worst[cell] == Verdict::fail ? 1 : 0] += step;
             }
             for (std::size_t k = 0; k < kShades; ++k) {
                 if (shade[k].empty()) continue;
-                putf(p, "<path class=\"cell\" fill=\"%s\" d=\"", viridis(static_cast<double>(k) / (kShades - 1)).c_str());
+                putf(p, "<path class=\"cell\" shape-rendering=\"crispEdges\" fill=\"%s\" d=\"", viridis(static_cast<double>(k) / (kShades - 1)).c_str());
                 put(p, shade[k]);
                 put(p, "\"/>\n");
             }
