@@ -1,6 +1,7 @@
 // Building OUTDIR beside itself and swapping it in.
 #include "outdir.hpp"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,9 @@ bool is_separator(char c) {
 std::string marker_text(bool detailed) { return detailed ? "Pointsieve-qa\ndetailed\n" : "Pointsieve-qa\n"; }
 
 // A name beside target that nothing holds yet, made of target, a tag and
-// six characters that vary with the time and each attempt.
+// six characters that vary with the time and each attempt. create returns
+// 0 once it has made the name its own, EEXIST for a name taken, or another
+// errno to give up.
 template <class Create>
 bool fresh_name(const std::string &target, const char *tag, std::string &name, Create create) {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -37,17 +40,23 @@ bool fresh_name(const std::string &target, const char *tag, std::string &name, C
         name = target + tag;
         std::uint64_t v = seed + static_cast<std::uint64_t>(attempt) * 0xC2B2AE3D27D4EB4Full;
         for (int k = 0; k < 6; ++k, v /= 36) name += kChars[v % 36];
-        if (create(name)) return true;
+        const int outcome = create(name);
+        if (outcome == 0) return true;
+        if (outcome != EEXIST) return false;
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
     }
     return false;
 }
 
-bool write_marker(const std::string &dir, bool detailed) {
-    const korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "wb");
-    if (!f) return false;
+// Writes the marker; 0, or the errno of the failure.
+int write_marker(const std::string &dir, bool detailed) {
+    korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "wb");
+    if (!f) return errno != 0 ? errno : EIO;
     const std::string text = marker_text(detailed);
-    return std::fwrite(text.data(), 1, text.size(), f.get()) == text.size() && std::fflush(f.get()) == 0;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size() && std::fflush(f.get()) == 0;
+    const int error = errno;
+    ok = std::fclose(f.release()) == 0 && ok;
+    return ok ? 0 : (error != 0 ? error : (errno != 0 ? errno : EIO));
 }
 
 }  // namespace
@@ -83,14 +92,15 @@ bool begin_outdir(const std::string &given, bool detailed, OutDir &out) {
     int error = 0;
     const bool made = fresh_name(out.target, ".tmp.", out.temp, [&](const std::string &name) {
         std::error_code e;
-        if (fs::create_directory(fs::path(name), e)) return true;
+        if (fs::create_directory(fs::path(name), e)) return 0;
         error = e ? e.value() : EEXIST;
-        return false;
+        return error;
     });
-    if (!made || !write_marker(out.temp, detailed)) {
+    if (made) error = write_marker(out.temp, detailed);
+    if (!made || error != 0) {
         if (made) abandon_outdir(out);
         std::printf("\nCannot create the output folder beside %s: %s\n", shown_target.c_str(),
-                    std::strerror(error != 0 ? error : errno));
+                    std::strerror(error != 0 ? error : EIO));
         return false;
     }
     return true;
@@ -123,10 +133,10 @@ bool finish_outdir(OutDir &out) {
         // the new one takes its place, then the earlier one goes.
         const bool moved = fresh_name(out.target, ".old.", old, [&](const std::string &name) {
             std::error_code e;
-            if (fs::exists(fs::symlink_status(fs::path(name), e))) return false;
+            if (fs::exists(fs::symlink_status(fs::path(name), e))) return EEXIST;
             fs::rename(fs::path(out.target), fs::path(name), e);
             ec = e;
-            return !e;
+            return e ? (e.value() != 0 ? e.value() : EIO) : 0;
         });
         if (!moved) {
             std::printf("\nCannot move the earlier run %s aside: %s\n", korvane::shown(out.target).c_str(),
