@@ -402,6 +402,16 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         return;
     }
     if (open_table(w.t, dir + "/verdicts.tsv", '\t')) advance(w);
+    // The facts the table has no column for, named in the tile's tooltip.
+    const std::vector<std::string> heading = row;
+    std::vector<std::size_t> facts;
+    for (std::size_t k = 0; k < heading.size() && heading[k].rfind("check:", 0) != 0; ++k) {
+        static const char *const kShown[] = {"tile",    "status",  "reason",    "las_version", "point_format",
+                                             "declared", "read",   "stats",     "density",     "footprint",
+                                             "digest",  "z_min",   "z_max"};
+        if (std::none_of(std::begin(kShown), std::end(kShown), [&](const char *n) { return heading[k] == n; }))
+            facts.push_back(k);
+    }
     std::vector<std::string> titles(c.checks.size());
     std::size_t written = 0, listed = 0;
     for (std::size_t r = 0; next_row(t, row); ++r) {
@@ -454,8 +464,19 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         ++written;
         putf(p, "<tr id=\"t%llu\" data-st=\"", static_cast<unsigned long long>(r));
         put_escaped(p, field(row, c.status));
-        putf(p, "\" data-wv=\"%s\"><td class=\"num\">%llu</td><td>", verdict_word(worst),
+        putf(p, "\" data-wv=\"%s\"><td class=\"num\">%llu</td><td", verdict_word(worst),
              static_cast<unsigned long long>(r + 1));
+        bool titled = false;
+        for (const std::size_t k : facts) {
+            const std::string &value = field(row, static_cast<int>(k));
+            if (value.empty()) continue;
+            put(p, titled ? "&#10;" : " title=\"");
+            titled = true;
+            put_escaped(p, heading[k]);
+            put(p, " ");
+            put_escaped(p, value);
+        }
+        put(p, titled ? "\">" : ">");
         put_escaped(p, name);
         put(p, "</td><td>");
         put_escaped(p, field(row, c.status));
