@@ -399,6 +399,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
     std::vector<std::string> row;
     if (!open_table(t, dir + "/tiles.csv", ',') || !next_row(t, row)) {
         p.failed = true;
+        p.error = errno ? errno : EIO;
         return;
     }
     if (open_table(w.t, dir + "/verdicts.tsv", '\t')) advance(w);
@@ -506,7 +507,10 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         }
         put(p, "</tr>\n");
     }
-    if (t.failed) p.failed = true;
+    if (t.failed) {
+        p.failed = true;
+        p.error = errno ? errno : EIO;
+    }
     put(p, listed ? "</pre></details>\n" : "</tbody></table>\n");
     if (written > kBlockRows && !listed) put(p, "</details>\n");
     put(p, "</section>\n");
@@ -544,15 +548,18 @@ bool write_report(const std::string &dir, bool detailed) {
     write_head(p, summary);
     write_figures(p, summary, archive);
     write_grid(p, totals, columns, summary);
-    if (!write_map(p, dir + "/tiles.csv", columns, summary)) p.failed = true;
+    if (!write_map(p, dir + "/tiles.csv", columns, summary) && !p.failed) {
+        p.failed = true;
+        p.error = errno ? errno : EIO;
+    }
     write_charts(p, archive, detailed);
     write_table(p, dir, columns, summary);
     put(p, kScript);
     put(p, "</body></html>\n");
     if (!drain(p)) {
-        const int e = errno;
+        const int e = p.error ? p.error : errno ? errno : EIO;
         korvane::abandon_replacement(r);
-        errno = e ? e : EIO;
+        errno = e;
         return false;
     }
     return korvane::finish_replacement(r);

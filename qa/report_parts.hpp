@@ -72,6 +72,7 @@ struct Page {
     std::FILE *file = nullptr;
     std::string buffer;
     bool failed = false;
+    int error = 0;  // errno of the first failure
 };
 void put(Page &p, std::string_view text);
 void put_escaped(Page &p, std::string_view text);  // text and attribute values

@@ -219,7 +219,10 @@ constexpr std::size_t kDrainAt = std::size_t{1} << 20;
 bool drain(Page &p) {
     if (!p.file) return true;  // a piece of the page, kept whole in memory
     if (!p.buffer.empty() && !p.failed) {
-        if (std::fwrite(p.buffer.data(), 1, p.buffer.size(), p.file) != p.buffer.size()) p.failed = true;
+        if (std::fwrite(p.buffer.data(), 1, p.buffer.size(), p.file) != p.buffer.size()) {
+            p.failed = true;
+            p.error = errno ? errno : EIO;
+        }
     }
     p.buffer.clear();
     return !p.failed;
