@@ -20,11 +20,12 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 "$make_delivery" delivery >/dev/null
-# The check also gets a name that HTML and CSV must escape (a copy of a
-# tile, so a duplicate); the picture keeps to the generated delivery.
+# The check also gets a name that HTML and CSV must escape, with a byte that
+# is not UTF-8 (a copy of a tile, so a duplicate); the picture keeps to the
+# generated delivery.
 if [ $# -eq 0 ]; then
   first=$(find delivery -name '*.las' -size +1k | LC_ALL=C sort | head -n 1)
-  cp "$first" "$(dirname "$first")/odd <&\"'>, name.las"
+  cp "$first" "$(dirname "$first")/odd <&\"'>, name$(printf '\377').las"
 fi
 # From inside WORKDIR, so that the tiles are named delivery/...
 status=0
