@@ -498,12 +498,18 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         put(p, "</td>");
         for (std::size_t k = 0; k < c.checks.size(); ++k) {
             const Verdict cv = verdict_of(field(row, c.checks[k]));
-            putf(p, "<td class=\"c v%d\" title=\"%s", static_cast<int>(cv), verdict_word(cv));
-            if (!titles[k].empty()) {
-                put(p, ": ");
-                put_escaped(p, titles[k]);
+            // A word in the tooltip of a warn or fail, with the figure and
+            // the limit; a pass or a dash speaks for itself.
+            putf(p, "<td class=\"c v%d\"", static_cast<int>(cv));
+            if (cv >= Verdict::warn) {
+                putf(p, " title=\"%s", verdict_word(cv));
+                if (!titles[k].empty()) {
+                    put(p, ": ");
+                    put_escaped(p, titles[k]);
+                }
+                put(p, "\"");
             }
-            putf(p, "\">%s</td>", verdict_mark(cv));
+            putf(p, ">%s</td>", verdict_mark(cv));
         }
         put(p, "</tr>\n");
     }
