@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -61,6 +62,9 @@ struct TileReaderDeleter {
 };
 TileReader *new_tile_reader(bool detailed);
 
+// Gives the reader a counter of the bytes it reads, for the progress line.
+void count_bytes_into(TileReader &reader, std::atomic<std::uint64_t> *bytes);
+
 // Adds the detailed histograms of every tile the reader read into acc.
 void add_detailed_sums(const TileReader &reader, Accumulator &acc);
 
@@ -73,7 +77,6 @@ struct TileOutcome {
     InputFigures figures;
     bool write_failed = false;  // its statistics file could not be written: the run fails
     int write_errno = 0;
-    std::uint64_t bytes = 0;    // bytes read, for the progress line
 };
 
 // Reads one tile, writes its statistics file under outdir when it was read,

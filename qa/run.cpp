@@ -361,7 +361,6 @@ void read_tiles(Reading *r, TileReader *reader) {
         try {
             o = std::make_unique<TileOutcome>();
             read_tile(*reader, (*r->tiles)[k], *r->outdir, *o);
-            r->bytes += o->bytes;
         } catch (const std::bad_alloc &) {
             o.reset();  // an empty slot: the run fails
         }
@@ -422,6 +421,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     for (std::size_t k = 0; k < count; ++k) r.ready[k] = false;
     reading_now = &r;
     for (unsigned t = 0; t < threads; ++t) {
+        count_bytes_into(*readers[t], &r.bytes);
         try {
             r.workers.emplace_back(read_tiles, &r, readers[t].get());
         } catch (const std::system_error &) {

@@ -48,7 +48,10 @@ struct TileReader {
     Accumulator acc;
     Accumulator sums;  // the detailed histograms of the tiles read, summed
     std::vector<unsigned char> block;
+    std::atomic<std::uint64_t> *bytes = nullptr;
 };
+
+void count_bytes_into(TileReader &reader, std::atomic<std::uint64_t> *bytes) { reader.bytes = bytes; }
 
 void TileReaderDeleter::operator()(TileReader *r) const noexcept { delete r; }
 
@@ -497,7 +500,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
         set_unreadable(f, std::strerror(errno != 0 ? errno : EIO));
         return;
     }
-    out.bytes += got;
+    if (r.bytes) r.bytes->fetch_add(got, std::memory_order_relaxed);
     const korvane::HeaderClass c = korvane::classify_header(bytes, got);
     const bool las = c.verdict != korvane::HeaderVerdict::NotLas;
     if (tile.laz || (las && (c.header.PointDataFormatID & 0x80) != 0)) {
@@ -536,7 +539,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
         const std::size_t n = std::fread(r.block.data(), rec, want, file.get());
         read_block(type, r.detailed, r.block.data(), n, r.acc, scan, digest);
         records += n;
-        out.bytes += n * rec;
+        if (r.bytes) r.bytes->fetch_add(n * rec, std::memory_order_relaxed);
         if (n < want) {
             if (std::ferror(file.get())) {
                 set_unreadable(f, std::strerror(errno != 0 ? errno : EIO));
