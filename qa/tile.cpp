@@ -244,8 +244,6 @@ void read_block(int16_t type, bool detailed, const unsigned char *p, std::size_t
                 PointScan &s, Digest &d) {
 #if defined(POINTSIEVE_QA_SSE41)
     static const bool sse41 = __builtin_cpu_supports("sse4.1");
-#else
-    constexpr bool sse41 = false;
 #endif
     korvane::with_record_type(type, [&](auto rec) {
         using Rec = decltype(rec);
