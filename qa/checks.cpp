@@ -248,14 +248,15 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
                 if (found != grid.end())
                     for (const std::uint32_t b : found->second) meet(b);
             };
-            // Ring r holds the cells at distance r from the tile's own; a
-            // tile first met beyond ring r lies at least r cells away.
+            // Ring 0 is the tile's own cells, ring r the cells at distance r
+            // from them; a tile first met beyond ring r lies at least r
+            // cells away.
             constexpr std::int64_t kRings = 3;
             bool exact = false;
             for (std::int64_t r = 0; r <= kRings && !exact; ++r) {
                 for (std::int64_t x = c.x0 - r; x <= c.x1 + r; ++x) {
                     for (std::int64_t y = c.y0 - r; y <= c.y1 + r; ++y) {
-                        const bool edge = x == c.x0 - r || x == c.x1 + r || y == c.y0 - r || y == c.y1 + r;
+                        const bool edge = r == 0 || x == c.x0 - r || x == c.x1 + r || y == c.y0 - r || y == c.y1 + r;
                         if (edge) visit(x, y);
                     }
                 }
