@@ -238,16 +238,20 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
             best = std::min(best, box_gap(ba, boxes[b]));
             if (area > 0) overlap = std::max(overlap, box_overlap(ba, boxes[b]) / area);
         };
+        // A tile that touches another and lies wholly under one can meet no
+        // figure further: tiles stacked in one place stay linear.
+        const auto settled = [&] { return best == 0 && (overlap >= 1 || !(area > 0)); };
+        const auto meet_all = [&](const std::vector<std::uint32_t> &tiles) {
+            for (const std::uint32_t b : tiles) {
+                if (settled()) return;
+                meet(b);
+            }
+        };
         if (is_big[a]) {
-            for (const std::uint32_t b : placed) meet(b);
+            meet_all(placed);
         } else {
-            for (const std::uint32_t b : big) meet(b);
+            meet_all(big);
             const Cells &c = cells[a];
-            const auto visit = [&](std::int64_t x, std::int64_t y) {
-                const auto found = grid.find(key(x, y));
-                if (found != grid.end())
-                    for (const std::uint32_t b : found->second) meet(b);
-            };
             // Ring 0 is the tile's own cells, ring r the cells at distance r
             // from them; a tile first met beyond ring r lies at least r
             // cells away.
@@ -257,13 +261,14 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
                 for (std::int64_t x = c.x0 - r; x <= c.x1 + r; ++x) {
                     for (std::int64_t y = c.y0 - r; y <= c.y1 + r; ++y) {
                         const bool edge = r == 0 || x == c.x0 - r || x == c.x1 + r || y == c.y0 - r || y == c.y1 + r;
-                        if (edge) visit(x, y);
+                        if (!edge) continue;
+                        const auto found = grid.find(key(x, y));
+                        if (found != grid.end()) meet_all(found->second);
                     }
                 }
                 exact = best <= static_cast<double>(r) * size;
             }
-            if (!exact)
-                for (const std::uint32_t b : placed) meet(b);
+            if (!exact) meet_all(placed);
         }
         d.gap[a] = best / size;
         d.overlap[a] = overlap * 100.0;
