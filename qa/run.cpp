@@ -32,6 +32,9 @@
 #else
 #include <unistd.h>
 #endif
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 namespace pointsieve::qa {
 
@@ -46,6 +49,17 @@ bool stderr_is_terminal() {
 #else
     return isatty(fileno(stderr)) != 0;
 #endif
+}
+
+// The processors this process may run on: on Linux those of its affinity
+// mask, which a Slurm task or taskset narrows, elsewhere the machine's.
+unsigned available_processors() {
+#if defined(__linux__)
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
+#endif
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 void usage() {
@@ -404,7 +418,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     if (!make_folders(out, stats)) fail_run(out);
 
     const std::size_t count = end - begin;
-    unsigned threads = o.threads ? o.threads : std::max(1u, std::thread::hardware_concurrency());
+    unsigned threads = o.threads ? o.threads : available_processors();
     threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, std::max<std::size_t>(1, count)));
     std::vector<std::unique_ptr<TileReader, TileReaderDeleter>> readers;
     for (unsigned t = 0; t < threads; ++t) {
