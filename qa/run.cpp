@@ -164,8 +164,8 @@ Options parse_options(int argc, char **argv) {
     return o;
 }
 
-// The keys of the statistics file, indexed on a thread of its own while
-// the tiles are read.
+// The keys of the statistics file, which a combine needs to read the
+// shards' statistics files, indexed on a thread of its own.
 struct IndexJob {
     std::thread thread;
     KeyIndex index;
