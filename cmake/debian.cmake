@@ -256,7 +256,9 @@ set(CPACK_DEBIAN_PROGRAMS_DESCRIPTION "summarise LAS LiDAR point clouds
 Pointsieve summarises LAS 1.0, 1.1 and 1.2 point clouds (point data
 formats 0 to 3): point count, extents, GPS time range, counts by return
 and classification, and optional histograms, on the console and in a
-key-value statistics file.
+key-value statistics file. Pointsieve-merge merges statistics files
+exactly; Pointsieve-qa audits a whole delivery of tiles, judging each by
+editable limits, on one machine or in shards on a cluster.
 
 The examples of the Korvane_LiDAR library, in C, C++ and the shell, are
 in /usr/share/doc/pointsieve/examples.")

@@ -26,10 +26,14 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 # The programs the project installs, each with its manual page in docs/.
-# Pointsieve-merge joins Pointsieve once its target and its page are there.
+# Pointsieve-merge and Pointsieve-qa join Pointsieve once their targets and
+# their pages are there.
 set(KORVANE_PROGRAMS Pointsieve)
 if(TARGET Pointsieve-merge AND EXISTS ${PROJECT_SOURCE_DIR}/docs/Pointsieve-merge.1)
   list(APPEND KORVANE_PROGRAMS Pointsieve-merge)
+endif()
+if(TARGET Pointsieve-qa AND EXISTS ${PROJECT_SOURCE_DIR}/docs/Pointsieve-qa.1)
+  list(APPEND KORVANE_PROGRAMS Pointsieve-qa)
 endif()
 
 # A sanitized archive needs the sanitizer runtime in every program it is

@@ -22,15 +22,32 @@ bool next_word(std::FILE *list, std::string &word) {
     return true;
 }
 
+// Takes a byte-order mark off the first name of a list.
+void drop_byte_order_mark(ListReading &list, std::string &name) {
+    if (list.started) return;
+    list.started = true;
+    if (name.starts_with(kByteOrderMark)) name.erase(0, kByteOrderMark.size());
+}
+
 }  // namespace
 
 bool next_list_name(ListReading &list, std::string &name) {
     if (!next_word(list.file, name)) return false;
     if (list.started) return true;
-    list.started = true;
-    if (!name.starts_with(kByteOrderMark)) return true;
-    name.erase(0, kByteOrderMark.size());
+    drop_byte_order_mark(list, name);
     return !name.empty() || next_word(list.file, name);
+}
+
+bool next_list_line(ListReading &list, std::string &name) {
+    for (;;) {
+        name.clear();
+        int c;
+        while ((c = std::getc(list.file)) != EOF && c != '\n') name.push_back(static_cast<char>(c));
+        if (c == EOF && name.empty()) return false;
+        drop_byte_order_mark(list, name);
+        if (name.ends_with('\r')) name.pop_back();
+        if (name.find_first_not_of(" \t") != std::string::npos) return true;
+    }
 }
 
 }  // namespace pointsieve

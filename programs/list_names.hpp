@@ -1,6 +1,8 @@
 // Lists of file names, as every program reads them: whitespace-separated
-// words, as a formatted "%s" read sees them, the first one without the
-// UTF-8 byte-order mark that Notepad puts at the start of a text file.
+// words, as a formatted "%s" read sees them (Pointsieve, Pointsieve-merge),
+// or whole lines, so that names may hold spaces (Pointsieve-qa). Either way
+// the first name loses the UTF-8 byte-order mark that Notepad puts at the
+// start of a text file.
 #pragma once
 
 #include <cstddef>
@@ -30,5 +32,11 @@ struct ListReading {
 // that never ends (a link to /dev/zero) is refused at its first piece
 // instead of filling memory.
 bool next_list_name(ListReading &list, std::string &name);
+
+// Reads the next name of a list of one name a line: the line without its
+// LF or CR LF end, blank lines (only spaces and tabs) skipped, the first
+// line without a leading byte-order mark. Returns false at the end of the
+// file or at a read error, which ferror(list.file) then tells.
+bool next_list_line(ListReading &list, std::string &name);
 
 }  // namespace pointsieve

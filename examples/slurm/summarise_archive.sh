@@ -1,117 +1,130 @@
 #!/usr/bin/env bash
-# Summarises an archive of LAS tiles on a Slurm cluster: one job array
-# whose tasks each summarise one shard of the tiles, tile by tile, and one
-# merge job that combines the shards into the figures of the whole archive.
+# Audits an archive of LAS tiles on a Slurm cluster with Pointsieve-qa: one
+# job array whose task K audits the K-th of SHARDS consecutive slices of the
+# list, and one combine job that judges the whole archive from the shards'
+# tables, exactly as one Pointsieve-qa run over every tile would.
 #
 # Usage: summarise_archive.sh LIST SHARDS WORK [-d]
-#   LIST    names of the tiles, separated by white space; the tiles may be
-#           of mixed LAS versions and point formats. Relative names are
-#           taken from the current folder.
-#   SHARDS  number of shards, one array task each.
+#        summarise_archive.sh --help
+#   LIST    the tiles, one name per line (names may hold spaces and any
+#           bytes; CR LF line ends and a byte-order mark are fine). Relative
+#           names are taken from the current folder. Pointsieve-qa reads the
+#           list; this script never reads, splits or rewrites a name.
+#   SHARDS  number of array tasks; more shards than tiles gives one tile each.
 #   WORK    folder for everything written, on a file system the compute
 #           nodes share; nothing is written beside the tiles.
-#   -d      also the detailed histograms (intensity, scan angle rank, user
-#           data, point source ID).
-# Writes WORK/archive_stats.asc (the statistics file of the whole archive),
-# WORK/archive_report.txt (its report) and WORK/tiles.csv (one row per
-# tile). Exits 0 only when every job succeeded; when a tile fails it names
-# the shard and the tile, exits 1 and writes no archive_stats.asc.
+#   -d      also the detailed histograms in the statistics files.
+# Writes, in WORK:
+#   shard_K/    the audit of task K (Pointsieve-qa --shard K/SHARDS -l LIST)
+#   archive/    the audit of the whole archive (Pointsieve-qa --combine):
+#               tiles.csv, verdicts.tsv, archive_stats.asc, report.html
+#   logs/       each job's output (shard_K.out, combine.out) and exit status
+# A task whose audit found tiles that are unreadable or fail a check (its
+# status 1) has done its work: the combine still runs. A task that fails
+# (status 255: a bad list, WORK cannot be written, ...) cancels the combine.
 #
-# POINTSIEVE and POINTSIEVE_MERGE name the programs (default: on the PATH).
+# Exit status: the combine's (0: every tile read, no check failed; 1: some
+# tile unreadable or failing a check); 255 when a task or the combine failed
+# (each failed task is named, with the last line of its output), or for a
+# bad argument. The combine's standard output, the figures and the verdict
+# grid of the whole archive, is printed at the end.
+#
+# POINTSIEVE_QA names the program (default: Pointsieve-qa on the PATH).
 # Slurm's own SBATCH_* variables (SBATCH_PARTITION, SBATCH_ACCOUNT,
-# SBATCH_TIMELIMIT, ...) choose the partition, account and limits.
+# SBATCH_TIMELIMIT, SBATCH_CPUS_PER_TASK, ...) choose the partition, account
+# and limits; each task reads as many tiles at once as it has CPUs.
 # POINTSIEVE_POLL_SECONDS sets how often the queue is looked at (default 5).
-set -euo pipefail
+set -eEuo pipefail
+# Status 1 means findings: any other failure of this script is 255.
+trap 'exit 255' ERR
 
 me=$(basename "$0")
-say() { echo "$me: $*" >&2; }
+say() { printf '%s: %s\n' "$me" "$*" >&2; }
+usage() { printf 'usage: %s LIST SHARDS WORK [-d]\n' "$me"; }
 
-# One array task: the tiles of shard K, each through a link in the task's
-# own folder, then the merge of their statistics files.
+# Array task K: the audit of the K-th slice. Status 1 is a result, not a
+# failure, so that the combine runs.
 run_shard() {
-    local work=$1 pointsieve=$2 merge=$3 detail=$4 k=$SLURM_ARRAY_TASK_ID
-    local dir=$work/shard_$k index tile base
-    rm -rf "$dir/tiles" "$dir/DONE" "$dir/FAILED"
-    mkdir -p "$dir/tiles"
-    : > "$dir/stats.txt"
-    while read -r index tile; do
-        base=$(basename "$tile")
-        base=${index}_${base%.*}
-        ln -s "$tile" "$dir/tiles/$base.las"
-        if ! (cd "$dir/tiles" && "$pointsieve" "$base.las" -s $detail) > "$dir/tiles/$base.log" 2>&1; then
-            echo "shard $k, tile $tile: $(tr '\r' '\n' < "$dir/tiles/$base.log" | grep -v '^ *$' | tail -n 1)" \
-                | tee "$dir/FAILED" >&2
-            exit 1
-        fi
-        echo "shard_$k/tiles/${base}_stats.asc" >> "$dir/stats.txt"
-    done < "$dir/tiles.txt"
-    if ! (cd "$work" && "$merge" -o "shard_$k/shard_stats.asc" -t "shard_$k/tiles.csv" \
-            -l "shard_$k/stats.txt") > "$dir/merge.log"; then
-        echo "shard $k: $(grep -v '^ *$' "$dir/merge.log" | tail -n 1)" | tee "$dir/FAILED" >&2
-        exit 1
-    fi
-    touch "$dir/DONE"
+    local qa=$1 list=$2 work=$3 shards=$4 detail=$5 from=$6 k=$SLURM_ARRAY_TASK_ID status=0
+    exec > "$work/logs/shard_$k.out" 2>&1
+    cd "$from"
+    local options=()
+    [ -z "$detail" ] || options+=(-d)
+    "$qa" "${options[@]}" --shard "$k/$shards" -l "$list" -o "$work/shard_$k" || status=$?
+    echo "$status" > "$work/logs/shard_$k.status"
+    [ "$status" -le 1 ]
 }
 
-# The merge job: the shards into the archive, their tables into one.
-run_merge() {
-    local work=$1 merge=$2 shards=$3 k
-    cd "$work"
-    : > shards.txt
-    for ((k = 1; k <= shards; k++)); do echo "shard_$k/shard_stats.asc" >> shards.txt; done
-    head -n 1 shard_1/tiles.csv > tiles.csv.tmp
-    for ((k = 1; k <= shards; k++)); do tail -n +2 "shard_$k/tiles.csv" >> tiles.csv.tmp; done
-    mv tiles.csv.tmp tiles.csv
-    "$merge" -o archive_stats.asc -l shards.txt > archive_report.txt.tmp
-    mv archive_report.txt.tmp archive_report.txt
+# The combine job: the shards' audits into the archive's.
+run_combine() {
+    local qa=$1 work=$2 shards=$3 k status=0 dirs=()
+    exec > "$work/logs/combine.out" 2> "$work/logs/combine.err"
+    for ((k = 1; k <= shards; k++)); do dirs+=("$work/shard_$k"); done
+    "$qa" --combine -o "$work/archive" "${dirs[@]}" || status=$?
+    echo "$status" > "$work/logs/combine.status"
+    [ "$status" -le 1 ]
 }
 
 case ${1:-} in
-    --shard) shift; run_shard "$@"; exit ;;
-    --merge) shift; run_merge "$@"; exit ;;
+    --run-shard) shift; run_shard "$@"; exit ;;
+    --run-combine) shift; run_combine "$@"; exit ;;
+    -h | --help) usage; exit 0 ;;
 esac
 
 if [ $# -lt 3 ] || [ $# -gt 4 ] || { [ $# -eq 4 ] && [ "$4" != -d ]; }; then
-    echo "usage: $0 LIST SHARDS WORK [-d]" >&2
-    exit 2
+    usage >&2
+    exit 255
 fi
 list=$1 shards=$2 work=$3 detail=${4:-}
-case $shards in '' | *[!0-9]* | 0*) say "SHARDS must be a positive number, not $shards"; exit 2 ;; esac
-pointsieve=$(command -v "${POINTSIEVE:-Pointsieve}") || { say "cannot find ${POINTSIEVE:-Pointsieve}"; exit 2; }
-merge=$(command -v "${POINTSIEVE_MERGE:-Pointsieve-merge}") || { say "cannot find ${POINTSIEVE_MERGE:-Pointsieve-merge}"; exit 2; }
-# The jobs run elsewhere: every path they get is absolute.
-case $pointsieve in /*) ;; *) pointsieve=$PWD/$pointsieve ;; esac
-case $merge in /*) ;; *) merge=$PWD/$merge ;; esac
-script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
-mkdir -p "$work"
-work=$(cd "$work" && pwd)
-rm -f "$work/archive_stats.asc" "$work/archive_report.txt" "$work/tiles.csv"
-
-# The shards: consecutive runs of the list, as even as can be, each tile
-# numbered in list order.
-tr -s ' \t\r' '\n\n\n' < "$list" | grep -v '^$' | awk -v pwd="$PWD" '{ print NR "\t" ($0 ~ /^\// ? $0 : pwd "/" $0) }' \
-    > "$work/all_tiles.txt"
-count=$(wc -l < "$work/all_tiles.txt")
-if [ "$count" -eq 0 ]; then say "no tiles listed in $list"; exit 1; fi
+case $shards in
+    '' | *[!0-9]* | 0*) say "SHARDS must be a whole number from 1 up, not '$shards'"; exit 255 ;;
+esac
+# Above the shell's largest number: refused before any arithmetic wraps.
+if [ ${#shards} -gt 19 ] || { [ ${#shards} -eq 19 ] && [[ $shards > 9223372036854775807 ]]; }; then
+    say "SHARDS $shards is too large: at most 9223372036854775807"
+    exit 255
+fi
+if [ ! -f "$list" ] || [ ! -r "$list" ]; then
+    say "cannot read the list $list"
+    exit 255
+fi
+# Lines that name a tile (not blank once a byte-order mark is set aside),
+# counted as bytes, whatever the locale.
+count=$(LC_ALL=C sed '1s/^\xEF\xBB\xBF//' "$list" | LC_ALL=C grep -c '[^[:space:]]' || true)
+if [ "$count" -eq 0 ]; then
+    say "the list $list names no tile"
+    exit 255
+fi
 if [ "$shards" -gt "$count" ]; then shards=$count; fi
-for ((k = 1; k <= shards; k++)); do
-    mkdir -p "$work/shard_$k"
-    rm -f "$work/shard_$k/DONE" "$work/shard_$k/FAILED"
-    awk -v from=$(( (k - 1) * count / shards + 1 )) -v to=$(( k * count / shards )) \
-        'NR >= from && NR <= to' "$work/all_tiles.txt" > "$work/shard_$k/tiles.txt"
-done
+qa=$(command -v "${POINTSIEVE_QA:-Pointsieve-qa}") || { say "cannot find ${POINTSIEVE_QA:-Pointsieve-qa}"; exit 255; }
+# The jobs run elsewhere: every path they get is absolute.
+case $qa in /*) ;; *) qa=$PWD/$qa ;; esac
+case $list in /*) ;; *) list=$PWD/$list ;; esac
+script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 mkdir -p "$work/logs"
+work=$(cd "$work" && pwd)
+rm -f "$work"/logs/shard_*.status "$work"/logs/combine.status
 
-array=$(sbatch --parsable --job-name=pointsieve-shards --array="1-$shards" --ntasks=1 --cpus-per-task=1 \
-    --output="$work/logs/shard_%a.out" "$script" --shard "$work" "$pointsieve" "$merge" "$detail")
+# Slurm expands % and \ in the names of --output and --error: the jobs
+# write their output themselves, so WORK may hold any character.
+if ! array=$(sbatch --parsable --job-name=pointsieve-qa --array="1-$shards" --ntasks=1 --output=/dev/null \
+        --error=/dev/null "$script" --run-shard "$qa" "$list" "$work" "$shards" "$detail" "$PWD"); then
+    say "sbatch refused the $shards shard tasks (above the cluster's MaxArraySize? give fewer SHARDS)"
+    exit 255
+fi
 array=${array%%;*}
-final=$(sbatch --parsable --job-name=pointsieve-merge --ntasks=1 --dependency="afterok:$array" \
-    --kill-on-invalid-dep=yes --output="$work/logs/merge.out" "$script" --merge "$work" "$merge" "$shards")
+if ! final=$(sbatch --parsable --job-name=pointsieve-qa-combine --ntasks=1 --dependency="afterok:$array" \
+        --kill-on-invalid-dep=yes --output=/dev/null --error=/dev/null "$script" --run-combine "$qa" "$work" \
+        "$shards"); then
+    say "sbatch refused the combine: cancelling the shard tasks (job $array)"
+    scancel "$array" || true
+    exit 255
+fi
 final=${final%%;*}
-say "submitted $shards shard tasks (job $array) and the merge (job $final) for $count tiles"
+say "submitted $shards shard tasks (job $array) and the combine (job $final) for $count tiles"
 
 # Wait until neither job is pending or running any more. A failed task
-# makes the merge's dependency fail, which cancels the merge. Jobs that
+# makes the combine's dependency fail, which cancels the combine. Jobs that
 # Slurm has already forgotten are over; a controller that does not answer
 # is asked again.
 while :; do
@@ -125,21 +138,25 @@ done
 
 failed=0
 for ((k = 1; k <= shards; k++)); do
-    if [ -f "$work/shard_$k/FAILED" ]; then
-        say "$(cat "$work/shard_$k/FAILED")"
-        failed=1
-    elif [ ! -f "$work/shard_$k/DONE" ]; then
-        say "shard $k did not finish: see $work/logs/shard_$k.out"
-        failed=1
-    fi
+    status=$(cat "$work/logs/shard_$k.status" 2> /dev/null || true)
+    case $status in
+        0 | 1) ;;
+        '') say "shard $k (job ${array}_$k) did not finish: see $work/logs/shard_$k.out"; failed=1 ;;
+        *) say "shard $k (job ${array}_$k) failed with status $status: $(tr '\r' '\n' < "$work/logs/shard_$k.out" |
+                grep -v '^ *$' | tail -n 1)"; failed=1 ;;
+    esac
 done
+status=$(cat "$work/logs/combine.status" 2> /dev/null || true)
 if [ "$failed" -ne 0 ]; then
-    rm -f "$work/archive_stats.asc"
-    exit 1
+    say "the combine (job $final) did not run: no audit of the whole archive"
+    exit 255
 fi
-if [ ! -f "$work/archive_stats.asc" ] || [ ! -f "$work/archive_report.txt" ]; then
-    say "the merge did not finish: see $work/logs/merge.out"
-    rm -f "$work/archive_stats.asc"
-    exit 1
-fi
-say "wrote $work/archive_stats.asc, $work/archive_report.txt and $work/tiles.csv"
+case $status in
+    0 | 1)
+        cat "$work/logs/combine.out"
+        say "wrote $work/archive"
+        exit "$status" ;;
+    '') say "the combine (job $final) did not finish: see $work/logs/combine.err"; exit 255 ;;
+    *) say "the combine (job $final) failed with status $status: $(grep -v '^ *$' "$work/logs/combine.err" |
+            tail -n 1)"; exit 255 ;;
+esac

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# A one-node Slurm cluster on this machine runs examples/slurm/summarise_archive.sh
-# over generated tiles of three LAS types in 8 shards: its archive_stats.asc
-# must equal the merge of one Pointsieve run per LAS type, and tiles.csv
-# must hold one row per tile with that tile's own figures. A broken tile
-# must fail the run, named with its shard, and leave no archive_stats.asc.
+# A one-node Slurm cluster on this machine runs examples/slurm/summarise_archive.sh.
+# Over generated tiles of three LAS types in 8 shards, a broken tile among
+# them, the archive's archive_stats.asc must equal the merge of one
+# Pointsieve run per LAS type. Over the generated delivery, with names that
+# are not UTF-8 or 250 bytes long, listed with a byte-order mark and CR LF,
+# into a WORK path holding %j and a backslash, the archive must be that of
+# one Pointsieve-qa run over the same list. A task that fails is named and
+# cancels the combine; an empty or blank list and a SHARDS above 2^63 are
+# refused at once.
 #
-#   slurm_test.sh BUILD_DIR SOURCE_DIR MAKE_TILES TMP_ROOT
+#   slurm_test.sh BUILD_DIR SOURCE_DIR MAKE_TILES TMP_ROOT MAKE_DELIVERY QA
 #
 # Exits 77 (skipped) without root or without the Slurm and MUNGE programs.
 set -euo pipefail
-build=$1 source=$2 make_tiles=$3 tmp_root=$4
+build=$1 source=$2 make_tiles=$3 tmp_root=$4 make_delivery=$5 qa=$6
 pointsieve=$build/Pointsieve
 merge=$build/Pointsieve-merge
 example=$source/examples/slurm/summarise_archive.sh
@@ -116,12 +120,17 @@ done
 [ "$state" = idle ] || fail "the node did not become idle (sinfo: ${state:-no answer})"
 echo "cluster up after $SECONDS s"
 
-# 240 tiles of LAS types 1, 6 and 8.
+# 240 tiles of LAS types 1, 6 and 8, and a broken one: a finding (status 1),
+# not a failure; the archive is that of the tiles that could be read.
 mkdir "$tmp/tiles"
 "$make_tiles" "$tmp/tiles" 240 18
-export POINTSIEVE=$pointsieve POINTSIEVE_MERGE=$merge POINTSIEVE_POLL_SECONDS=1
-"$example" "$tmp/tiles/tiles.txt" 8 "$tmp/work" -d || fail "summarise_archive.sh failed"
-echo "archive summarised after $SECONDS s"
+head -c 100 /dev/urandom > "$tmp/tiles/broken.las"
+sed '100a\'"$tmp/tiles/broken.las" "$tmp/tiles/tiles.txt" > "$tmp/tiles/with_broken.txt"
+export POINTSIEVE_QA=$qa POINTSIEVE_POLL_SECONDS=1
+status=0
+"$example" "$tmp/tiles/with_broken.txt" 8 "$tmp/work" -d > "$tmp/archive.out" 2> "$tmp/archive.err" || status=$?
+[ "$status" -eq 1 ] || { cat "$tmp/archive.err"; fail "summarise_archive.sh exited $status, not 1, with a broken tile"; }
+echo "archive audited after $SECONDS s"
 
 # The expected figures: one run per LAS type, merged.
 mkdir "$tmp/expected"
@@ -133,39 +142,74 @@ for list in "$tmp"/tiles/type_*.txt; do
     types+=("$(basename "$list" .txt)_stats.asc")
 done
 [ "${#types[@]}" -ge 2 ] || fail "fewer than two LAS types"
-"$merge" -o archive_stats.asc "${types[@]}" > archive_report.txt || fail "merge of the types failed"
-cmp archive_stats.asc "$tmp/work/archive_stats.asc" || fail "archive_stats.asc differs from the merge of the types"
-diff <(sed -n '/^Total points/,/^Elapsed/p' archive_report.txt | grep -v '^Elapsed') \
-    <(sed -n '/^Total points/,/^Elapsed/p' "$tmp/work/archive_report.txt" | grep -v '^Elapsed') ||
-    fail "archive_report.txt differs"
-
-# Each tile's own statistics file, and its row in tiles.csv.
-mkdir "$tmp/own"
-cd "$tmp/own"
-k=0
-while read -r tile; do
-    ln -s "$tile" "own_$k.las"
-    "$pointsieve" "own_$k.las" -s -d > /dev/null || fail "Pointsieve $tile failed"
-    echo "own_${k}_stats.asc" >> own.txt
-    k=$((k + 1))
-done < "$tmp/tiles/tiles.txt"
-"$merge" -t own.csv -l own.txt > /dev/null || fail "table of the tiles' own statistics files failed"
-[ "$(wc -l < "$tmp/work/tiles.csv")" -eq 241 ] || fail "tiles.csv does not hold a heading and 240 rows"
-cmp <(cut -d, -f2- own.csv) <(cut -d, -f2- "$tmp/work/tiles.csv") || fail "tiles.csv rows differ from the tiles' figures"
+"$merge" -o archive_stats.asc "${types[@]}" > /dev/null || fail "merge of the types failed"
+cmp archive_stats.asc "$tmp/work/archive/archive_stats.asc" || fail "archive_stats.asc differs from the merge of the types"
+[ "$(wc -l < "$tmp/work/archive/tiles.csv")" -eq 242 ] || fail "tiles.csv does not hold a heading and 241 rows"
+grep -q "^$tmp/tiles/broken.las,refused," "$tmp/work/archive/tiles.csv" || fail "the broken tile is not refused in tiles.csv"
 # The rows name the tiles, in list order.
-paste -d' ' <(tail -n +2 "$tmp/work/tiles.csv" | cut -d, -f1) <(xargs -n1 basename < "$tmp/tiles/tiles.txt") |
-    while read -r row tile; do
-        case $row in *"_${tile%.las}_stats.asc") ;; *) fail "row $row does not name $tile" ;; esac
-    done
+cmp <(tail -n +2 "$tmp/work/archive/tiles.csv" | cut -d, -f1) "$tmp/tiles/with_broken.txt" ||
+    fail "tiles.csv does not name the tiles in list order"
 
-# A broken tile in one shard fails the run.
-head -c 100 /dev/urandom > "$tmp/tiles/broken.las"
-sed '100a\'"$tmp/tiles/broken.las" "$tmp/tiles/tiles.txt" > "$tmp/tiles/with_broken.txt"
-if "$example" "$tmp/tiles/with_broken.txt" 8 "$tmp/work2" 2> "$tmp/broken.err"; then
-    fail "summarise_archive.sh succeeded with a broken tile"
-fi
-shard=$(grep -l broken.las "$tmp"/work2/shard_*/tiles.txt | sed 's|.*/shard_\([0-9]*\)/tiles.txt|\1|')
-grep -q "shard $shard, tile $tmp/tiles/broken.las" "$tmp/broken.err" ||
-    { cat "$tmp/broken.err"; fail "the failure does not name shard $shard and the broken tile"; }
-[ ! -e "$tmp/work2/archive_stats.asc" ] || fail "archive_stats.asc written despite the broken tile"
+# The generated delivery, and tiles under hostile names, in a list with a
+# byte-order mark and CR LF line ends, relative names from the current folder.
+cd "$tmp"
+"$make_delivery" delivery > delivery.tsv
+mkdir hostile
+latin1=$'hostile/caf\xe9 \xff tile.las'
+long=hostile/$(printf 'n%.0s' $(seq 246)).las
+cp delivery/east/c_3.las "$latin1"
+cp delivery/north/t_1.0_1.las "$long"
+{
+    printf '\xef\xbb\xbf'
+    cut -f1 delivery.tsv | sed 's|^|delivery/|'
+    printf '%s\n' "$latin1" "$long"
+} | sed 's/$/\r/' > hostile.txt
+work="$tmp/work %j \\ x"
+status=0
+"$example" hostile.txt 3 "$work" -d > hostile.out 2> hostile.err || status=$?
+[ "$status" -eq 1 ] || { cat hostile.err; fail "summarise_archive.sh exited $status, not 1, on the delivery"; }
+status=0
+"$qa" -d -l hostile.txt -o one > one.out 2> one.err || status=$?
+[ "$status" -eq 1 ] || { cat one.err; fail "Pointsieve-qa exited $status, not 1, on the delivery"; }
+echo "delivery audited after $SECONDS s"
+[ -d "$tmp/work %j \\ x/archive" ] || fail "no archive under the WORK path as given"
+# The same tables as one run (the statistics paths aside, which point into
+# the shards), the same statistics files, and the same standard output.
+cmp one/tiles.csv <(sed 's#\.\./shard_[0-9]*/stats/#stats/#' "$work/archive/tiles.csv") ||
+    fail "tiles.csv differs from one run's"
+cmp one/verdicts.tsv "$work/archive/verdicts.tsv" || fail "verdicts.tsv differs from one run's"
+cmp one/archive_stats.asc "$work/archive/archive_stats.asc" || fail "archive_stats.asc differs from one run's"
+cmp one.out hostile.out || fail "the combine's standard output differs from one run's"
+(cd one && find stats -type f) | while IFS= read -r file; do
+    [ "$(cat "$work"/shard_*/"$file" | cmp - "one/$file" && echo same)" = same ] ||
+        fail "statistics file $file differs from one run's, or is in more than one shard"
+done
+[ "$(find one/stats -type f | wc -l)" -eq "$(find "$work"/shard_*/stats -type f | wc -l)" ] ||
+    fail "the shards hold other statistics files than one run"
+LC_ALL=C grep -q "^$latin1,ok," one/tiles.csv || fail "the name that is not UTF-8 is not read"
+[ "$(LC_ALL=C grep -c "^hostile/n\{246\}\.las,ok," one/tiles.csv)" -eq 1 ] || fail "the 250-byte name is not read"
+
+# A task that fails (its OUTDIR holds someone else's file) is named, and
+# the combine does not run.
+mkdir -p "$tmp/work2/shard_2"
+echo mine > "$tmp/work2/shard_2/notes.txt"
+status=0
+"$example" hostile.txt 3 "$tmp/work2" 2> failed.err || status=$?
+[ "$status" -eq 255 ] || fail "summarise_archive.sh exited $status, not 255, with a failed task"
+grep -q "shard 2 (job [0-9]*_2) failed with status 255" failed.err || { cat failed.err; fail "the failed task is not named"; }
+[ ! -e "$tmp/work2/archive" ] || fail "the combine ran after a failed task"
+
+# Refused before anything is submitted: an empty list, a blank one, SHARDS
+# above 2^63.
+: > empty.txt
+printf '\xef\xbb\xbf \r\n\t\n\n' > blank.txt
+for list in empty.txt blank.txt; do
+    status=0
+    timeout 20 "$example" "$list" 3 "$tmp/work3" 2> refused.err || status=$?
+    [ "$status" -eq 255 ] && grep -q "names no tile" refused.err || fail "$list: status $status, $(cat refused.err)"
+done
+status=0
+timeout 20 "$example" hostile.txt 9223372036854775808 "$tmp/work3" 2> refused.err || status=$?
+[ "$status" -eq 255 ] && grep -q "too large" refused.err || fail "SHARDS 2^63: status $status, $(cat refused.err)"
+[ ! -e "$tmp/work3" ] || fail "a refused run wrote WORK"
 echo "PASS after $SECONDS s"

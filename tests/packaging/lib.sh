@@ -22,11 +22,12 @@ fresh() {
     mkdir -p "$1"
 }
 
-# The programs the project installs: Pointsieve, and Pointsieve-merge where
-# its manual page is in the source tree.
+# The programs the project installs: Pointsieve, and Pointsieve-merge and
+# Pointsieve-qa where their manual pages are in the source tree.
 programs() {
     echo Pointsieve
     [ ! -f "$SRC_DIR/docs/Pointsieve-merge.1" ] || echo Pointsieve-merge
+    [ ! -f "$SRC_DIR/docs/Pointsieve-qa.1" ] || echo Pointsieve-qa
 }
 
 # The Debian package names and the multiarch library folder.

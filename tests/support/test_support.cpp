@@ -113,6 +113,8 @@ LAS12Header make_header(const LasRecipe &s) {
         const int r = p.bitfield & 7;
         if (r >= 1 && r <= 5) ++h.NumberOfPointsByReturn[r - 1];
     }
+    for (std::size_t k = 0; k < s.by_return.size() && k < 5; ++k) h.NumberOfPointsByReturn[k] = s.by_return[k];
+    h.GlobalEncoding = s.global_encoding;
     h.XScaleFactor = s.XScale;
     h.YScaleFactor = s.YScale;
     h.ZScaleFactor = s.ZScale;

@@ -77,6 +77,8 @@ struct LasRecipe {
     double XOffset = 0, YOffset = 0, ZOffset = 0;
     std::vector<Point> points;
     Bytes trailing;                   // bytes after the last record
+    uint16_t global_encoding = 0;     // bit 0: adjusted standard GPS time (LAS 1.2)
+    std::vector<uint32_t> by_return;  // header's counts by return; empty: counted from the points
 };
 
 // Size of a point record of format 0 to 3.
@@ -147,8 +149,9 @@ struct RunOptions {
     // a pseudo-terminal (through script), whose CR LF line ends come back
     // as LF. Full: to /dev/full, a disk with no space left. Closed: nowhere,
     // the descriptor is closed. In the last two cases RunResult::out holds
-    // standard error.
-    enum class Stdout { Captured, Terminal, Full, Closed } stdout_to = Stdout::Captured;
+    // standard error. Both: standard output and standard error captured
+    // together into RunResult::out.
+    enum class Stdout { Captured, Terminal, Full, Closed, Both } stdout_to = Stdout::Captured;
     std::uint64_t address_space = 0;       // limit in bytes (RLIMIT_AS); 0: none
     std::uint64_t file_size = 0;           // largest file it may write (RLIMIT_FSIZE); 0: none
     unsigned time_limit = 0;               // seconds before SIGALRM ends it; 0: none

@@ -85,6 +85,7 @@ RunResult run_in_child(const std::function<void()> &fn) { return run_forked(fn);
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd, const RunOptions &options) {
     RunResult r = run_forked([&] {
         if (chdir(cwd.c_str()) != 0) _exit(120);
+        if (options.stdout_to == RunOptions::Stdout::Both) dup2(STDOUT_FILENO, STDERR_FILENO);
         if (options.stdout_to == RunOptions::Stdout::Full || options.stdout_to == RunOptions::Stdout::Closed) {
             dup2(STDOUT_FILENO, STDERR_FILENO);
             if (options.stdout_to == RunOptions::Stdout::Full) {

@@ -1,0 +1,203 @@
+// Building OUTDIR beside itself and swapping it in.
+#include "outdir.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "file_util.hpp"
+#include "process.hpp"
+
+namespace pointsieve::qa {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool is_separator(char c) {
+#if defined(_WIN32)
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
+}
+
+std::string marker_text(bool detailed) { return detailed ? "Pointsieve-qa\ndetailed\n" : "Pointsieve-qa\n"; }
+
+// A name beside target that nothing holds yet, made of target, a tag and
+// six characters that vary with the time and each attempt. create returns
+// 0 once it has made the name its own, EEXIST for a name taken, or another
+// errno to give up.
+template <class Create>
+bool fresh_name(const std::string &target, const char *tag, std::string &name, Create create) {
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
+                         0x9E3779B97F4A7C15ull;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + tag;
+        std::uint64_t v = seed + static_cast<std::uint64_t>(attempt) * 0xC2B2AE3D27D4EB4Full;
+        for (int k = 0; k < 6; ++k, v /= 36) name += kChars[v % 36];
+        const int outcome = create(name);
+        if (outcome == 0) return true;
+        if (outcome != EEXIST) return false;
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    }
+    return false;
+}
+
+// Writes the marker; 0, or the errno of the failure.
+int write_marker(const std::string &dir, bool detailed) {
+    korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "wb");
+    if (!f) return errno != 0 ? errno : EIO;
+    const std::string text = marker_text(detailed);
+    bool ok = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size() && std::fflush(f.get()) == 0;
+    const int error = errno;
+    ok = std::fclose(f.release()) == 0 && ok;
+    return ok ? 0 : (error != 0 ? error : (errno != 0 ? errno : EIO));
+}
+
+}  // namespace
+
+bool holds_run(const std::string &dir, bool &detailed) {
+    const korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "rb");
+    if (!f) return false;
+    char text[64] = {};
+    const std::size_t got = std::fread(text, 1, sizeof text - 1, f.get());
+    const std::string s(text, got);
+    if (!s.starts_with("Pointsieve-qa\n")) return false;
+    detailed = s == marker_text(true);
+    return true;
+}
+
+bool begin_outdir(const std::string &given, bool detailed, OutDir &out) {
+    out.target = given;
+    while (out.target.size() > 1 && is_separator(out.target.back())) out.target.pop_back();
+    const korvane::PrintableName shown_target = korvane::printable_name(out.target);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(fs::path(out.target), ec);
+    if (fs::exists(st)) {
+        bool was_detailed = false;
+        if (!fs::is_directory(fs::status(fs::path(out.target), ec))) {
+            std::printf("\nOutput folder %s exists and is not a folder\n", shown_target.c_str());
+            return false;
+        }
+        if (!fs::is_empty(fs::path(out.target), ec) && !holds_run(out.target, was_detailed)) {
+            std::printf("\nOutput folder %s is not empty and holds no earlier run of Pointsieve-qa\n", shown_target.c_str());
+            return false;
+        }
+    }
+    int error = 0;
+    const bool made = fresh_name(out.target, ".tmp.", out.temp, [&](const std::string &name) {
+        std::error_code e;
+        if (fs::create_directory(fs::path(name), e)) return 0;
+        error = e ? e.value() : EEXIST;
+        return error;
+    });
+    if (made) error = write_marker(out.temp, detailed);
+    if (!made || error != 0) {
+        if (made) abandon_outdir(out);
+        std::printf("\nCannot create the output folder beside %s: %s\n", shown_target.c_str(),
+                    std::strerror(error != 0 ? error : EIO));
+        return false;
+    }
+    return true;
+}
+
+bool make_folders(const OutDir &out, const std::vector<std::string> &files) {
+    std::set<std::string> folders;
+    for (const std::string &f : files) {
+        const std::size_t slash = f.find_last_of('/');
+        if (slash != std::string::npos) folders.insert(f.substr(0, slash));
+    }
+    for (const std::string &folder : folders) {
+        std::error_code ec;
+        fs::create_directories(fs::path(out.temp + "/" + folder), ec);
+        if (ec) {
+            std::printf("\nCannot create folder %s: %s\n", korvane::printable_name(out.temp + "/" + folder).c_str(),
+                        ec.message().c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool finish_outdir(OutDir &out) {
+    std::error_code ec;
+    std::string old;
+    const bool had = fs::exists(fs::symlink_status(fs::path(out.target), ec));
+    if (had) {
+        // The earlier run is moved aside under a name nothing holds, then
+        // the new one takes its place, then the earlier one goes.
+        const bool moved = fresh_name(out.target, ".old.", old, [&](const std::string &name) {
+            std::error_code e;
+            if (fs::exists(fs::symlink_status(fs::path(name), e))) return EEXIST;
+            fs::rename(fs::path(out.target), fs::path(name), e);
+            ec = e;
+            return e ? (e.value() != 0 ? e.value() : EIO) : 0;
+        });
+        if (!moved) {
+            std::printf("\nCannot move the earlier run %s aside: %s\n", korvane::printable_name(out.target).c_str(),
+                        ec.message().c_str());
+            abandon_outdir(out);
+            return false;
+        }
+    }
+    fs::rename(fs::path(out.temp), fs::path(out.target), ec);
+    if (ec) {
+        std::printf("\nCannot rename %s to %s: %s\n", korvane::printable_name(out.temp).c_str(),
+                    korvane::printable_name(out.target).c_str(), ec.message().c_str());
+        std::error_code back;
+        if (had) fs::rename(fs::path(old), fs::path(out.target), back);
+        abandon_outdir(out);
+        return false;
+    }
+    out.temp.clear();
+    if (had) fs::remove_all(fs::path(old), ec);
+    return true;
+}
+
+void abandon_outdir(OutDir &out) {
+    if (out.temp.empty()) return;
+    std::error_code ec;
+    fs::remove_all(fs::path(out.temp), ec);
+    out.temp.clear();
+}
+
+std::vector<std::string> absolute_parts(const std::string &name) {
+    std::error_code ec;
+    std::string full = name;
+    bool absolute = !name.empty() && is_separator(name[0]);
+#if defined(_WIN32)
+    absolute = absolute || (name.size() > 1 && name[1] == ':');
+#endif
+    if (!absolute) full = fs::current_path(ec).string() + "/" + name;
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= full.size()) {
+        std::size_t end = at;
+        while (end < full.size() && !is_separator(full[end])) ++end;
+        const std::string part = full.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    return parts;
+}
+
+std::string path_from(const std::string &from_dir, const std::string &name) {
+    const std::vector<std::string> from = absolute_parts(from_dir), to = absolute_parts(name);
+    std::size_t common = 0;
+    while (common < from.size() && common < to.size() && from[common] == to[common]) ++common;
+    std::string path;
+    for (std::size_t k = common; k < from.size(); ++k) path += "../";
+    for (std::size_t k = common; k < to.size(); ++k) path += to[k] + (k + 1 < to.size() ? "/" : "");
+    return path;
+}
+
+}  // namespace pointsieve::qa

@@ -1,0 +1,104 @@
+// The first pass over tiles.csv: the delivery in figures, the footprints'
+// boxes for the map's scale, and the tiles each check names.
+#include <algorithm>
+#include <cerrno>
+
+#include "report_parts.hpp"
+
+namespace pointsieve::qa::report {
+
+namespace {
+
+void count(std::vector<std::pair<std::string, std::size_t>> &counts, const std::string &key) {
+    for (auto &kv : counts)
+        if (kv.first == key) {
+            ++kv.second;
+            return;
+        }
+    counts.emplace_back(key, 1);
+}
+
+}  // namespace
+
+bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
+    TableReader t;
+    if (!open_table(t, tiles_csv, ',')) return false;
+    std::vector<std::string> row;
+    if (!next_row(t, row)) {
+        if (!t.failed) errno = EINVAL;  // not even a heading
+        return false;
+    }
+    c = find_columns(row);
+    if (c.tile < 0 || c.status < 0) {
+        errno = EINVAL;
+        return false;
+    }
+    s.listed.assign(c.checks.size(), {});
+    s.listed_total.assign(c.checks.size(), {});
+    const int extent_columns[6] = {c.x_min, c.x_max, c.y_min, c.y_max, c.z_min, c.z_max};
+    for (std::size_t r = 0; next_row(t, row); ++r) {
+        if (row.size() == 1 && row[0].empty()) continue;  // a blank line
+        ++s.tiles;
+        count(s.by_status, field(row, c.status));
+        const Verdict worst = worst_verdict(c, row);
+        ++s.by_worst[static_cast<std::size_t>(worst)];
+        const bool read = was_read(c, row);
+        for (std::size_t k = 0; k < c.checks.size(); ++k) {
+            const Verdict v = verdict_of(field(row, c.checks[k]));
+            if (v < Verdict::warn) continue;
+            const std::size_t which = v == Verdict::fail ? 1 : 0;
+            if (s.listed[k][which].size() < kListedPerCheck) s.listed[k][which].push_back({r, s.findings, field(row, c.tile)});
+            ++s.listed_total[k][which];
+        }
+        if (!read || worst > Verdict::pass) ++s.findings;
+        if (!field(row, c.las_version).empty())
+            count(s.by_type, "LAS " + field(row, c.las_version) + ", point format " + field(row, c.point_format));
+        if (!read) continue;
+        ++s.read_tiles;
+        double v = 0;
+        if (parse_number(field(row, c.read), v)) s.points += v;
+        if (parse_number(field(row, c.declared), v)) s.declared += v;
+        for (std::size_t k = 0; k < 6; ++k) {
+            if (!parse_number(field(row, extent_columns[k]), v)) continue;
+            const bool is_min = k % 2 == 0;
+            if (!s.extent_set[k] || (is_min ? v < s.extent[k] : v > s.extent[k])) {
+                s.extent[k] = v;
+                s.extent_text[k] = field(row, extent_columns[k]);
+                s.extent_set[k] = true;
+            }
+        }
+        double g0 = 0, g1 = 0;
+        if (parse_number(field(row, c.gps_min), g0) && parse_number(field(row, c.gps_max), g1)) {
+            const std::string &enc = field(row, c.gps_encoding);
+            auto g = std::find_if(s.gps.begin(), s.gps.end(), [&](const Summary::Gps &x) { return x.encoding == enc; });
+            if (g == s.gps.end()) {
+                s.gps.push_back({enc, g0, g1});
+            } else {
+                g->min = std::min(g->min, g0);
+                g->max = std::max(g->max, g1);
+            }
+        }
+        if (parse_number(field(row, c.density), v)) s.densities.push_back(v);
+        Box b{};
+        if (parse_number(field(row, c.x_min), b.x0) && parse_number(field(row, c.x_max), b.x1) &&
+            parse_number(field(row, c.y_min), b.y0) && parse_number(field(row, c.y_max), b.y1)) {
+            s.boxes.push_back(b);
+        } else {
+            ++s.read_without_box;
+        }
+    }
+    if (t.failed) return false;
+    if (!s.densities.empty()) {
+        std::vector<double> &d = s.densities;
+        const std::size_t mid = d.size() / 2;
+        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid), d.end());
+        s.median_density = d[mid];
+        if (d.size() % 2 == 0) {
+            const double below = *std::max_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid));
+            s.median_density = (s.median_density + below) / 2;
+        }
+    }
+    return true;
+}
+
+}  // namespace pointsieve::qa::report

@@ -1,0 +1,104 @@
+// The rows of tiles.csv: writing a field, reading a record back, and the
+// figures of a tile as its row gives them.
+#include <cstdlib>
+
+#include "audit.hpp"
+
+namespace pointsieve::qa {
+
+void append_csv_field(std::string &row, const std::string &field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        row += field;
+        return;
+    }
+    row += '"';
+    for (const char c : field) {
+        if (c == '"') row += '"';
+        row += c;
+    }
+    row += '"';
+}
+
+bool read_csv_record(std::FILE *f, std::vector<std::string> &fields, bool &cut_short) {
+    fields.clear();
+    cut_short = false;
+    int c = std::getc(f);
+    if (c == EOF) return false;
+    std::string field;
+    bool quoted = false;
+    for (;; c = std::getc(f)) {
+        if (quoted) {
+            if (c == EOF) {
+                cut_short = true;
+                break;
+            }
+            if (c == '"') {
+                const int next = std::getc(f);
+                if (next == '"')
+                    field += '"';
+                else {
+                    quoted = false;
+                    if (next != EOF) std::ungetc(next, f);
+                }
+                continue;
+            }
+            field += static_cast<char>(c);
+            continue;
+        }
+        if (c == EOF || c == '\n') break;
+        if (c == '"' && field.empty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\r') {
+            const int next = std::getc(f);
+            if (next == '\n' || next == EOF) break;
+            std::ungetc(next, f);
+            field += '\r';
+        } else {
+            field += static_cast<char>(c);
+        }
+    }
+    fields.push_back(std::move(field));
+    return true;
+}
+
+namespace {
+
+std::uint64_t count_of(const std::string &s) { return std::strtoull(s.c_str(), nullptr, 10); }
+double number_of(const std::string &s) { return std::strtod(s.c_str(), nullptr); }
+
+}  // namespace
+
+Facts parse_facts(const FactFields &f) {
+    Facts t;
+    for (const Status s : {Status::Ok, Status::Truncated, Status::Refused, Status::Compressed, Status::Unreadable})
+        if (f[ColStatus] == status_word(s)) t.status = s;
+    t.read = t.status == Status::Ok || t.status == Status::Truncated;
+    t.declared = count_of(f[ColDeclared]);
+    t.records = count_of(f[ColRead]);
+    t.has_points = t.read && !f[ColXMin].empty();
+    if (t.has_points) {
+        t.x_min = number_of(f[ColXMin]), t.x_max = number_of(f[ColXMax]);
+        t.y_min = number_of(f[ColYMin]), t.y_max = number_of(f[ColYMax]);
+        t.z_min = number_of(f[ColZMin]), t.z_max = number_of(f[ColZMax]);
+    }
+    t.outside = count_of(f[ColOutside]);
+    t.header_returns = f[ColHeaderReturns] == "equal" ? 0 : (f[ColHeaderReturns] == "differ" ? 1 : -1);
+    t.return_number_0 = count_of(f[ColReturnNumber0]);
+    t.number_of_returns_0 = count_of(f[ColNumberOfReturns0]);
+    t.return_above = count_of(f[ColReturnAbove]);
+    t.class_0 = count_of(f[ColClass0]);
+    t.class_1 = count_of(f[ColClass1]);
+    t.withheld = count_of(f[ColWithheld]);
+    t.gps_encoding = f[ColGpsEncoding] == "week" ? 0 : (f[ColGpsEncoding] == "standard" ? 1 : -1);
+    t.has_gps = t.gps_encoding >= 0 && !f[ColGpsMin].empty();
+    if (t.has_gps) t.gps_min = number_of(f[ColGpsMin]), t.gps_max = number_of(f[ColGpsMax]);
+    t.has_density = !f[ColDensity].empty();
+    if (t.has_density) t.density = number_of(f[ColDensity]);
+    t.digest = std::strtoull(f[ColDigest].c_str(), nullptr, 16);
+    return t;
+}
+
+}  // namespace pointsieve::qa

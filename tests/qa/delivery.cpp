@@ -1,0 +1,237 @@
+// The generated delivery: 100 m tiles on a grid, a few thousand points each,
+// every tile's header extents and return counts taken from its points
+// unless the tile's defect is a wrong header.
+#include "delivery.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+
+#include "test_support.hpp"
+
+namespace qa_delivery {
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+enum class Terrain { Flat, Hills, Forest, Town, Coast };
+
+constexpr double kScale = 0.01, kX0 = 500000.0, kY0 = 4000000.0, kCell = 100.0;
+
+// The header's box from the points themselves.
+void fit_header(LasRecipe &r) {
+    if (r.points.empty()) return;
+    int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+    for (const Point &p : r.points) {
+        const int32_t v[3] = {p.X, p.Y, p.Z};
+        for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], v[k]), hi[k] = std::max(hi[k], v[k]);
+    }
+    r.MinX = r.XOffset + lo[0] * kScale, r.MaxX = r.XOffset + hi[0] * kScale;
+    r.MinY = r.YOffset + lo[1] * kScale, r.MaxY = r.YOffset + hi[1] * kScale;
+    r.MinZ = r.ZOffset + lo[2] * kScale, r.MaxZ = r.ZOffset + hi[2] * kScale;
+}
+
+double ground(Terrain t, double x, double y) {
+    switch (t) {
+    case Terrain::Flat: return 40.0 + 0.12 * std::fmod(x, kCell) + 0.05 * std::fmod(y, kCell);
+    case Terrain::Hills: return 150.0 + 14.0 * std::sin(x / 23.0) + 11.0 * std::cos(y / 17.0);
+    case Terrain::Forest: return 220.0 + 6.0 * std::sin((x + y) / 31.0);
+    case Terrain::Town: return 30.0 + 0.08 * std::fmod(x, kCell);
+    case Terrain::Coast: return std::fmod(x, kCell) < 45.0 ? 1.0 : 1.0 + 0.3 * (std::fmod(x, kCell) - 45.0);
+    }
+    return 0.0;
+}
+
+// A clean tile of about `count` points in grid cell (col, row), pulses of
+// one to four returns as the terrain gives, GPS week seconds near 300,000.
+LasRecipe terrain_tile(unsigned seed, uint8_t minor, uint8_t format, Terrain t, double col, double row, int count,
+                       int unclassified_percent) {
+    std::mt19937 rng(seed);
+    const auto unit = [&] { return rng() / 4294967296.0; };
+    LasRecipe r;
+    r.minor = minor, r.format = format;
+    r.XScale = r.YScale = r.ZScale = kScale;
+    r.XOffset = kX0, r.YOffset = kY0;
+    const double x0 = kX0 + col * kCell, y0 = kY0 + row * kCell;
+    const double t0 = 300000.0 + 41.0 * seed;
+    for (int pulse = 0; static_cast<int>(r.points.size()) < count; ++pulse) {
+        const double x = x0 + 0.5 + 99.0 * unit(), y = y0 + 0.5 + 99.0 * unit();
+        const double z0 = ground(t, x, y);
+        const bool roof = t == Terrain::Town && std::fmod(x, 30.0) < 16.0 && std::fmod(y, 30.0) < 14.0;
+        int returns = 1;
+        if (t == Terrain::Forest) returns = 1 + static_cast<int>(rng() % 4);
+        if (t == Terrain::Hills || t == Terrain::Town) returns = rng() % 6 == 0 ? 2 : 1;
+        for (int k = 1; k <= returns; ++k) {
+            Point p;
+            double z = z0;
+            uint8_t cls = 2;
+            if (k < returns) {  // through vegetation
+                const double h = (returns - k) * (3.0 + 6.0 * unit());
+                z = z0 + h;
+                cls = h < 2.0 ? 3 : h < 5.0 ? 4 : 5;
+            } else if (roof) {
+                z = z0 + 12.0 + 0.5 * unit(), cls = 6;
+            } else if (t == Terrain::Coast && std::fmod(x, kCell) < 45.0) {
+                cls = 9;
+            }
+            if (static_cast<int>(rng() % 100) < unclassified_percent) cls = 1;
+            p.X = static_cast<int32_t>(std::lround((x - kX0) / kScale));
+            p.Y = static_cast<int32_t>(std::lround((y - kY0) / kScale));
+            p.Z = static_cast<int32_t>(std::lround(z / kScale));
+            p.bitfield = static_cast<uint8_t>(k | returns << 3);
+            p.Classification = cls;
+            p.Intensity = static_cast<uint16_t>(cls * 150 + rng() % 400);
+            p.ScanAngleRank = static_cast<uint8_t>(static_cast<int>(rng() % 31) - 15);
+            p.PointSourceID = static_cast<uint16_t>(1 + seed % 3);
+            p.GPSTime = t0 + pulse * 0.0005;
+            p.Red = static_cast<uint16_t>(rng() % 65536), p.Green = static_cast<uint16_t>(cls * 4000);
+            p.Blue = static_cast<uint16_t>(rng() % 256);
+            r.points.push_back(p);
+        }
+    }
+    fit_header(r);
+    return r;
+}
+
+struct Writer {
+    std::string dir;
+    std::vector<Expectation> table;
+    unsigned seed = 0;
+
+    std::string file(const std::string &path) {
+        fs::create_directories(fs::path(dir + "/" + path).parent_path());
+        return dir + "/" + path;
+    }
+    void put(const std::string &path, const Bytes &bytes, const std::string &status, const std::string &flagged,
+             const std::string &tolerated = "") {
+        write_file(file(path), bytes);
+        table.push_back({path, status, flagged, tolerated});
+    }
+};
+
+}  // namespace
+
+std::vector<Expectation> make_delivery(const std::string &dir) {
+    Writer w{dir, {}, 0};
+    // Clean tiles: every LAS type of versions 1.0 to 1.2, spaces and upper
+    // case in names, two names one folder apart only in case.
+    struct Clean {
+        const char *path;
+        uint8_t minor, format;
+        Terrain terrain;
+        int col, row, count, unclassified_percent;
+        bool copied;  // delivered twice, under another name in another folder
+        const char *tolerated;
+    };
+    const Clean clean[] = {
+        {"north/t_1.0_0.las", 0, 0, Terrain::Flat, 0, 0, 2600, 2, false, ""},
+        {"north/t_1.0_1.las", 0, 1, Terrain::Hills, 1, 0, 3000, 0, false, ""},
+        {"north/west/t_1.1_0.las", 1, 0, Terrain::Forest, 2, 0, 3400, 4, false, ""},
+        {"north/west/t_1.1_1.las", 1, 1, Terrain::Town, 3, 0, 2800, 1, false, ""},
+        {"south/block a/t 1.2 0.las", 2, 0, Terrain::Coast, 4, 0, 2500, 0, false, ""},
+        {"south/block a/t 1.2 1.las", 2, 1, Terrain::Hills, 5, 0, 2400, 3, true, "position"},
+        {"south/T_1.2_2.LAS", 2, 2, Terrain::Town, 0, 1, 3200, 5, false, ""},
+        {"south/t_1.2_3.las", 2, 3, Terrain::Forest, 1, 1, 3000, 2, false, ""},
+        {"east/Pair.LAS", 2, 3, Terrain::Flat, 2, 1, 2700, 0, false, ""},
+        {"east/pair.las", 2, 1, Terrain::Hills, 3, 1, 2900, 6, false, ""},
+        {"east/deep/er/c_1.las", 2, 1, Terrain::Forest, 4, 1, 3300, 1, false, ""},
+        {"east/deep/er/c_2.las", 2, 3, Terrain::Town, 5, 1, 2500, 0, false, ""},
+        {"east/c_3.las", 2, 1, Terrain::Coast, 0, 2, 3100, 2, false, ""},
+        {"east/c_4.las", 1, 1, Terrain::Flat, 1, 2, 2800, 0, false, ""},
+        {"east/c_5.las", 2, 3, Terrain::Hills, 5, 4, 3000, 1, false, "position"},
+    };
+    for (const Clean &c : clean) {
+        const Bytes b = build_las(terrain_tile(++w.seed, c.minor, c.format, c.terrain, c.col, c.row, c.count,
+                                               c.unclassified_percent));
+        w.put(c.path, b, "ok", c.copied ? "duplicate" : "", c.tolerated);
+        if (c.copied) w.put("west/copies/t 1.2 1 again.las", b, "ok", "duplicate", "position");
+    }
+
+    // One tile per defect, LAS 1.2 format 1 on hills unless the defect
+    // needs otherwise.
+    const auto tile = [&](double col, double row, int count = 3000) {
+        return terrain_tile(++w.seed, 2, 1, Terrain::Hills, col, row, count, 1);
+    };
+    LasRecipe r = tile(2, 2);
+    r.MaxX -= 10.0, r.MaxY -= 10.0;  // stale extents
+    w.put("west/header_box.las", build_las(r), "ok", "header_box");
+
+    r = tile(3, 2);
+    r.by_return = {0, 0, 0, 0, 0};
+    for (const Point &p : r.points)
+        if ((p.bitfield & 7) >= 1 && (p.bitfield & 7) <= 5) ++r.by_return[(p.bitfield & 7) - 1];
+    r.by_return[0] += 150, r.by_return[1] -= 40;
+    w.put("west/header_returns.las", build_las(r), "ok", "header_returns");
+
+    r = tile(4, 2);
+    for (std::size_t k = 0; k < r.points.size(); k += 25)  // return 0, of 0, 3 of 2
+        r.points[k].bitfield = k % 75 == 0 ? 0x08 : k % 75 == 25 ? 0x01 : 0x13;
+    w.put("west/return_numbers.las", build_las(r), "ok", "return_numbers");
+
+    r = tile(5, 2);
+    for (std::size_t k = 0; k < r.points.size(); k += 3) r.points[k].Classification = 0;
+    w.put("west/never_classified.las", build_las(r), "ok", "never_classified");
+
+    r = tile(0, 3);
+    for (Point &p : r.points) p.Classification = 1;
+    w.put("west/unclassified.las", build_las(r), "ok", "unclassified");
+
+    r = tile(1, 3);
+    for (std::size_t k = 0; k < r.points.size(); k += 3) r.points[k].Classification |= 0x80;
+    w.put("west/withheld.las", build_las(r), "ok", "withheld");
+
+    r = tile(2, 3, 280);
+    w.put("west/low_density.las", build_las(r), "ok", "density");
+
+    r = tile(3, 3);
+    for (std::size_t k = 0; k < 25; ++k) {  // birds 2.4 km up
+        Point p = r.points[k * 100];
+        p.Z += 240000, p.Classification = 7;
+        r.points.push_back(p);
+    }
+    fit_header(r);
+    w.put("west/z_spikes.las", build_las(r), "ok", "z_span");
+
+    r = tile(4, 3);
+    for (Point &p : r.points) p.GPSTime += 350000.0;  // past the end of the week
+    w.put("west/gps_week.las", build_las(r), "ok", "gps_time");
+
+    r = tile(5, 3);
+    Bytes bytes = build_las(r);
+    bytes.resize(227 + 2100 * format_record_size(1));
+    w.put("west/truncated.las", bytes, "truncated", "complete");
+
+    r = tile(0, 4);
+    r.points.clear();  // the header keeps the cell's box
+    w.put("west/no_points.las", build_las(r), "ok", "points");
+
+    r = tile(1 + 1000, 4);  // a false easting 100 km off
+    w.put("west/far_away.las", build_las(r), "ok", "position");
+
+    r = tile(5.5, 4);  // half over east/c_5.las
+    w.put("west/overlap.las", build_las(r), "ok", "position");
+
+    // Tiles that cannot be read.
+    w.put("west/zero.las", {}, "refused", "readable");
+    const std::string text = "tile,x,y\nnorth,500000,4000000\n";
+    w.put("west/not_a_tile.las", Bytes(text.begin(), text.end()), "refused", "readable");
+    r = tile(2, 4, 100);
+    r.format = 4;  // no such format in LAS 1.2
+    w.put("west/format_4.las", build_las(r), "refused", "readable");
+    r = tile(3, 4, 100);
+    bytes = build_las(r);
+    bytes[offsetof(LAS12Header, PointDataFormatID)] |= 0x80;  // LAZ marks its format so
+    w.put("south/t_compressed.laz", bytes, "compressed", "readable");
+    write_text(w.file("west/readme.txt"), "Delivery notes: not a tile.\n");
+
+    std::sort(w.table.begin(), w.table.end(),
+              [](const Expectation &a, const Expectation &b) { return a.path < b.path; });
+    return w.table;
+}
+
+}  // namespace qa_delivery

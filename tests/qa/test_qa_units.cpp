@@ -1,0 +1,91 @@
+// The parts of the audit a generated delivery cannot reach: the grid that
+// finds each tile's nearest and most overlapping neighbour, against a
+// search of every pair, and the slices of --shard for any N.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "audit.hpp"
+
+namespace {
+
+using namespace pointsieve::qa;
+
+// Random boxes of varied sizes, a few far wider than the rest (they span
+// many cells of the grid) and a few far from the others.
+std::vector<Facts> random_tiles(std::mt19937_64 &rng) {
+    std::vector<Facts> tiles(2 + rng() % 60);
+    const double spread = rng() % 3 == 0 ? 1e5 : 3000;
+    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); };
+    for (Facts &t : tiles) {
+        t.status = Status::Ok, t.read = t.has_points = true, t.records = 10, t.digest = rng();
+        t.x_min = uniform(0, spread), t.y_min = uniform(0, spread);
+        t.x_max = t.x_min + (rng() % 10 == 0 ? uniform(100, 90000) : uniform(50, 1000));
+        t.y_max = t.y_min + uniform(50, 1000);
+    }
+    return tiles;
+}
+
+TEST(AuditUnits, PositionFiguresEqualASearchOfEveryPair) {
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        const std::vector<Facts> tiles = random_tiles(rng);
+        const Delivery d = judge_delivery(tiles);
+        for (std::size_t a = 0; a < tiles.size(); ++a) {
+            const Facts &ta = tiles[a];
+            double gap = INFINITY, overlap = 0;
+            for (std::size_t b = 0; b < tiles.size(); ++b) {
+                if (b == a) continue;
+                const Facts &tb = tiles[b];
+                const double dx = std::max({0.0, tb.x_min - ta.x_max, ta.x_min - tb.x_max});
+                const double dy = std::max({0.0, tb.y_min - ta.y_max, ta.y_min - tb.y_max});
+                gap = std::min(gap, std::hypot(dx, dy));
+                const double w = std::min(ta.x_max, tb.x_max) - std::max(ta.x_min, tb.x_min);
+                const double h = std::min(ta.y_max, tb.y_max) - std::max(ta.y_min, tb.y_min);
+                if (w > 0 && h > 0) overlap = std::max(overlap, w * h / ((ta.x_max - ta.x_min) * (ta.y_max - ta.y_min)));
+            }
+            ASSERT_NEAR(d.gap[a], gap / d.median_size, 1e-9) << "round " << round << ", tile " << a;
+            ASSERT_NEAR(d.overlap[a], overlap * 100, 1e-9) << "round " << round << ", tile " << a;
+        }
+    }
+}
+
+TEST(AuditUnits, ShardsAreConsecutiveNearEqualSlices) {
+    const std::uint64_t counts[] = {0, 1, 7, 300, 100000};
+    const std::uint64_t shards[] = {1, 3, 7, 1000, UINT64_MAX / 2 + 3, UINT64_MAX};
+    for (const std::uint64_t count : counts) {
+        for (const std::uint64_t n : shards) {
+            std::uint64_t expected_begin = 0, smallest = UINT64_MAX, largest = 0;
+            // Every slice for a few shards; the first, middle and last for huge N.
+            const std::uint64_t ks[] = {1, 2, n / 2, n - 1, n};
+            for (const std::uint64_t k : ks) {
+                if (k < 1 || k > n) continue;
+                std::uint64_t begin = 0, end = 0;
+                shard_slice(count, k, n, begin, end);
+                ASSERT_LE(begin, end);
+                ASSERT_LE(end, count);
+                if (k == 1) {
+                    ASSERT_EQ(begin, 0u);
+                }
+                if (k == n) {
+                    ASSERT_EQ(end, count);
+                }
+                smallest = std::min(smallest, end - begin), largest = std::max(largest, end - begin);
+            }
+            EXPECT_LE(largest - smallest, 1u) << count << " tiles in " << n << " shards";
+            for (std::uint64_t k = 1; n <= 1000 && k <= n; ++k) {
+                std::uint64_t begin = 0, end = 0;
+                shard_slice(count, k, n, begin, end);
+                ASSERT_EQ(begin, expected_begin) << "slice " << k << " of " << n;
+                expected_begin = end;
+            }
+            if (n <= 1000) {
+                EXPECT_EQ(expected_begin, count);
+            }
+        }
+    }
+}
+
+}  // namespace
