@@ -30,6 +30,16 @@ bool is_folder(const char *name) {
 #endif
 }
 
+bool same_file(const char *a, const char *b) {
+#if defined(_WIN32)
+    (void)a, (void)b;
+    return false;
+#else
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
+}
+
 #if defined(_WIN32)
 
 FilePtr open_regular_file(const char *name, OpenOutcome &outcome, bool for_update) {

@@ -40,6 +40,10 @@ bool sync_to_storage(std::FILE *f);
 // True when name is a folder (following links).
 bool is_folder(const char *name);
 
+// True when both names exist and are one file (the same device and inode,
+// following links). Always false on Windows, whose stat gives no inode.
+bool same_file(const char *a, const char *b);
+
 // True when name can be opened for reading; the open does not block.
 bool opens_for_reading(const char *name);
 

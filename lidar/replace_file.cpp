@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -67,6 +69,22 @@ bool rename_over(const std::string &from, const std::string &to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+enum class Standing { Replaceable, WriteThrough, Refused };
+
+// What the name holds: nothing or a file (replaced), a device such as NUL
+// or CON (written through when the user named it), or a folder (refused).
+Standing what_stands(const std::string &name, NameFrom from, bool &append) {
+    append = false;
+    struct _stat64 st;
+    if (_stat64(name.c_str(), &st) != 0) return Standing::Replaceable;
+    if ((st.st_mode & _S_IFMT) == _S_IFREG) return Standing::Replaceable;
+    if ((st.st_mode & _S_IFMT) == _S_IFCHR && from == NameFrom::User) return Standing::WriteThrough;
+    errno = (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
+    return Standing::Refused;
+}
+
+std::FILE *open_through(const std::string &name, bool) { return std::fopen(name.c_str(), "w"); }
+
 #else
 
 int file_size_signal_holds = 0;
@@ -98,6 +116,70 @@ bool give_new_file_mode(std::FILE *f) {
 
 bool rename_over(const std::string &from, const std::string &to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
+// True when name reaches its file through a descriptor link: a link that
+// lies in /proc (/proc/self/fd/1), or a chain of links that passes through
+// one (/dev/stdout, /dev/fd/1).
+bool through_descriptor_link(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        const std::size_t slash = path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        char *real = realpath(folder.c_str(), nullptr);
+        const bool in_proc = real && std::string_view(real).starts_with("/proc/");
+        std::free(real);
+        struct stat st;
+        if (in_proc) return true;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+        std::vector<char> target(256);
+        ssize_t n;
+        while ((n = readlink(path.c_str(), target.data(), target.size())) == static_cast<ssize_t>(target.size()))
+            target.resize(target.size() * 2);
+        if (n <= 0) return false;
+        const std::string next(target.data(), static_cast<std::size_t>(n));
+        path = next.starts_with('/') || slash == std::string::npos ? next : path.substr(0, slash + 1) + next;
+    }
+    return false;
+}
+
+enum class Standing { Replaceable, WriteThrough, Refused };
+
+// What the name holds, following links: nothing, a dangling link or a
+// regular file are replaced; the rest as NameFrom says. append is set for
+// a regular file reached through a descriptor link that the user named.
+Standing what_stands(const std::string &name, NameFrom from, bool &append) {
+    append = false;
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ELOOP ? Standing::Replaceable : Standing::Refused;
+    if (S_ISREG(st.st_mode)) {
+        append = from == NameFrom::User && through_descriptor_link(name);
+        return append ? Standing::WriteThrough : Standing::Replaceable;
+    }
+    if (from == NameFrom::User && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) return Standing::WriteThrough;
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return Standing::Refused;
+}
+
+// Opens a target that is written through. The open does not block, so a
+// FIFO that nobody reads fails at once (ENXIO); the writes then block as
+// usual. What was opened must still be what what_stands saw.
+std::FILE *open_through(const std::string &name, bool append) {
+    int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    if (append) flags |= O_APPEND;
+    const int fd = open(name.c_str(), flags);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    const bool expected = fstat(fd, &st) == 0 && (append ? S_ISREG(st.st_mode)
+                                                         : S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
+    const int status = fcntl(fd, F_GETFL);
+    std::FILE *f = expected && status != -1 && fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0 ? fdopen(fd, "w") : nullptr;
+    if (!f) {
+        const int e = expected ? errno : EINVAL;
+        close(fd);
+        errno = e;
+    }
+    return f;
+}
+
 #endif
 
 }  // namespace
@@ -124,19 +206,30 @@ void release_file_size_signal() {
 
 #endif
 
-bool begin_replacement(const std::string &target, Replacement &r) {
+bool begin_replacement(const std::string &target, Replacement &r, NameFrom from) {
     r.target = target;
-    if (is_folder(target.c_str())) {
-        errno = EISDIR;  // a folder is never replaced
-        return false;
+    r.temp_name.clear();
+    bool append = false;
+    switch (what_stands(target, from, append)) {
+        case Standing::Refused: return false;
+        case Standing::WriteThrough:
+            r.file.reset(open_through(target, append));
+            if (!r.file) return false;
+            hold_file_size_signal();
+            return true;
+        case Standing::Replaceable: break;
     }
     const int fd = create_temp_file(target, r.temp_name);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        r.temp_name.clear();
+        return false;
+    }
     r.file.reset(stream_on(fd));
     if (!r.file) {
         const int e = errno;
         close_descriptor(fd);
         std::remove(r.temp_name.c_str());
+        r.temp_name.clear();
         errno = e;
         return false;
     }
@@ -144,25 +237,45 @@ bool begin_replacement(const std::string &target, Replacement &r) {
     return true;
 }
 
-bool finish_replacement(Replacement &r) {
+namespace {
+
+void remove_temp_file(Replacement &r) {
+    if (r.temp_name.empty()) return;
+    const int e = errno;
+    std::remove(r.temp_name.c_str());
+    r.temp_name.clear();
+    errno = e;
+}
+
+}  // namespace
+
+bool complete_replacement(Replacement &r) {
     bool ok = std::fflush(r.file.get()) == 0 && !std::ferror(r.file.get());
-    ok = give_new_file_mode(r.file.get()) && ok;
+    if (!r.temp_name.empty()) ok = give_new_file_mode(r.file.get()) && ok;
     ok = std::fclose(r.file.release()) == 0 && ok;
     release_file_size_signal();
-    ok = ok && rename_over(r.temp_name, r.target);
-    if (!ok) {
-        const int e = errno;
-        std::remove(r.temp_name.c_str());
-        errno = e;
-    }
+    if (!ok) remove_temp_file(r);
     return ok;
 }
 
+bool commit_replacement(Replacement &r) {
+    if (r.temp_name.empty()) return true;
+    const bool ok = rename_over(r.temp_name, r.target);
+    if (ok)
+        r.temp_name.clear();
+    else
+        remove_temp_file(r);
+    return ok;
+}
+
+bool finish_replacement(Replacement &r) { return complete_replacement(r) && commit_replacement(r); }
+
 void abandon_replacement(Replacement &r) {
-    if (!r.file) return;
-    r.file.reset();
-    release_file_size_signal();
-    std::remove(r.temp_name.c_str());
+    if (r.file) {
+        r.file.reset();
+        release_file_size_signal();
+    }
+    remove_temp_file(r);
 }
 
 }  // namespace korvane

@@ -83,6 +83,10 @@ Arguments parse_arguments(int argc, char **argv) {
         usage();
         end_with_failure();
     }
+    // One file for both outputs would end up holding only one of them.
+    if (args.merged && args.table &&
+        (std::strcmp(args.merged, args.table) == 0 || korvane::same_file(args.merged, args.table)))
+        refuse_arguments("\nOptions -o and -t name the same file %s\n", args.table);
     return args;
 }
 
@@ -92,13 +96,30 @@ struct Run {
     Reader reader;
     InputFigures input;
     MergedFigures merged;
-    korvane::Replacement table;
+    korvane::Replacement stats;  // -o
+    korvane::Replacement table;  // -t
     std::string row;
 };
 
+// Neither output is replaced by a run that fails.
+void abandon_outputs(Run &run) {
+    korvane::abandon_replacement(run.stats);
+    korvane::abandon_replacement(run.table);
+}
+
 [[noreturn]] void fail(Run &run) {
-    if (run.table.file) korvane::abandon_replacement(run.table);
+    abandon_outputs(run);
     end_with_failure();
+}
+
+[[noreturn]] void fail(Run &run, Failure failure, const char *name) {
+    abandon_outputs(run);
+    pointsieve::fail(failure, name);
+}
+
+[[noreturn]] void fail_table(Run &run, const char *message) {
+    std::printf(message, shown(run.table.target).c_str());
+    fail(run);
 }
 
 // Prints the message of a file that could not be merged.
@@ -152,10 +173,8 @@ void merge_file(Run &run, const char *name) {
     }
     if (run.table.file) {
         append_table_row(run.row, run.index, name, run.input);
-        if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
-            std::printf(kCannotWriteTable, shown(run.table.target).c_str());
-            fail(run);
-        }
+        if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size())
+            fail_table(run, kCannotWriteTable);
     }
 }
 
@@ -179,16 +198,16 @@ void merge_list(Run &run, const char *list_name) {
     }
 }
 
-void write_merged_file(Run &run, const char *name, const ScalarTexts &values) {
-    korvane::Replacement out;
-    Failure failure = Failure::StatsCannotOpen;
-    if (korvane::begin_replacement(name, out)) {
-        write_stats(out.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
-        failure = korvane::finish_replacement(out) ? Failure::None : Failure::StatsCannotWrite;
+// Both outputs are written and flushed before either is renamed over its
+// name, so that a failure before the renames leaves both earlier files.
+void write_outputs(Run &run, const ScalarTexts &values) {
+    if (run.stats.file) {
+        write_stats(run.stats.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
+        if (!korvane::complete_replacement(run.stats)) fail(run, Failure::StatsCannotWrite, run.stats.target.c_str());
     }
-    if (failure == Failure::None) return;
-    if (run.table.file) korvane::abandon_replacement(run.table);
-    pointsieve::fail(failure, name);
+    if (run.table.file && !korvane::complete_replacement(run.table)) fail_table(run, kCannotWriteTable);
+    if (!korvane::commit_replacement(run.stats)) fail(run, Failure::StatsCannotWrite, run.stats.target.c_str());
+    if (!korvane::commit_replacement(run.table)) fail_table(run, kCannotWriteTable);
 }
 
 int run_merge(int argc, char **argv) {
@@ -216,11 +235,13 @@ int run_merge(int argc, char **argv) {
     if (const Failure failure = allocate_histograms(run.merged.acc); failure != Failure::None)
         pointsieve::fail(failure);
     start_merge(run.merged);
+    // Both outputs are checked, and their temporary files made, before any
+    // input is read.
+    if (args.merged && !korvane::begin_replacement(args.merged, run.stats, korvane::NameFrom::User))
+        fail(run, Failure::StatsCannotOpen, args.merged);
     if (args.table) {
-        if (!korvane::begin_replacement(args.table, run.table)) {
-            std::printf("\nCannot open table %s for writing\n", shown(args.table).c_str());
-            end_with_failure();
-        }
+        if (!korvane::begin_replacement(args.table, run.table, korvane::NameFrom::User))
+            fail_table(run, "\nCannot open table %s for writing\n");
         const std::string heading = table_heading(run.index);
         std::fputs(heading.c_str(), run.table.file.get());
     }
@@ -243,14 +264,10 @@ int run_merge(int argc, char **argv) {
     // output.
     std::fflush(stdout);
     if (std::ferror(stdout)) {
-        if (run.table.file) korvane::abandon_replacement(run.table);
+        abandon_outputs(run);
         finish_stdout();
     }
-    if (args.merged) write_merged_file(run, args.merged, values);
-    if (run.table.file && !korvane::finish_replacement(run.table)) {
-        std::printf(kCannotWriteTable, shown(args.table).c_str());
-        end_with_failure();
-    }
+    write_outputs(run, values);
 
     print_elapsed_time(beginTime);
     finish_stdout();

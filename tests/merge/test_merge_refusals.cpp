@@ -2,6 +2,13 @@
 // its message and status 255, and no output written.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <functional>
 
@@ -44,6 +51,9 @@ struct Refusal {
     std::vector<std::string> args;      // after -o merged.asc -t table.csv
     std::string message;
     bool no_newline_at_end = false;
+    bool own_outputs = false;  // args are the whole command line
+    const char *needs = nullptr;  // a file the case needs, which not every system can make
+    RunOptions::Stdout stdout_to = RunOptions::Stdout::Captured;  // out: standard error unless captured
 };
 
 std::string usage() {
@@ -106,9 +116,32 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
         {"option without its file", nullptr, {"good.asc", "-l"}, "\nOption -l needs a file name\n" + usage()},
         {"repeated option", nullptr, {"-o", "x.asc", bad}, "\nMore than one -o argument\n" + usage()},
         {"unknown option", nullptr, {"-d", "good.asc"}, "\nUnknown option -d\n" + usage()},
+        // The outputs are checked before anything is read or written.
+        {.what = "-o and -t one name", .args = {"-o", "merged.asc", "-t", "merged.asc", "good.asc"},
+         .message = "\nOptions -o and -t name the same file merged.asc\n" + usage(), .own_outputs = true},
+        {.what = "-o and -t one file", .args = {"-o", "merged.asc", "-t", "./merged.asc", "good.asc"},
+         .message = "\nOptions -o and -t name the same file ./merged.asc\n" + usage(), .own_outputs = true},
+        {.what = "table name too long", .args = {"-o", "merged.asc", "-t", std::string(300, 't') + ".csv", "good.asc"},
+         .message = "\nCannot open table " + std::string(300, 't') + ".csv for writing\n", .own_outputs = true},
+        {.what = "-o a folder", .args = {"-o", ".", "-t", "table.csv", "good.asc"},
+         .message = "\nCannot open ASCII file . for writing\n", .own_outputs = true},
+        {.what = "-o a FIFO nobody reads", .args = {"-o", "fifo", "-t", "table.csv", "good.asc"},
+         .message = "\nCannot open ASCII file fifo for writing\n", .own_outputs = true, .needs = "fifo"},
+        {.what = "-t a FIFO nobody reads", .args = {"-o", "merged.asc", "-t", "fifo", "good.asc"},
+         .message = "\nCannot open table fifo for writing\n", .own_outputs = true, .needs = "fifo"},
+        {.what = "-t a block device", .args = {"-o", "merged.asc", "-t", "block", "good.asc"},
+         .message = "\nCannot open table block for writing\n", .own_outputs = true, .needs = "block"},
     };
+#ifndef _WIN32
+    mkfifo(dir.file("fifo").c_str(), 0600);
+    mknod(dir.file("block").c_str(), S_IFBLK | 0600, makedev(7, 0));  // root only
+#endif
     for (const Refusal &c : cases) {
         SCOPED_TRACE(c.what);
+        if (c.needs && !std::filesystem::exists(std::filesystem::symlink_status(dir.file(c.needs)))) {
+            std::printf("skipped %s: this system cannot make %s here\n", c.what, c.needs);
+            continue;
+        }
         if (c.edit) {
             Lines lines = good;
             c.edit(lines);
@@ -117,10 +150,12 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
             write_text(dir.file(bad), text);
         }
         write_text(dir.file("merged.asc"), "earlier\n");
-        std::vector<std::string> args{"-o", "merged.asc", "-t", "table.csv"};
+        std::vector<std::string> args;
+        if (!c.own_outputs) args = {"-o", "merged.asc", "-t", "table.csv"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         RunOptions options;
         options.program = POINTSIEVE_MERGE_EXE;
+        options.stdout_to = c.stdout_to;
         const RunResult r = run_pointsieve(args, dir.path(), options);
         EXPECT_EQ(r.out, c.message);
         EXPECT_EQ(r.status, kFailed);
@@ -130,6 +165,34 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
         EXPECT_FALSE(file_exists(dir.file("table.csv")));
     }
 }
+
+#ifndef _WIN32
+// A character device or a FIFO typed as an output is written through, never
+// replaced: /dev/stdout, /dev/null (as root too) and a FIFO that is read.
+TEST(MergeOutputs, DevicesAndFifosAreWrittenThrough) {
+    TempDir dir;
+    const std::string stats = joined(two_point_stats(dir, false));
+    write_text(dir.file("good.asc"), stats);
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const int reader = open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    RunOptions options;
+    options.program = POINTSIEVE_MERGE_EXE;
+    RunResult r = run_pointsieve({"-o", "/dev/stdout", "-t", "/dev/null", "good.asc"}, dir.path(), options);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\n" + stats), std::string::npos) << r.out;
+    r = run_pointsieve({"-o", "fifo", "good.asc"}, dir.path(), options);
+    EXPECT_EQ(r.status, 0);
+    std::string got(stats.size() + 1, '\0');
+    got.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(reader, got.data(), got.size()))));
+    close(reader);
+    EXPECT_EQ(got, stats);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    for (const auto &entry : std::filesystem::directory_iterator("/dev"))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
+}
+#endif
 
 // --help and --version alone answer with status 0.
 TEST(MergeRefusals, HelpAndVersionAlone) {
