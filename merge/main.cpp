@@ -262,7 +262,7 @@ int run_merge(int argc, char **argv) {
     print_report_body(values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
     // The outputs are replaced only by a run whose report reached standard
     // output.
-    std::fflush(stdout);
+    flush_stdout();
     if (std::ferror(stdout)) {
         abandon_outputs(run);
         finish_stdout();

@@ -131,6 +131,9 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
          .message = "\nCannot open table fifo for writing\n", .own_outputs = true, .needs = "fifo"},
         {.what = "-t a block device", .args = {"-o", "merged.asc", "-t", "block", "good.asc"},
          .message = "\nCannot open table block for writing\n", .own_outputs = true, .needs = "block"},
+        {.what = "standard output full", .args = {"good.asc"},
+         .message = "Pointsieve-merge: cannot write the report to standard output: No space left on device\n",
+         .stdout_to = RunOptions::Stdout::Full},
     };
 #ifndef _WIN32
     mkfifo(dir.file("fifo").c_str(), 0600);
