@@ -71,6 +71,12 @@ std::int64_t stream_size(std::FILE *f) {
     return end;
 }
 
+std::int64_t descriptor_size(std::FILE *f) {
+    struct _stat64 st;
+    if (_fileno(f) < 0) return stream_size(f);
+    return _fstat64(_fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
 bool seek_to(std::FILE *f, std::uint64_t offset) {
     return offset <= static_cast<std::uint64_t>(INT64_MAX) &&
            _fseeki64(f, static_cast<std::int64_t>(offset), SEEK_SET) == 0;
@@ -144,6 +150,12 @@ std::int64_t stream_size(std::FILE *f) {
     const off_t end = ftello(f);
     if (fseeko(f, 0, SEEK_SET) != 0) return -1;
     return static_cast<std::int64_t>(end);
+}
+
+std::int64_t descriptor_size(std::FILE *f) {
+    struct stat st;
+    if (fileno(f) < 0) return stream_size(f);
+    return fstat(fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 bool seek_to(std::FILE *f, std::uint64_t offset) {

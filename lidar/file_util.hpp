@@ -51,6 +51,11 @@ bool opens_for_reading(const char *name);
 // the stream at its start.
 std::int64_t stream_size(std::FILE *f);
 
+// Size of the file behind f in bytes, asked of its descriptor (fstat), or
+// of the stream when it has none; -1 when it cannot be found. May move a
+// stream without a descriptor to its start.
+std::int64_t descriptor_size(std::FILE *f);
+
 // Seeks to an absolute byte offset; offsets past 4 GiB work everywhere.
 bool seek_to(std::FILE *f, std::uint64_t offset);
 

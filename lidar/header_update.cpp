@@ -192,7 +192,11 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     // Refuse at once a file whose size alone shows more records than the
     // header can count; the pass checks again in case the file grows.
     const std::size_t record_size = info->record_size;
-    const std::int64_t size = korvane::stream_size(f.get());
+    const std::int64_t size = korvane::descriptor_size(f.get());
+    if (size >= 0 && size < static_cast<std::int64_t>(korvane::kHeaderBytes)) {
+        std::printf(korvane::kFileChanged, korvane::shown(filename).c_str());
+        end_with_failure();
+    }
     const bool too_many = size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
                           (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount;
 
@@ -226,6 +230,15 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     // closed without error; otherwise the bytes already written are put back,
     // so that the header is the old one or the new one, never a mix. A
     // file-size limit fails the write instead of ending the process.
+    // A file that shrank during the call (truncated by another process) is
+    // no longer the file the pass read: it must still hold what it held at
+    // the start, and every record the new header counts.
+    const std::int64_t now = korvane::descriptor_size(f.get());
+    const std::uint64_t counted = tally.count == 0 ? korvane::kHeaderBytes : h.OffsetToData + tally.count * record_size;
+    if (now < size || static_cast<std::uint64_t>(now) < counted) {
+        std::printf(korvane::kFileChanged, korvane::shown(filename).c_str());
+        end_with_failure();
+    }
     korvane::hold_file_size_signal();
     const std::size_t put = korvane::write_at(f.get(), 0, image, sizeof image);
     bool written = put == sizeof image && korvane::sync_to_storage(f.get());

@@ -8,5 +8,6 @@ inline constexpr const char *kNameTooShort = "\nFile name (%s) is too short\n";
 inline constexpr const char *kNoDotBeforeExtension = "\nExtension of file %s should be preceeded by a dot (.)\n";
 inline constexpr const char *kCannotReadHeader = "\nCannot read header of file %s\n";
 inline constexpr const char *kCannotReadPoints = "\nCannot read point records of file %s\n";
+inline constexpr const char *kFileChanged = "\nFile %s changed after it was validated\n";
 
 }  // namespace korvane

@@ -452,7 +452,11 @@ KORVANE_API int16_t check_las(const char *filename);
  * state, or cannot be read, when memory or file descriptors run out, or when
  * the header cannot be written. Nothing is written before the whole pass
  * has succeeded, so every failure but the last leaves the file byte for
- * byte as it was.
+ * byte as it was. A file that shrinks during the call (truncated by another
+ * process) is left as it is, with the message "File FILENAME changed after
+ * it was validated", as Pointsieve words it: just before the write,
+ * the size of the open file must be at least the size seen at the start
+ * and hold every record the new header counts.
  *
  * The new header goes to the file in one write of 227 bytes at its start,
  * and the routine reports success only once that write is whole and the
