@@ -242,11 +242,14 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     korvane::hold_file_size_signal();
     const std::size_t put = korvane::write_at(f.get(), 0, image, sizeof image);
     bool written = put == sizeof image && korvane::sync_to_storage(f.get());
-    if (!written) korvane::write_at(f.get(), 0, original, put);
+    bool restored = true;
+    if (!written) restored = korvane::write_at(f.get(), 0, original, put) == put;
     written = (std::fclose(f.release()) == 0) && written;
     korvane::release_file_size_signal();
     if (!written) {
-        std::printf("\nCannot write header of file %s\n", korvane::shown(filename).c_str());
+        std::printf(restored ? "\nCannot write header of file %s\n"
+                             : "\nCannot write header of file %s; the header may be partly rewritten\n",
+                    korvane::shown(filename).c_str());
         end_with_failure();
     }
 

@@ -463,7 +463,12 @@ KORVANE_API int16_t check_las(const char *filename);
  * system has put it on the storage device (fsync). If the write fails or is
  * cut short (a full disk, a file-size limit, whose signal SIGXFSZ is ignored
  * during the write), the bytes already written are put back, so the header
- * is the old one or the new one, never a mix, and the failure is reported.
+ * is the old one or the new one, never a mix, and the failure is reported:
+ * "Cannot write header of file FILENAME". Only when putting them back fails
+ * too (the disk filled part-way through the header and stays full, or the
+ * storage fails) is the header left partly rewritten, and the message then
+ * says so: "Cannot write header of file FILENAME; the header may be partly
+ * rewritten". Restore the file from a copy in that case.
  * A power loss during the write itself is not covered: on storage that does
  * not write a sector atomically the header may then hold part of each.
  *

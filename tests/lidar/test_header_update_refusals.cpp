@@ -154,6 +154,20 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
         });
     }
 #endif
+#ifdef UPDATE_HEADER_EXE
+    // A disk that fills part-way through the header and stays full: the
+    // bytes written cannot be put back, and the message says so.
+    const Bytes before = read_file(path);
+    RunOptions full;
+    full.program = UPDATE_HEADER_EXE;
+    full.environment = {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_WRITE_BUDGET=150"};
+    const RunResult r = run_pointsieve({path}, dir.path(), full);
+    EXPECT_EQ(r.status, kFailed);
+    EXPECT_EQ(r.out, "\nCannot write header of file " + path + "; the header may be partly rewritten\n");
+    const Bytes after = read_file(path);
+    EXPECT_FALSE(same_bytes(after, before));
+    EXPECT_TRUE(std::equal(after.begin() + 150, after.end(), before.begin() + 150));
+#endif
 }
 
 // ---- A file that shrinks, or cannot be read, after validation.
