@@ -32,7 +32,7 @@ constexpr const char *kCannotWriteTable = "\nCannot write table %s\n";
 
 void usage() {
     std::printf("\nUsage:\n");
-    std::printf("Pointsieve-merge --help | --version\n");
+    std::printf("Pointsieve-merge -h | --help | --version\n");
     std::printf("Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n");
     std::printf("          -o Write the merged statistics file\n");
     std::printf("          -t Write a table (CSV) of the inputs, one row each\n");
@@ -213,7 +213,7 @@ void write_outputs(Run &run, const ScalarTexts &values) {
 int run_merge(int argc, char **argv) {
     korvane::guard_standard_streams();
     program_name = "Pointsieve-merge";
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         usage();
         finish_stdout();
         return 0;

@@ -67,6 +67,7 @@ run_merge() {
 }
 
 case ${1:-} in
+    -h | --help) echo "usage: $me LIST SHARDS WORK [-d]"; exit 0 ;;
     --shard) shift; run_shard "$@"; exit ;;
     --merge) shift; run_merge "$@"; exit ;;
 esac

@@ -58,7 +58,7 @@ struct Refusal {
 
 std::string usage() {
     return "\nUsage:\n"
-           "Pointsieve-merge --help | --version\n"
+           "Pointsieve-merge -h | --help | --version\n"
            "Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n"
            "          -o Write the merged statistics file\n"
            "          -t Write a table (CSV) of the inputs, one row each\n"
@@ -117,21 +117,21 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
         {"repeated option", nullptr, {"-o", "x.asc", bad}, "\nMore than one -o argument\n" + usage()},
         {"unknown option", nullptr, {"-d", "good.asc"}, "\nUnknown option -d\n" + usage()},
         // The outputs are checked before anything is read or written.
-        {.what = "-o and -t one name", .args = {"-o", "merged.asc", "-t", "merged.asc", "good.asc"},
+        {.what = "-o and -t one name", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "merged.asc", "good.asc"},
          .message = "\nOptions -o and -t name the same file merged.asc\n" + usage(), .own_outputs = true},
-        {.what = "-o and -t one file", .args = {"-o", "merged.asc", "-t", "./merged.asc", "good.asc"},
+        {.what = "-o and -t one file", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "./merged.asc", "good.asc"},
          .message = "\nOptions -o and -t name the same file ./merged.asc\n" + usage(), .own_outputs = true},
-        {.what = "table name too long", .args = {"-o", "merged.asc", "-t", std::string(300, 't') + ".csv", "good.asc"},
+        {.what = "table name too long", .edit = nullptr, .args = {"-o", "merged.asc", "-t", std::string(300, 't') + ".csv", "good.asc"},
          .message = "\nCannot open table " + std::string(300, 't') + ".csv for writing\n", .own_outputs = true},
-        {.what = "-o a folder", .args = {"-o", ".", "-t", "table.csv", "good.asc"},
+        {.what = "-o a folder", .edit = nullptr, .args = {"-o", ".", "-t", "table.csv", "good.asc"},
          .message = "\nCannot open ASCII file . for writing\n", .own_outputs = true},
-        {.what = "-o a FIFO nobody reads", .args = {"-o", "fifo", "-t", "table.csv", "good.asc"},
+        {.what = "-o a FIFO nobody reads", .edit = nullptr, .args = {"-o", "fifo", "-t", "table.csv", "good.asc"},
          .message = "\nCannot open ASCII file fifo for writing\n", .own_outputs = true, .needs = "fifo"},
-        {.what = "-t a FIFO nobody reads", .args = {"-o", "merged.asc", "-t", "fifo", "good.asc"},
+        {.what = "-t a FIFO nobody reads", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "fifo", "good.asc"},
          .message = "\nCannot open table fifo for writing\n", .own_outputs = true, .needs = "fifo"},
-        {.what = "-t a block device", .args = {"-o", "merged.asc", "-t", "block", "good.asc"},
+        {.what = "-t a block device", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "block", "good.asc"},
          .message = "\nCannot open table block for writing\n", .own_outputs = true, .needs = "block"},
-        {.what = "standard output full", .args = {"good.asc"},
+        {.what = "standard output full", .edit = nullptr, .args = {"good.asc"},
          .message = "Pointsieve-merge: cannot write the report to standard output: No space left on device\n",
          .stdout_to = RunOptions::Stdout::Full},
     };
@@ -197,14 +197,17 @@ TEST(MergeOutputs, DevicesAndFifosAreWrittenThrough) {
 }
 #endif
 
-// --help and --version alone answer with status 0.
+// -h, --help and --version alone answer with status 0, as Pointsieve's do.
 TEST(MergeRefusals, HelpAndVersionAlone) {
     TempDir dir;
     RunOptions options;
     options.program = POINTSIEVE_MERGE_EXE;
-    RunResult r = run_pointsieve({"--help"}, dir.path(), options);
-    EXPECT_EQ(r.out, usage());
-    EXPECT_EQ(r.status, 0);
+    RunResult r;
+    for (const char *help : {"--help", "-h"}) {
+        r = run_pointsieve({help}, dir.path(), options);
+        EXPECT_EQ(r.out, usage()) << help;
+        EXPECT_EQ(r.status, 0) << help;
+    }
     r = run_pointsieve({"--version"}, dir.path(), options);
     EXPECT_EQ(r.out.rfind("Pointsieve-merge 1.", 0), 0u) << r.out;
     EXPECT_EQ(r.status, 0);

@@ -42,6 +42,7 @@ options=(--nocfprotection)
 hardening-check "${options[@]}" "${files[@]}" || fail "hardening-check fails on the installed files"
 
 check_usage /usr/bin/Pointsieve
+check_slurm_example /usr
 bash "$SRC_DIR/tests/packaging/consumers.sh" /usr deb_consumers
 
 # The examples, C and C++, link the shared library of the package.
