@@ -69,12 +69,12 @@ bool rename_over(const std::string &from, const std::string &to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-enum class Standing { Replaceable, WriteThrough, Refused };
+enum class Standing { Replaceable, WriteThrough, AppendTo, Refused };
 
 // What the name holds: nothing or a file (replaced), a device such as NUL
 // or CON (written through when the user named it), or a folder (refused).
-Standing what_stands(const std::string &name, NameFrom from, bool &append) {
-    append = false;
+Standing what_stands(const std::string &name, NameFrom from, int &own) {
+    own = -1;
     struct _stat64 st;
     if (_stat64(name.c_str(), &st) != 0) return Standing::Replaceable;
     if ((st.st_mode & _S_IFMT) == _S_IFREG) return Standing::Replaceable;
@@ -83,7 +83,7 @@ Standing what_stands(const std::string &name, NameFrom from, bool &append) {
     return Standing::Refused;
 }
 
-std::FILE *open_through(const std::string &name, bool) { return std::fopen(name.c_str(), "w"); }
+std::FILE *open_through(const std::string &name, bool, int) { return std::fopen(name.c_str(), "w"); }
 
 #else
 
@@ -116,18 +116,31 @@ bool give_new_file_mode(std::FILE *f) {
 
 bool rename_over(const std::string &from, const std::string &to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
+// The real path of a folder, or "" when it has none.
+std::string real_folder(const std::string &folder) {
+    char *real = realpath(folder.c_str(), nullptr);
+    std::string r = real ? real : "";
+    std::free(real);
+    return r;
+}
+
 // True when name reaches its file through a descriptor link: a link that
 // lies in /proc (/proc/self/fd/1), or a chain of links that passes through
-// one (/dev/stdout, /dev/fd/1).
-bool through_descriptor_link(std::string path) {
+// one (/dev/stdout, /dev/fd/1). own is then the number of the descriptor of
+// this process that it names, or -1 when it names another process's.
+bool through_descriptor_link(std::string path, int &own) {
+    own = -1;
     for (int hop = 0; hop < 40; ++hop) {
         const std::size_t slash = path.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-        char *real = realpath(folder.c_str(), nullptr);
-        const bool in_proc = real && std::string_view(real).starts_with("/proc/");
-        std::free(real);
+        const std::string folder = real_folder(slash == std::string::npos ? "." : path.substr(0, slash + 1));
         struct stat st;
-        if (in_proc) return true;
+        if (folder.starts_with("/proc/")) {
+            const std::string number = path.substr(slash + 1);
+            if (folder == real_folder("/proc/self/fd") && !number.empty() && number.size() < 9 &&
+                number.find_first_not_of("0123456789") == std::string::npos)
+                own = std::atoi(number.c_str());
+            return true;
+        }
         if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
         std::vector<char> target(256);
         ssize_t n;
@@ -140,20 +153,21 @@ bool through_descriptor_link(std::string path) {
     return false;
 }
 
-enum class Standing { Replaceable, WriteThrough, Refused };
+enum class Standing { Replaceable, WriteThrough, AppendTo, Refused };
 
 // What the name holds, following links: nothing, a dangling link or a
-// regular file are replaced; the rest as NameFrom says. append is set for
-// a regular file reached through a descriptor link that the user named.
-Standing what_stands(const std::string &name, NameFrom from, bool &append) {
-    append = false;
+// regular file are replaced; the rest as NameFrom says. For a regular file
+// that the user named through a descriptor link, own is the descriptor of
+// this process to write through (standard output for /dev/stdout), or -1
+// to append to the file.
+Standing what_stands(const std::string &name, NameFrom from, int &own) {
+    own = -1;
     struct stat st;
     if (stat(name.c_str(), &st) != 0)
         return errno == ENOENT || errno == ELOOP ? Standing::Replaceable : Standing::Refused;
-    if (S_ISREG(st.st_mode)) {
-        append = from == NameFrom::User && through_descriptor_link(name);
-        return append ? Standing::WriteThrough : Standing::Replaceable;
-    }
+    if (S_ISREG(st.st_mode))
+        return from == NameFrom::User && through_descriptor_link(name, own) ? Standing::AppendTo
+                                                                              : Standing::Replaceable;
     if (from == NameFrom::User && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) return Standing::WriteThrough;
     errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     return Standing::Refused;
@@ -161,17 +175,20 @@ Standing what_stands(const std::string &name, NameFrom from, bool &append) {
 
 // Opens a target that is written through. The open does not block, so a
 // FIFO that nobody reads fails at once (ENXIO); the writes then block as
-// usual. What was opened must still be what what_stands saw.
-std::FILE *open_through(const std::string &name, bool append) {
+// usual. What was opened must still be what what_stands saw. A descriptor
+// of this process is written through a copy of itself, so that its writes
+// and the process's own follow one another in the file.
+std::FILE *open_through(const std::string &name, bool append, int own) {
     int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     if (append) flags |= O_APPEND;
-    const int fd = open(name.c_str(), flags);
+    const int fd = own >= 0 ? fcntl(own, F_DUPFD_CLOEXEC, 0) : open(name.c_str(), flags);
     if (fd < 0) return nullptr;
     struct stat st;
     const bool expected = fstat(fd, &st) == 0 && (append ? S_ISREG(st.st_mode)
                                                          : S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
     const int status = fcntl(fd, F_GETFL);
-    std::FILE *f = expected && status != -1 && fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0 ? fdopen(fd, "w") : nullptr;
+    const bool blocking = own >= 0 || (status != -1 && fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0);
+    std::FILE *f = expected && blocking ? fdopen(fd, "w") : nullptr;
     if (!f) {
         const int e = expected ? errno : EINVAL;
         close(fd);
@@ -209,11 +226,13 @@ void release_file_size_signal() {
 bool begin_replacement(const std::string &target, Replacement &r, NameFrom from) {
     r.target = target;
     r.temp_name.clear();
-    bool append = false;
-    switch (what_stands(target, from, append)) {
+    int own = -1;
+    const Standing standing = what_stands(target, from, own);
+    switch (standing) {
         case Standing::Refused: return false;
         case Standing::WriteThrough:
-            r.file.reset(open_through(target, append));
+        case Standing::AppendTo:
+            r.file.reset(open_through(target, standing == Standing::AppendTo, own));
             if (!r.file) return false;
             hold_file_size_signal();
             return true;

@@ -31,10 +31,12 @@ struct Replacement {
 // Program: a name the program made up (Pointsieve's NAME_stats.asc); a
 // device, socket or FIFO there is refused, never opened. User: a name typed
 // on the command line; a character device or a FIFO there (directly or
-// through a link) is written through, and a regular file reached through a
-// descriptor link (/dev/stdout, /dev/fd/N) is appended to, so that
-// /dev/null and /dev/stdout do what users expect and nothing under /dev is
-// ever replaced. A block device, a socket or a folder is refused either way.
+// through a link) is written through, and so is a regular file reached
+// through a descriptor link (/dev/stdout, /dev/fd/N): through the process's
+// own descriptor, so that what is written follows what the process wrote
+// there, or by appending when the link names another process's. So
+// /dev/null and /dev/stdout do what users expect, and nothing under /dev
+// is ever replaced. A block device, a socket or a folder is refused either way.
 enum class NameFrom { Program, User };
 
 // Creates the temporary file for target, or opens target itself when it is
