@@ -160,7 +160,7 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
     const Bytes before = read_file(path);
     RunOptions full;
     full.program = UPDATE_HEADER_EXE;
-    full.environment = {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_WRITE_BUDGET=150"};
+    full.environment = writes_failing_after(150);
     const RunResult r = run_pointsieve({path}, dir.path(), full);
     EXPECT_EQ(r.status, kFailed);
     EXPECT_EQ(r.out, "\nCannot write header of file " + path + "; the header may be partly rewritten\n");
