@@ -10,6 +10,7 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,10 +31,30 @@ bool is_folder(const char *name) {
 #endif
 }
 
+#if defined(_WIN32)
+
+namespace {
+
+// The volume and index that identify the file behind name, as stat's
+// device and inode do elsewhere.
+bool file_identity(const char *name, BY_HANDLE_FILE_INFORMATION &info) {
+    const HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+#endif
+
 bool same_file(const char *a, const char *b) {
 #if defined(_WIN32)
-    (void)a, (void)b;
-    return false;
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return file_identity(a, ia) && file_identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 #else
     struct stat sa, sb;
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;

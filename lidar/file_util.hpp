@@ -41,7 +41,7 @@ bool sync_to_storage(std::FILE *f);
 bool is_folder(const char *name);
 
 // True when both names exist and are one file (the same device and inode,
-// following links). Always false on Windows, whose stat gives no inode.
+// or on Windows the same volume and file index, following links).
 bool same_file(const char *a, const char *b);
 
 // True when name can be opened for reading; the open does not block.

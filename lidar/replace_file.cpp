@@ -73,10 +73,21 @@ enum class Standing { Replaceable, WriteThrough, AppendTo, Refused };
 
 // What the name holds: nothing or a file (replaced), a device such as NUL
 // or CON (written through when the user named it), or a folder (refused).
+// A last component longer than the 255 UTF-16 units of NTFS is refused
+// too, before anything is written, since the rename would fail at the end.
 Standing what_stands(const std::string &name, NameFrom from, int &own) {
     own = -1;
+    std::size_t units = 0;
+    for (std::size_t k = name.find_last_of("/\\") + 1; k < name.size(); ++k) {
+        const auto c = static_cast<unsigned char>(name[k]);
+        units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+    }
+    if (units > 255) {
+        errno = ENAMETOOLONG;
+        return Standing::Refused;
+    }
     struct _stat64 st;
-    if (_stat64(name.c_str(), &st) != 0) return Standing::Replaceable;
+    if (_stat64(name.c_str(), &st) != 0) return errno == ENOENT ? Standing::Replaceable : Standing::Refused;
     if ((st.st_mode & _S_IFMT) == _S_IFREG) return Standing::Replaceable;
     if ((st.st_mode & _S_IFMT) == _S_IFCHR && from == NameFrom::User) return Standing::WriteThrough;
     errno = (st.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
