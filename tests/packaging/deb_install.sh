@@ -43,7 +43,7 @@ hardening-check "${options[@]}" "${files[@]}" || fail "hardening-check fails on 
 
 check_usage /usr/bin/Pointsieve
 check_slurm_example /usr
-bash "$SRC_DIR/tests/packaging/consumers.sh" /usr deb_consumers
+bash "$SRC_DIR/tests/packaging/consumers.sh" /usr installed_consumers
 
 # The examples, C and C++, link the shared library of the package.
 out=$WORK/deb_examples
