@@ -205,6 +205,9 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/examples/write_tile.cpp
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KORVANE_DEBIAN_PACKAGE}/examples
   COMPONENT programs EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/slurm/summarise_archive.sh
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KORVANE_DEBIAN_PACKAGE}/examples/slurm
+  COMPONENT programs EXCLUDE_FROM_ALL)
 
 # libkorvane-lidar<major>: the shared library; libkorvane-lidar-dev: its
 # link, the static library, the header, and the CMake package and .pc file,
@@ -225,7 +228,8 @@ korvane_pc_file(LIBDIR ${KORVANE_DEBIAN_LIBDIR} COMPONENT development
 # trigger, as Debian asks, and through nothing else. CPack would write
 # maintainer scripts that call ldconfig too, unless the package lists
 # scripts of its own: it lists postinst and postrm, which do not exist, and
-# so has none (cpack warns that it cannot add them).
+# so has none. cpack warns twice that it cannot add them; the README says
+# that the warnings are expected.
 file(WRITE ${KORVANE_DEBIAN_DIR}/runtime/triggers "activate-noawait ldconfig\n")
 
 set(CPACK_GENERATOR DEB)

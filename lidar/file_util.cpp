@@ -10,6 +10,7 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -28,6 +29,36 @@ bool is_folder(const char *name) {
 #else
     struct stat st;
     return stat(name, &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+}
+
+#if defined(_WIN32)
+
+namespace {
+
+// The volume and index that identify the file behind name, as stat's
+// device and inode do elsewhere.
+bool file_identity(const char *name, BY_HANDLE_FILE_INFORMATION &info) {
+    const HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+#endif
+
+bool same_file(const char *a, const char *b) {
+#if defined(_WIN32)
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return file_identity(a, ia) && file_identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+#else
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 #endif
 }
 
@@ -60,6 +91,12 @@ std::int64_t stream_size(std::FILE *f) {
     const std::int64_t end = _ftelli64(f);
     if (_fseeki64(f, 0, SEEK_SET) != 0) return -1;
     return end;
+}
+
+std::int64_t descriptor_size(std::FILE *f) {
+    struct _stat64 st;
+    if (_fileno(f) < 0) return stream_size(f);
+    return _fstat64(_fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 bool seek_to(std::FILE *f, std::uint64_t offset) {
@@ -135,6 +172,12 @@ std::int64_t stream_size(std::FILE *f) {
     const off_t end = ftello(f);
     if (fseeko(f, 0, SEEK_SET) != 0) return -1;
     return static_cast<std::int64_t>(end);
+}
+
+std::int64_t descriptor_size(std::FILE *f) {
+    struct stat st;
+    if (fileno(f) < 0) return stream_size(f);
+    return fstat(fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
 bool seek_to(std::FILE *f, std::uint64_t offset) {

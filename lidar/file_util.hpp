@@ -40,12 +40,21 @@ bool sync_to_storage(std::FILE *f);
 // True when name is a folder (following links).
 bool is_folder(const char *name);
 
+// True when both names exist and are one file (the same device and inode,
+// or on Windows the same volume and file index, following links).
+bool same_file(const char *a, const char *b);
+
 // True when name can be opened for reading; the open does not block.
 bool opens_for_reading(const char *name);
 
 // Size of the file behind f in bytes, or -1 when it cannot be found. Leaves
 // the stream at its start.
 std::int64_t stream_size(std::FILE *f);
+
+// Size of the file behind f in bytes, asked of its descriptor (fstat), or
+// of the stream when it has none; -1 when it cannot be found. May move a
+// stream without a descriptor to its start.
+std::int64_t descriptor_size(std::FILE *f);
 
 // Seeks to an absolute byte offset; offsets past 4 GiB work everywhere.
 bool seek_to(std::FILE *f, std::uint64_t offset);

@@ -184,7 +184,11 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     // Refuse at once a file whose size alone shows more records than the
     // header can count; the pass checks again in case the file grows.
     const std::size_t record_size = info->record_size;
-    const std::int64_t size = korvane::stream_size(f.get());
+    const std::int64_t size = korvane::descriptor_size(f.get());
+    if (size >= 0 && size < static_cast<std::int64_t>(korvane::kHeaderBytes)) {
+        std::printf(korvane::kFileChanged, korvane::printable_name(filename).c_str());
+        end_with_failure();
+    }
     const bool too_many = size > 0 && static_cast<unsigned long long>(size) > h.OffsetToData &&
                           (static_cast<unsigned long long>(size) - h.OffsetToData) / record_size > kMaxRecordCount;
 
@@ -218,14 +222,26 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
     // closed without error; otherwise the bytes already written are put back,
     // so that the header is the old one or the new one, never a mix. A
     // file-size limit fails the write instead of ending the process.
+    // A file that shrank during the call (truncated by another process) is
+    // no longer the file the pass read: it must still hold what it held at
+    // the start, and every record the new header counts.
+    const std::int64_t now = korvane::descriptor_size(f.get());
+    const std::uint64_t counted = tally.count == 0 ? korvane::kHeaderBytes : h.OffsetToData + tally.count * record_size;
+    if (now < size || static_cast<std::uint64_t>(now) < counted) {
+        std::printf(korvane::kFileChanged, korvane::printable_name(filename).c_str());
+        end_with_failure();
+    }
     korvane::hold_file_size_signal();
     const std::size_t put = korvane::write_at(f.get(), 0, image, sizeof image);
     bool written = put == sizeof image && korvane::sync_to_storage(f.get());
-    if (!written) korvane::write_at(f.get(), 0, original, put);
+    bool restored = true;
+    if (!written) restored = korvane::write_at(f.get(), 0, original, put) == put;
     written = (std::fclose(f.release()) == 0) && written;
     korvane::release_file_size_signal();
     if (!written) {
-        std::printf("\nCannot write header of file %s\n", korvane::printable_name(filename).c_str());
+        std::printf(restored ? "\nCannot write header of file %s\n"
+                             : "\nCannot write header of file %s; the header may be partly rewritten\n",
+                    korvane::printable_name(filename).c_str());
         end_with_failure();
     }
 

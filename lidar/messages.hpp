@@ -6,5 +6,6 @@ namespace korvane {
 
 inline constexpr const char *kCannotReadHeader = "\nCannot read header of file %s\n";
 inline constexpr const char *kCannotReadPoints = "\nCannot read point records of file %s\n";
+inline constexpr const char *kFileChanged = "\nFile %s changed after it was validated\n";
 
 }  // namespace korvane

@@ -9,9 +9,13 @@
 namespace korvane {
 
 // A name as it is to be printed on standard output. On a terminal its
-// control characters (bytes 1 to 31 and 127) show as '?', as ls shows them,
-// so that a name cannot move the cursor, clear the screen or retitle the
-// window; to a file or a pipe it goes byte for byte as it is. Only a name
+// control characters show as '?', one for each, as ls shows them, so that a
+// name cannot move the cursor, clear the screen, retitle the window or
+// reverse the text around it: bytes 1 to 31 and 127, the C1 controls
+// U+0080 to U+009F (in UTF-8, and as raw bytes 0x80 to 0x9F outside a
+// UTF-8 sequence), and the bidirectional embeddings, overrides and isolates
+// U+202A to U+202E and U+2066 to U+2069. Other UTF-8 characters stay as
+// they are. To a file or a pipe a name goes byte for byte as it is. Only a name
 // that needs changing is copied, so that printing a name allocates nothing
 // in the usual case (and never fails: without memory for the copy, the
 // name is printed as it is).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <new>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,7 @@ constexpr const char *kCannotWriteTable = "\nCannot write table %s\n";
 
 constexpr const char *kUsage =
     "\nUsage:\n"
-    "Pointsieve-merge --help | --version\n"
+    "Pointsieve-merge -h | --help | --version\n"
     "Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n"
     "          -o Write the merged statistics file\n"
     "          -t Write a table (CSV) of the inputs, one row each\n"
@@ -80,6 +81,10 @@ Arguments parse_arguments(int argc, char **argv) {
         print_usage(kUsage);
         end_with_failure();
     }
+    // One file for both outputs would end up holding only one of them.
+    if (args.merged && args.table &&
+        (std::strcmp(args.merged, args.table) == 0 || korvane::same_file(args.merged, args.table)))
+        refuse_arguments("\nOptions -o and -t name the same file %s\n", args.table);
     return args;
 }
 
@@ -89,14 +94,31 @@ struct Run {
     StatsReadBuffers buffers;
     InputFigures input;
     MergedFigures merged;
-    Replacement table;
+    Replacement stats;  // -o
+    Replacement table;  // -t
     std::string row;
 };
 
-// Ends a run that failed, leaving the table's name as it was.
-[[noreturn]] void end_failed_merge(Run &run) {
+// Neither output is replaced by a run that fails.
+void abandon_outputs(Run &run) {
+    abandon_replacement(run.stats);
     abandon_replacement(run.table);
+}
+
+// Ends a run that failed, leaving both outputs' names as they were.
+[[noreturn]] void end_failed_merge(Run &run) {
+    abandon_outputs(run);
     end_with_failure();
+}
+
+[[noreturn]] void end_failed_merge(Run &run, Failure failure, const char *name) {
+    abandon_outputs(run);
+    fail(failure, name);
+}
+
+[[noreturn]] void end_failed_table(Run &run, const char *message) {
+    std::printf(message, printable_name(run.table.target).c_str());
+    end_failed_merge(run);
 }
 
 // Prints the message of a file that could not be merged.
@@ -150,10 +172,8 @@ void merge_file(Run &run, const char *name) {
     }
     if (run.table.file) {
         append_table_row(run.row, run.index, name, run.input);
-        if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size()) {
-            std::printf(kCannotWriteTable, printable_name(run.table.target).c_str());
-            end_failed_merge(run);
-        }
+        if (std::fwrite(run.row.data(), 1, run.row.size(), run.table.file.get()) != run.row.size())
+            end_failed_table(run, kCannotWriteTable);
     }
 }
 
@@ -173,22 +193,23 @@ void merge_list(Run &run, const char *list_name) {
     }
 }
 
-void write_merged_file(Run &run, const char *name, const ScalarTexts &values) {
-    Replacement out;
-    Failure failure = Failure::StatsCannotOpen;
-    if (begin_replacement(name, out)) {
-        write_stats(out.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
-        failure = finish_replacement(out) ? Failure::None : Failure::StatsCannotWrite;
+// Both outputs are written and flushed before either is renamed over its
+// name, so that a failure before the renames leaves both earlier files.
+void write_outputs(Run &run, const ScalarTexts &values) {
+    if (run.stats.file) {
+        write_stats(run.stats.file.get(), values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
+        if (!complete_replacement(run.stats)) end_failed_merge(run, Failure::StatsCannotWrite, run.stats.target.c_str());
     }
-    if (failure == Failure::None) return;
-    abandon_replacement(run.table);
-    fail(failure, name);
+    if (run.table.file && !complete_replacement(run.table)) end_failed_table(run, kCannotWriteTable);
+    if (!commit_replacement(run.stats)) end_failed_merge(run, Failure::StatsCannotWrite, run.stats.target.c_str());
+    if (!commit_replacement(run.table)) end_failed_table(run, kCannotWriteTable);
 }
 
 int run_merge(int argc, char **argv) {
     guard_standard_streams();
     program_name = "Pointsieve-merge";
-    if (answered_identity(argc, argv, kUsage)) return 0;
+    // "-h" alone asks for the usage too, as it does of Pointsieve.
+    if (answered_identity(argc, argv, kUsage, argc == 2 && std::strcmp(argv[1], "-h") == 0)) return 0;
     const auto beginTime = std::chrono::steady_clock::now();
     const Arguments args = parse_arguments(argc, argv);
 
@@ -202,11 +223,13 @@ int run_merge(int argc, char **argv) {
     if (const Failure failure = allocate_histograms(run.merged.acc); failure != Failure::None)
         fail(failure);
     start_merge(run.merged);
+    // Both outputs are checked, and their temporary files made, before any
+    // input is read.
+    if (args.merged && !begin_replacement(args.merged, run.stats, NameFrom::User))
+        end_failed_merge(run, Failure::StatsCannotOpen, args.merged);
     if (args.table) {
-        if (!begin_replacement(args.table, run.table)) {
-            std::printf("\nCannot open table %s for writing\n", printable_name(args.table).c_str());
-            end_with_failure();
-        }
+        if (!begin_replacement(args.table, run.table, NameFrom::User))
+            end_failed_table(run, "\nCannot open table %s for writing\n");
         const std::string heading = table_heading(run.index);
         std::fputs(heading.c_str(), run.table.file.get());
     }
@@ -227,16 +250,12 @@ int run_merge(int argc, char **argv) {
     print_report_body(values, run.merged.acc, run.merged.returns, merged_detailed(run.merged));
     // The outputs are replaced only by a run whose report reached standard
     // output.
-    std::fflush(stdout);
+    flush_stdout();
     if (std::ferror(stdout)) {
-        abandon_replacement(run.table);
+        abandon_outputs(run);
         finish_stdout();
     }
-    if (args.merged) write_merged_file(run, args.merged, values);
-    if (run.table.file && !finish_replacement(run.table)) {
-        std::printf(kCannotWriteTable, printable_name(args.table).c_str());
-        end_with_failure();
-    }
+    write_outputs(run, values);
 
     print_elapsed_time(beginTime);
     finish_stdout();

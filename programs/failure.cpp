@@ -39,7 +39,7 @@ constexpr FailureMessage kFailureMessages[] = {
     {Failure::ListedTypeDiffers, false, "\nType of file %s differs from that of previous files in %s\n"},
     {Failure::UnhandledPair, false, "\nCannot handle point data format %s in las files of version %s\n"},
     {Failure::InputCannotOpen, false, "\nCannot open binary file %s for reading\n\n"},
-    {Failure::InputChanged, false, "\nFile %s changed after it was validated\n"},
+    {Failure::InputChanged, false, korvane::kFileChanged},
     {Failure::HeaderUnreadable, false, korvane::kCannotReadHeader},
     {Failure::PointsUnreadable, false, korvane::kCannotReadPoints},
     {Failure::StatsCannotOpen, false, "\nCannot open ASCII file %s for writing\n"},

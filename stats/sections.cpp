@@ -5,7 +5,11 @@ namespace pointsieve {
 
 std::string scalar_text(Scalar line, double value) {
     char text[400];  // the widest double printed with six decimals fits
-    std::snprintf(text, sizeof text, "%.*f", kScalarLines[line].decimals, value);
+    // A zero has no sign: -0.0 and +0.0 compare equal, so which of them a
+    // run keeps depends on the order of its files, and both print as the
+    // zero without a sign (adding +0.0 turns -0.0 into +0.0). A printed
+    // "-0.00" is then always a negative value, which the merge can order.
+    std::snprintf(text, sizeof text, "%.*f", kScalarLines[line].decimals, value + 0.0);
     return text;
 }
 

@@ -452,14 +452,23 @@ KORVANE_API int16_t check_las(const char *filename);
  * state, or cannot be read, when memory or file descriptors run out, or when
  * the header cannot be written. Nothing is written before the whole pass
  * has succeeded, so every failure but the last leaves the file byte for
- * byte as it was.
+ * byte as it was. A file that shrinks during the call (truncated by another
+ * process) is left as it is, with the message "File FILENAME changed after
+ * it was validated", as Pointsieve words it: just before the write,
+ * the size of the open file must be at least the size seen at the start
+ * and hold every record the new header counts.
  *
  * The new header goes to the file in one write of 227 bytes at its start,
  * and the routine reports success only once that write is whole and the
  * system has put it on the storage device (fsync). If the write fails or is
  * cut short (a full disk, a file-size limit, whose signal SIGXFSZ is ignored
  * during the write), the bytes already written are put back, so the header
- * is the old one or the new one, never a mix, and the failure is reported.
+ * is the old one or the new one, never a mix, and the failure is reported:
+ * "Cannot write header of file FILENAME". Only when putting them back fails
+ * too (the disk filled part-way through the header and stays full, or the
+ * storage fails) is the header left partly rewritten, and the message then
+ * says so: "Cannot write header of file FILENAME; the header may be partly
+ * rewritten". Restore the file from a copy in that case.
  * A power loss during the write itself is not covered: on storage that does
  * not write a sector atomically the header may then hold part of each.
  *

@@ -1,6 +1,6 @@
 // update_header's refusals: the failure status, one message, and the file
 // unchanged; among them a file that shrinks, or cannot be read, after
-// validation.
+// validation, or during the call.
 #include <gtest/gtest.h>
 
 #ifdef __linux__
@@ -154,6 +154,20 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
         });
     }
 #endif
+#ifdef UPDATE_HEADER_EXE
+    // A disk that fills part-way through the header and stays full: the
+    // bytes written cannot be put back, and the message says so.
+    const Bytes before = read_file(path);
+    RunOptions full;
+    full.program = UPDATE_HEADER_EXE;
+    full.environment = writes_failing_after(150);
+    const RunResult r = run_pointsieve({path}, dir.path(), full);
+    EXPECT_EQ(r.status, kFailed);
+    EXPECT_EQ(r.out, "\nCannot write header of file " + path + "; the header may be partly rewritten\n");
+    const Bytes after = read_file(path);
+    EXPECT_FALSE(same_bytes(after, before));
+    EXPECT_TRUE(std::equal(after.begin() + 150, after.end(), before.begin() + 150));
+#endif
 }
 
 // ---- A file that shrinks, or cannot be read, after validation.
@@ -169,10 +183,16 @@ struct FailingFile {
     off64_t pos;
     off64_t visible;
     off64_t fail_from;
+    off64_t truncate_to;  // once the header has been read, the file is cut to this size (-1: never)
 };
 
 ssize_t failing_read(void *cookie, char *buf, size_t n) {
     auto *f = static_cast<FailingFile *>(cookie);
+    if (f->truncate_to >= 0 && f->pos >= 227) {
+        if (ftruncate(f->fd, f->truncate_to) != 0) return -1;
+        f->visible = std::min(f->visible, f->truncate_to);
+        f->truncate_to = -1;
+    }
     if (f->pos >= f->fail_from) {
         errno = EIO;
         return -1;
@@ -202,9 +222,9 @@ int failing_seek(void *cookie, off64_t *offset, int whence) {
 int failing_close(void *cookie) { return close(static_cast<FailingFile *>(cookie)->fd); }
 
 // In the calling (child) process: update_header_stream on such a stream.
-void update_failing(const std::string &path, off64_t visible, off64_t fail_from) {
+void update_failing(const std::string &path, off64_t visible, off64_t fail_from, off64_t truncate_to = -1) {
     static FailingFile file;
-    file = FailingFile{open(path.c_str(), O_RDWR), 0, visible, fail_from};
+    file = FailingFile{open(path.c_str(), O_RDWR), 0, visible, fail_from, truncate_to};
     std::FILE *stream = fopencookie(&file, "r+", {failing_read, failing_write, failing_seek, failing_close});
     if (file.fd < 0 || !stream) std::_Exit(102);
     korvane::update_header_stream(korvane::FilePtr(stream), path.c_str(), check_las(path.c_str()));
@@ -216,6 +236,28 @@ TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
     TempDir dir;
     const std::string path = write_las(dir.file("shrinks.las"), stale_file());
     expect_refusal(path, "\nCannot read header of file " + path + "\n", [&] { update_failing(path, 100, LLONG_MAX); });
+#else
+    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+#endif
+}
+
+// Cut part-way through the records, or to nothing, once the pass has begun:
+// nothing is written, not even a header over an empty file.
+TEST(UpdateHeaderRefusal, FileThatShrinksDuringTheCall) {
+#if defined(__GLIBC__)
+    TempDir dir;
+    LasRecipe las = stale_file();
+    las.points.assign(300, point(5, 6, 7));
+    const std::string path = write_las(dir.file("truncated.las"), las);
+    const Bytes before = read_file(path);
+    for (const off64_t to : {off64_t{227 + 20 * 100}, off64_t{0}}) {
+        write_file(path, before);
+        const RunResult r =
+            run_in_child([&] { update_failing(path, static_cast<off64_t>(before.size()), LLONG_MAX, to); });
+        EXPECT_EQ(r.status, kFailed);
+        EXPECT_EQ(r.out, "\nFile " + path + " changed after it was validated\n");
+        EXPECT_TRUE(same_bytes(read_file(path), Bytes(before.begin(), before.begin() + to)));
+    }
 #else
     GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
 #endif

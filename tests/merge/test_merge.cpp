@@ -33,15 +33,24 @@ struct Random {
 };
 
 // Which GPS times a file's points carry.
-enum class Times { Mixed, AllNegative, AllNaN };
+enum class Times { Mixed, AllNegative, AllNaN, NotNegative, Zeros };
 
-LasRecipe random_tile(Random &rng, const LasType &type, int points, Times times) {
+// +0.0 or -0.0, which compare equal.
+double signed_zero(Random &rng) { return rng.below(2) ? 0.0 : -0.0; }
+
+// A tile at the origin has minima of 0 or above and maxima of 0 or below,
+// so that the zeros of its tiles decide the extents of a run.
+LasRecipe random_tile(Random &rng, const LasType &type, int points, Times times, bool at_origin = false) {
     LasRecipe r;
     r.minor = type.minor;
     r.format = type.format;
     r.MinX = rng.between(-5000, 5000), r.MaxX = r.MinX + rng.between(0, 900);
     r.MinY = rng.between(-5000, 5000), r.MaxY = r.MinY + rng.between(0, 900);
     r.MinZ = rng.between(-100, 100), r.MaxZ = r.MinZ + rng.between(0, 900);
+    if (at_origin) {
+        for (double *low : {&r.MinX, &r.MinY, &r.MinZ}) *low = rng.below(2) ? signed_zero(rng) : rng.between(0, 900);
+        for (double *high : {&r.MaxX, &r.MaxY, &r.MaxZ}) *high = rng.below(2) ? signed_zero(rng) : -rng.between(0, 900);
+    }
     for (int k = 0; k < points; ++k) {
         Point p;
         p.bitfield = static_cast<uint8_t>(rng.below(64));  // return and number 0 to 7
@@ -54,6 +63,8 @@ LasRecipe random_tile(Random &rng, const LasType &type, int points, Times times)
             case Times::Mixed: p.GPSTime = rng.between(-2e8, 5e8); break;
             case Times::AllNegative: p.GPSTime = -rng.between(1, 1e6); break;
             case Times::AllNaN: p.GPSTime = std::numeric_limits<double>::quiet_NaN(); break;
+            case Times::NotNegative: p.GPSTime = rng.below(4) ? rng.between(0, 5e8) : signed_zero(rng); break;
+            case Times::Zeros: p.GPSTime = signed_zero(rng); break;
         }
         r.points.push_back(p);
     }
@@ -62,8 +73,10 @@ LasRecipe random_tile(Random &rng, const LasType &type, int points, Times times)
 
 // The tiles of one LAS type: ordinary ones, one without points, and for
 // the types with GPS time one whose times are all negative and one whose
-// times are all NaN.
+// times are all NaN. Tiles at the origin (one type in two) have signed
+// zeros for extents and GPS times where the others have extremes.
 std::vector<std::string> make_tiles(Random &rng, const TempDir &dir, int type_code) {
+    const bool o = rng.below(2) == 0;
     const LasType &type = kTypes[type_code - 1];
     std::vector<std::string> names;
     const auto add = [&](const LasRecipe &recipe) {
@@ -72,10 +85,11 @@ std::vector<std::string> make_tiles(Random &rng, const TempDir &dir, int type_co
         write_las(dir.file(name), recipe);
         names.push_back(name);
     };
-    for (int k = 0; k < 4; ++k) add(random_tile(rng, type, 1 + static_cast<int>(rng.below(60)), Times::Mixed));
-    add(random_tile(rng, type, 0, Times::Mixed));
-    add(random_tile(rng, type, 20, Times::AllNegative));
-    add(random_tile(rng, type, 10, Times::AllNaN));
+    for (int k = 0; k < 4; ++k)
+        add(random_tile(rng, type, 1 + static_cast<int>(rng.below(60)), o ? Times::NotNegative : Times::Mixed, o));
+    add(random_tile(rng, type, 0, Times::Mixed, o));
+    add(random_tile(rng, type, 20, o ? Times::Zeros : Times::AllNegative, o));
+    add(random_tile(rng, type, 10, Times::AllNaN, o));
     return names;
 }
 
@@ -183,6 +197,10 @@ TEST(MergeProperty, AnySplitOfEveryLasTypeMergesToTheWholeRun) {
         for (const bool detailed : {false, true}) {
             SCOPED_TRACE("type " + std::to_string(type) + (detailed ? " -d" : ""));
             const Summary whole = run_list(dir, tiles, "whole", detailed);
+            // One run does not depend on the order of its files.
+            const Summary reversed = run_list(dir, {tiles.rbegin(), tiles.rend()}, "whole", detailed);
+            EXPECT_EQ(reversed.stats, whole.stats);
+            EXPECT_EQ(reversed.report, whole.report);
             for (int round = 0; round < 2; ++round) {
                 std::vector<std::string> inputs;
                 for (const std::vector<std::string> &shard : random_split(rng, tiles)) {

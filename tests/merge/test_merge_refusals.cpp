@@ -2,6 +2,14 @@
 // its message and status 255, and no output written.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -44,11 +52,14 @@ struct Refusal {
     std::vector<std::string> args;      // after -o merged.asc -t table.csv
     std::string message;
     bool no_newline_at_end = false;
+    bool own_outputs = false;  // args are the whole command line
+    const char *needs = nullptr;  // a file the case needs, which not every system can make
+    RunOptions::Stdout stdout_to = RunOptions::Stdout::Captured;  // out: standard error unless captured
 };
 
 std::string usage() {
     return "\nUsage:\n"
-           "Pointsieve-merge --help | --version\n"
+           "Pointsieve-merge -h | --help | --version\n"
            "Pointsieve-merge [-o MERGED_stats.asc] [-t TABLE.csv] [-l LIST] [STATS_FILE ...]\n"
            "          -o Write the merged statistics file\n"
            "          -t Write a table (CSV) of the inputs, one row each\n"
@@ -106,9 +117,38 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
         {"option without its file", nullptr, {"good.asc", "-l"}, "\nOption -l needs a file name\n" + usage()},
         {"repeated option", nullptr, {"-o", "x.asc", bad}, "\nMore than one -o argument\n" + usage()},
         {"unknown option", nullptr, {"-d", "good.asc"}, "\nUnknown option -d\n" + usage()},
+        // The outputs are checked before anything is read or written.
+        {.what = "-o and -t one name", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "merged.asc", "good.asc"},
+         .message = "\nOptions -o and -t name the same file merged.asc\n" + usage(), .own_outputs = true},
+        {.what = "-o and -t one file", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "./merged.asc", "good.asc"},
+         .message = "\nOptions -o and -t name the same file ./merged.asc\n" + usage(), .own_outputs = true},
+        {.what = "table name too long", .edit = nullptr, .args = {"-o", "merged.asc", "-t", std::string(300, 't') + ".csv", "good.asc"},
+         .message = "\nCannot open table " + std::string(300, 't') + ".csv for writing\n", .own_outputs = true},
+        {.what = "-o a folder", .edit = nullptr, .args = {"-o", ".", "-t", "table.csv", "good.asc"},
+         .message = "\nCannot open ASCII file . for writing\n", .own_outputs = true},
+        {.what = "-o a FIFO nobody reads", .edit = nullptr, .args = {"-o", "fifo", "-t", "table.csv", "good.asc"},
+         .message = "\nCannot open ASCII file fifo for writing\n", .own_outputs = true, .needs = "fifo"},
+        {.what = "-t a FIFO nobody reads", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "fifo", "good.asc"},
+         .message = "\nCannot open table fifo for writing\n", .own_outputs = true, .needs = "fifo"},
+        {.what = "-t a block device", .edit = nullptr, .args = {"-o", "merged.asc", "-t", "block", "good.asc"},
+         .message = "\nCannot open table block for writing\n", .own_outputs = true, .needs = "block"},
+        {.what = "standard output full", .edit = nullptr, .args = {"good.asc"},
+         .message = "Pointsieve-merge: cannot write the report to standard output: No space left on device\n",
+         .stdout_to = RunOptions::Stdout::Full},
     };
+#ifndef _WIN32
+    mkfifo(dir.file("fifo").c_str(), 0600);
+    mknod(dir.file("block").c_str(), S_IFBLK | 0600, makedev(7, 0));  // root only
+#endif
     for (const Refusal &c : cases) {
         SCOPED_TRACE(c.what);
+        if (c.needs && !std::filesystem::exists(std::filesystem::symlink_status(dir.file(c.needs)))) {
+            std::printf("skipped %s: this system cannot make %s here\n", c.what, c.needs);
+            continue;
+        }
+#ifdef _WIN32
+        if (c.stdout_to != RunOptions::Stdout::Captured) continue;  // a full disk for it needs POSIX processes
+#endif
         if (c.edit) {
             Lines lines = good;
             c.edit(lines);
@@ -117,10 +157,12 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
             write_text(dir.file(bad), text);
         }
         write_text(dir.file("merged.asc"), "earlier\n");
-        std::vector<std::string> args{"-o", "merged.asc", "-t", "table.csv"};
+        std::vector<std::string> args;
+        if (!c.own_outputs) args = {"-o", "merged.asc", "-t", "table.csv"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         RunOptions options;
         options.program = POINTSIEVE_MERGE_EXE;
+        options.stdout_to = c.stdout_to;
         const RunResult r = run_pointsieve(args, dir.path(), options);
         EXPECT_EQ(r.out, c.message);
         EXPECT_EQ(r.status, kFailed);
@@ -131,14 +173,52 @@ TEST(MergeRefusals, BadInputsAreNamedByFileAndLineAndWriteNothing) {
     }
 }
 
-// --help and --version alone answer with status 0.
+#ifndef _WIN32
+// A character device or a FIFO typed as an output is written through, never
+// replaced: /dev/stdout, /dev/null (as root too) and a FIFO that is read.
+TEST(MergeOutputs, DevicesAndFifosAreWrittenThrough) {
+    TempDir dir;
+    const std::string stats = joined(two_point_stats(dir, false));
+    write_text(dir.file("good.asc"), stats);
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const int reader = open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    RunOptions options;
+    options.program = POINTSIEVE_MERGE_EXE;
+    RunResult r = run_pointsieve({"-o", "/dev/stdout", "-t", "/dev/null", "good.asc"}, dir.path(), options);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\n" + stats), std::string::npos) << r.out;
+    // Standard output in a file: the statistics follow the report there.
+    if (emulator_words().empty()) {
+        const std::string command =
+            "cd '" + dir.path() + "' && '" + POINTSIEVE_MERGE_EXE + "' good.asc -o /dev/stdout > out.txt";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_NE(read_text(dir.file("out.txt")).find("\n" + stats + "\nElapsed time "), std::string::npos);
+    }
+    r = run_pointsieve({"-o", "fifo", "good.asc"}, dir.path(), options);
+    EXPECT_EQ(r.status, 0);
+    std::string got(stats.size() + 1, '\0');
+    got.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(reader, got.data(), got.size()))));
+    close(reader);
+    EXPECT_EQ(got, stats);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    for (const auto &entry : std::filesystem::directory_iterator("/dev"))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
+}
+#endif
+
+// -h, --help and --version alone answer with status 0, as Pointsieve's do.
 TEST(MergeRefusals, HelpAndVersionAlone) {
     TempDir dir;
     RunOptions options;
     options.program = POINTSIEVE_MERGE_EXE;
-    RunResult r = run_pointsieve({"--help"}, dir.path(), options);
-    EXPECT_EQ(r.out, usage());
-    EXPECT_EQ(r.status, 0);
+    RunResult r;
+    for (const char *help : {"--help", "-h"}) {
+        r = run_pointsieve({help}, dir.path(), options);
+        EXPECT_EQ(r.out, usage()) << help;
+        EXPECT_EQ(r.status, 0) << help;
+    }
     r = run_pointsieve({"--version"}, dir.path(), options);
     EXPECT_EQ(r.out.rfind("Pointsieve-merge 1.", 0), 0u) << r.out;
     EXPECT_EQ(r.status, 0);

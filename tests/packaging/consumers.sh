@@ -50,4 +50,21 @@ flags=$(pkg-config $prefix_option --cflags --libs Korvane_LiDAR)
     -o "$out/pkg-config-consumer" "$SRC_DIR/tests/packaging/consumer/consumer.c" $flags \
     || fail "building with pkg-config flags '$flags' failed"
 expect_output "$expected" "$out/pkg-config-consumer" "$sample"
+
+# The static archive, where the tree has one, linked by its path: -l would
+# take the shared library where both lie in one folder, even with
+# pkg-config --static. The C++ driver adds the C++ runtime the archive needs.
+# shellcheck disable=SC2086
+archive=$(pkg-config $prefix_option --variable=libdir Korvane_LiDAR)/libKorvane_LiDAR.a
+if [ -f "$archive" ]; then
+    # shellcheck disable=SC2046,SC2086
+    "$C_COMPILER" -std=c11 -Wall -Wextra -Wpedantic -Werror -DPACKAGE_VERSION="\"$version\"" -c \
+        -o "$out/static-consumer.o" "$SRC_DIR/tests/packaging/consumer/consumer.c" \
+        $(pkg-config $prefix_option --cflags Korvane_LiDAR) || fail "compiling the static consumer failed"
+    # shellcheck disable=SC2046,SC2086
+    "$CXX_COMPILER" $CXX_FLAGS $EXE_LINKER_FLAGS -o "$out/static-consumer" "$out/static-consumer.o" "$archive" \
+        $(pkg-config $prefix_option --libs-only-other Korvane_LiDAR) || fail "linking $archive failed"
+    ! ldd "$out/static-consumer" | grep -q libKorvane_LiDAR || fail "the static consumer loads the shared library"
+    expect_output "$expected" "$out/static-consumer" "$sample"
+fi
 echo "consumers built through find_package and pkg-config against $prefix"

@@ -65,6 +65,7 @@ done
 [ "$(ls -A "$out/root")" = usr ] || fail "the packages install outside /usr: $(ls -A "$out/root")"
 check_layout "$out/root/usr" deb
 check_usage "$out/root/usr/bin/Pointsieve"
+check_slurm_example "$out/root/usr"
 
 for package in "$DEB_PROGRAMS" "$DEB_RUNTIME" "$DEB_DEV"; do
     # The changelog is in the Debian format, its latest entry the package's.

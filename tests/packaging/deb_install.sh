@@ -42,7 +42,8 @@ options=(--nocfprotection)
 hardening-check "${options[@]}" "${files[@]}" || fail "hardening-check fails on the installed files"
 
 check_usage /usr/bin/Pointsieve
-bash "$SRC_DIR/tests/packaging/consumers.sh" /usr deb_consumers
+check_slurm_example /usr
+bash "$SRC_DIR/tests/packaging/consumers.sh" /usr installed_consumers
 
 # The examples, C and C++, link the shared library of the package.
 out=$WORK/deb_examples

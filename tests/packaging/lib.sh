@@ -61,7 +61,8 @@ deb_files() {
                     echo "bin/$program"
                     echo "share/man/man1/$program.1.gz"
                 done
-                printf 'share/doc/pointsieve/examples/%s\n' CMakeLists.txt summarise_tiles.sh write_tile.c write_tile.cpp ;;
+                printf 'share/doc/pointsieve/examples/%s\n' CMakeLists.txt summarise_tiles.sh write_tile.c write_tile.cpp \
+                    slurm/summarise_archive.sh ;;
             "$DEB_RUNTIME")
                 printf "$libdir/%s\n" libKorvane_LiDAR.so.1 "libKorvane_LiDAR.so.$PROJECT_VERSION" ;;
             "$DEB_DEV")
@@ -148,6 +149,15 @@ check_usage() {
     out=$("$1" --version) || fail "$1 --version ended with status $?"
     [ "$(printf '%s\n' "$out" | head -n 1)" = "Pointsieve $PROJECT_VERSION" ] \
         || fail "$1 --version prints '$out', not version $PROJECT_VERSION first"
+}
+
+# check_slurm_example PREFIX: the Slurm example installed with the program
+# package answers --help with its usage line.
+check_slurm_example() {
+    local out
+    out=$(bash "$1/share/doc/$DEB_PROGRAMS/examples/slurm/summarise_archive.sh" --help) \
+        || fail "the installed Slurm example's --help ended with status $?"
+    [ "$out" = "usage: summarise_archive.sh LIST SHARDS WORK [-d]" ] || fail "the installed Slurm example prints '$out'"
 }
 
 # configure_and_build SOURCE BINARY ARGS...: a small CMake project of the

@@ -105,6 +105,12 @@ TEST(ListFiles, ByteOrderMarkAndControlCharactersInNames) {
     const RunResult r = run_pointsieve({"l.txt"}, dir.path(), terminal);
     EXPECT_EQ(r.out, message("?]0;owned??[2J.las"));
     EXPECT_EQ(r.status, kFailed);
+    // C1 controls, in UTF-8 and as raw bytes, and bidirectional overrides
+    // and isolates show as '?' too, one for each; letters stay.
+    const std::string hostile = "\xC2\x9B" "2J\x9B" "x\xE2\x80\xAE" "y\xE2\x81\xA6" "\xC3\xA9\xE2\x82\xAC.las";
+    write_text(dir.file("l.txt"), "1.2_0.las " + hostile + "\n");
+    EXPECT_EQ(run_pointsieve({"l.txt"}, dir.path(), terminal).out, message("?2J?x?y?\xC3\xA9\xE2\x82\xAC.las"));
+    EXPECT_EQ(run_pointsieve({"l.txt"}, dir.path()).out, message(hostile));
 
     // The progress line of a long name is blanked whole before the summary.
     const std::string name(120, 'x');

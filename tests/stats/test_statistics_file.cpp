@@ -64,7 +64,8 @@ TEST(StatisticsFile, NameAndBareGpsKeys) {
 }
 
 // Whatever a failure, the name holds either the earlier file or a whole new
-// one; a link or a FIFO of that name is replaced, never followed or opened.
+// one; a link of that name is replaced, never followed, and a FIFO or a
+// device there (directly or through a link) is refused, never opened.
 TEST(StatisticsFile, ReplacedWholeOrNotAtAll) {
     TempDir dir;
     write_las(dir.file("t.las"), three_points(1));
@@ -79,21 +80,30 @@ TEST(StatisticsFile, ReplacedWholeOrNotAtAll) {
     struct Held {
         const char *what;
         std::function<void()> make;
+        bool refused = false;
     };
     write_text(dir.file("victim.txt"), "not to be touched\n");
     const Held held[] = {
         {"a link to another file", [&] { ASSERT_EQ(symlink("victim.txt", dir.file("f_stats.asc").c_str()), 0); }},
         {"a dangling link", [&] { ASSERT_EQ(symlink("nowhere.txt", dir.file("f_stats.asc").c_str()), 0); }},
         {"a hard link", [&] { ASSERT_EQ(link(dir.file("victim.txt").c_str(), dir.file("f_stats.asc").c_str()), 0); }},
-        {"a FIFO", [&] { ASSERT_EQ(mkfifo(dir.file("f_stats.asc").c_str(), 0600), 0); }},
-        {"a link to /dev/full", [&] { ASSERT_EQ(symlink("/dev/full", dir.file("f_stats.asc").c_str()), 0); }},
+        {"a FIFO", [&] { ASSERT_EQ(mkfifo(dir.file("f_stats.asc").c_str(), 0600), 0); }, true},
+        {"a link to /dev/full", [&] { ASSERT_EQ(symlink("/dev/full", dir.file("f_stats.asc").c_str()), 0); }, true},
     };
     write_las(dir.file("f.las"), three_points(1));
     for (const Held &h : held) {
         SCOPED_TRACE(h.what);
         std::filesystem::remove(dir.file("f_stats.asc"));
         h.make();
-        EXPECT_EQ(run_pointsieve({"f.las", "-s", "-d"}, dir.path()).status, 0);
+        const auto type_before = std::filesystem::symlink_status(dir.file("f_stats.asc")).type();
+        const RunResult run = run_pointsieve({"f.las", "-s", "-d"}, dir.path());
+        if (h.refused) {
+            EXPECT_EQ(run.status, 255);
+            EXPECT_TRUE(run.out.ends_with("\nCannot open ASCII file f_stats.asc for writing\n")) << run.out;
+            EXPECT_EQ(std::filesystem::symlink_status(dir.file("f_stats.asc")).type(), type_before);
+            continue;
+        }
+        EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir.file("f_stats.asc"))));
         EXPECT_EQ(read_text(dir.file("f_stats.asc")), whole);
         EXPECT_EQ(read_text(dir.file("victim.txt")), "not to be touched\n");

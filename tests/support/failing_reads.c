@@ -12,9 +12,13 @@
  *
  * With POINTSIEVE_KILL_AT_RENAME set, the program is killed (SIGKILL) when it
  * renames a file, as a power cut or an impatient user would at that moment.
+ *
+ * A disk that fills: with POINTSIEVE_WRITE_BUDGET=N, the program's positioned
+ * writes (pwrite) put N bytes in all, and fail with ENOSPC after that.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdarg.h>
@@ -43,6 +47,29 @@ size_t fread(void *ptr, size_t size, size_t n, FILE *f) {
     }
     return real_fread(ptr, size, n, f);
 }
+
+/* How many of n bytes the budget lets through, or -1 when it is spent. */
+static ssize_t within_budget(size_t n) {
+    static long long budget = -2; /* -2: not read yet; -1: no budget */
+    if (budget == -2) {
+        const char *b = getenv("POINTSIEVE_WRITE_BUDGET");
+        budget = b ? atoll(b) : -1;
+    }
+    if (budget < 0) return (ssize_t)n;
+    if ((long long)n > budget) n = (size_t)budget;
+    budget -= (long long)n;
+    if (n == 0) errno = ENOSPC;
+    return n == 0 ? -1 : (ssize_t)n;
+}
+
+ssize_t pwrite64(int fd, const void *buf, size_t n, off64_t at) {
+    static ssize_t (*real_pwrite64)(int, const void *, size_t, off64_t);
+    if (!real_pwrite64) *(void **)&real_pwrite64 = dlsym(RTLD_NEXT, "pwrite64");
+    const ssize_t m = n == 0 ? 0 : within_budget(n);
+    return m < 0 ? -1 : real_pwrite64(fd, buf, (size_t)m, at);
+}
+
+ssize_t pwrite(int fd, const void *buf, size_t n, off_t at) { return pwrite64(fd, buf, n, at); }
 
 int rename(const char *from, const char *to) {
     static int (*real_rename)(const char *, const char *);

@@ -179,6 +179,11 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
 // run with them (an LD_PRELOAD shim).
 std::vector<std::string> failing_reads_of(const std::string &path);
 
+// Environment entries that let a program run with them put `bytes` bytes
+// in all through its positioned writes (pwrite), and fail the rest with
+// ENOSPC, as a disk that fills (an LD_PRELOAD shim).
+std::vector<std::string> writes_failing_after(std::size_t bytes);
+
 // Environment entries that kill a program run with them (SIGKILL) when it
 // renames a file (an LD_PRELOAD shim).
 std::vector<std::string> killed_at_rename();

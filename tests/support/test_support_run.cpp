@@ -144,6 +144,11 @@ std::vector<std::string> failing_reads_of(const std::string &path) {
             "ASAN_OPTIONS=verify_asan_link_order=0"};
 }
 
+std::vector<std::string> writes_failing_after(std::size_t bytes) {
+    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_WRITE_BUDGET=" + std::to_string(bytes),
+            "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
 std::vector<std::string> killed_at_rename() {
     return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_KILL_AT_RENAME=1",
             "ASAN_OPTIONS=verify_asan_link_order=0"};
