@@ -160,9 +160,8 @@ struct PointScan {
 };
 
 // One pass over a block of records: what the Pointsieve command
-// accumulates (the GPS range with strict comparisons, so that a NaN time
-// never replaces an extreme, and the histograms), the points' own integer
-// extents and the digest. The points outside the header's box are counted
+// accumulates (fold_point), the points' own integer extents and the
+// digest. The points outside the header's box are counted
 // only in the rare tile whose extents leave it (count_outside).
 // Four 32-bit lanes: X, Y and Z of a point (the fourth lane is not used).
 typedef std::int32_t Lanes __attribute__((vector_size(16)));
@@ -197,19 +196,7 @@ template <class Rec, bool Detailed>
             mny = std::min(mny, y), mxy = std::max(mxy, y);
             mnz = std::min(mnz, z), mxz = std::max(mxz, z);
         }
-        if constexpr (requires { Rec::GPSTime; }) {
-            const double g = load_le<double>(p + offsetof(Rec, GPSTime));
-            if (g > maxGPS) maxGPS = g;
-            if (g < minGPS) minGPS = g;
-        }
-        ++acc.BitfieldCount[p[L::bitfield]];
-        ++acc.ClassificationCount[p[L::classification]];
-        if constexpr (Detailed) {
-            ++acc.IntensityCount[load_le<std::uint16_t>(p + L::intensity)];
-            ++acc.ScanAngleRankCount[p[L::scan_angle_rank]];
-            ++acc.UserDataCount[p[L::user_data]];
-            ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + L::point_source_id)];
-        }
+        fold_point<Rec, Detailed>(p, acc, minGPS, maxGPS);
     }
     if constexpr (kLanes) {
         mnx = mn[0], mny = mn[1], mnz = mn[2];

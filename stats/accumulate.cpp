@@ -45,25 +45,9 @@ namespace {
 // so that no record pays for a branch on either.
 template <class Rec, bool Detailed>
 void accumulate_layout(const unsigned char *p, std::size_t n, Accumulator &acc) {
-    using L = PointLayout<Rec>;
     double minGPS = acc.minGPSTime;
     double maxGPS = acc.maxGPSTime;
-    for (std::size_t k = 0; k < n; ++k, p += L::size) {
-        if constexpr (requires { Rec::GPSTime; }) {
-            const double t = load_le<double>(p + offsetof(Rec, GPSTime));
-            // Strict comparisons: a NaN time never replaces an extreme.
-            if (t > maxGPS) maxGPS = t;
-            if (t < minGPS) minGPS = t;
-        }
-        ++acc.BitfieldCount[p[L::bitfield]];
-        ++acc.ClassificationCount[p[L::classification]];
-        if constexpr (Detailed) {
-            ++acc.IntensityCount[load_le<std::uint16_t>(p + L::intensity)];
-            ++acc.ScanAngleRankCount[p[L::scan_angle_rank]];
-            ++acc.UserDataCount[p[L::user_data]];
-            ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + L::point_source_id)];
-        }
-    }
+    for (std::size_t k = 0; k < n; ++k, p += sizeof(Rec)) fold_point<Rec, Detailed>(p, acc, minGPS, maxGPS);
     acc.minGPSTime = minGPS;
     acc.maxGPSTime = maxGPS;
     acc.ReturnCount += n;

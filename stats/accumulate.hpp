@@ -10,6 +10,7 @@
 
 #include "Korvane_LiDAR.h"
 #include "failure.hpp"
+#include "las_format.hpp"
 
 namespace pointsieve {
 
@@ -61,6 +62,31 @@ struct FileReading {
 // read buffer, kept across the files of a run. Prints nothing.
 FileReading accumulate_file(std::FILE *f, int16_t LASType, bool detailed, Accumulator &acc, LAS12Header &ph,
                             std::vector<unsigned char> &block);
+
+// Folds one point record of layout Rec, at p, into acc: the one statement
+// of what a point adds to the figures. The GPS range goes to minGPS and
+// maxGPS, which the caller's loop keeps and stores into acc; the caller
+// also adds its records to acc.ReturnCount.
+template <class Rec, bool Detailed>
+[[gnu::always_inline]] inline void fold_point(const unsigned char *p, Accumulator &acc, double &minGPS,
+                                              double &maxGPS) {
+    using L = korvane::PointLayout<Rec>;
+    using korvane::load_le;
+    if constexpr (requires { Rec::GPSTime; }) {
+        const double t = load_le<double>(p + offsetof(Rec, GPSTime));
+        // Strict comparisons: a NaN time never replaces an extreme.
+        if (t > maxGPS) maxGPS = t;
+        if (t < minGPS) minGPS = t;
+    }
+    ++acc.BitfieldCount[p[L::bitfield]];
+    ++acc.ClassificationCount[p[L::classification]];
+    if constexpr (Detailed) {
+        ++acc.IntensityCount[load_le<std::uint16_t>(p + L::intensity)];
+        ++acc.ScanAngleRankCount[p[L::scan_angle_rank]];
+        ++acc.UserDataCount[p[L::user_data]];
+        ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + L::point_source_id)];
+    }
+}
 
 // Folds n whole point records of the layout of LASType, stored back to back
 // at records, into acc. Exposed for the benchmarks.
