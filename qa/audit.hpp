@@ -56,14 +56,18 @@ extern const std::array<const char *, kFactColumns> kColumnNames;
 using FactFields = std::array<std::string, kFactColumns>;
 
 // Reading state of one worker, kept across its tiles.
-struct TileReader;
-struct TileReaderDeleter {
-    void operator()(TileReader *r) const noexcept;
+struct TileReader {
+    bool detailed = false;
+    Accumulator acc;
+    Accumulator sums;  // the detailed histograms of the tiles read, summed
+    std::vector<unsigned char> block;
+    std::atomic<std::uint64_t> *bytes = nullptr;  // read so far, for the progress line
 };
-TileReader *new_tile_reader(bool detailed);
 
-// Gives the reader a counter of the bytes it reads, for the progress line.
-void count_bytes_into(TileReader &reader, std::atomic<std::uint64_t> *bytes);
+// Readies a reader for tiles read with or without the detailed histograms,
+// counting the bytes it reads into bytes. False when its histograms do not
+// fit in memory.
+bool start_tile_reader(TileReader &reader, bool detailed, std::atomic<std::uint64_t> *bytes);
 
 // Adds the detailed histograms of every tile the reader read into acc.
 void add_detailed_sums(const TileReader &reader, Accumulator &acc);

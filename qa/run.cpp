@@ -419,22 +419,23 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     const std::size_t count = end - begin;
     unsigned threads = o.threads ? o.threads : available_processors();
     threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, std::max<std::size_t>(1, count)));
-    std::vector<std::unique_ptr<TileReader, TileReaderDeleter>> readers;
-    for (unsigned t = 0; t < threads; ++t) {
-        readers.emplace_back(new_tile_reader(o.detailed));
-        if (!readers.back()) {
-            std::printf("\nCannot allocate memory for reading the tiles\n");
-            fail_run(out);
-        }
-    }
     Reading r;
+    std::vector<std::unique_ptr<TileReader>> readers;
+    try {
+        for (unsigned t = 0; t < threads; ++t) {
+            readers.push_back(std::make_unique<TileReader>());
+            if (!start_tile_reader(*readers.back(), o.detailed, &r.bytes)) throw std::bad_alloc();
+        }
+    } catch (const std::bad_alloc &) {
+        std::printf("\nCannot allocate memory for reading the tiles\n");
+        fail_run(out);
+    }
     r.tiles = &tiles, r.begin = begin, r.end = end, r.outdir = &out.temp;
     r.outcomes.resize(count);
     r.ready = std::make_unique<std::atomic<bool>[]>(count);
     for (std::size_t k = 0; k < count; ++k) r.ready[k] = false;
     reading_now = &r;
     for (unsigned t = 0; t < threads; ++t) {
-        count_bytes_into(*readers[t], &r.bytes);
         try {
             r.workers.emplace_back(read_tiles, &r, readers[t].get());
         } catch (const std::system_error &) {

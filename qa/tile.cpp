@@ -43,18 +43,6 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "return_number_0", "number_of_returns_0", "return_above_number", "pulses", "class_0", "class_1", "withheld",
     "gps_encoding", "gps_min", "gps_max", "area", "density", "footprint", "digest"};
 
-struct TileReader {
-    bool detailed = false;
-    Accumulator acc;
-    Accumulator sums;  // the detailed histograms of the tiles read, summed
-    std::vector<unsigned char> block;
-    std::atomic<std::uint64_t> *bytes = nullptr;
-};
-
-void count_bytes_into(TileReader &reader, std::atomic<std::uint64_t> *bytes) { reader.bytes = bytes; }
-
-void TileReaderDeleter::operator()(TileReader *r) const noexcept { delete r; }
-
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     const Accumulator &s = reader.sums;
     if (!reader.detailed) return;
@@ -64,15 +52,11 @@ void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     for (std::size_t k = 0; k < 256; ++k) acc.UserDataCount[k] += s.UserDataCount[k];
 }
 
-TileReader *new_tile_reader(bool detailed) {
-    auto *r = new (std::nothrow) TileReader;
-    if (!r) return nullptr;
-    r->detailed = detailed;
-    if (detailed && (allocate_histograms(r->acc) != Failure::None || allocate_histograms(r->sums) != Failure::None)) {
-        delete r;
-        return nullptr;
-    }
-    return r;
+bool start_tile_reader(TileReader &reader, bool detailed, std::atomic<std::uint64_t> *bytes) {
+    reader.detailed = detailed;
+    reader.bytes = bytes;
+    return !detailed ||
+           (allocate_histograms(reader.acc) == Failure::None && allocate_histograms(reader.sums) == Failure::None);
 }
 
 namespace {
