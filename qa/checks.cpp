@@ -134,13 +134,13 @@ bool read_limits(const char *name, Limits &limits) {
         if (level == "ignore" && v != 0 && v != 1) refuse_limits(name, number, "ignore takes the value 1 or 0");
         bool known = false;
         for (std::size_t k = 0; k < limits.criteria.size(); ++k) {
-            Criterion &c = limits.criteria[k];
-            if (key == c.name) {
+            Criterion &criterion = limits.criteria[k];
+            if (key == criterion.name) {
                 known = true;
                 if (level == "ignore")
                     limits.criterion_off[k] = v == 1;
                 else
-                    (level == "warn" ? c.warn : c.fail) = v;
+                    (level == "warn" ? criterion.warn : criterion.fail) = v;
             }
         }
         for (std::size_t k = 0; k < kCheckCount; ++k) {

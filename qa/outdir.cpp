@@ -35,10 +35,10 @@ template <class Create>
 bool fresh_name(const std::string &target, const char *tag, std::string &name, Create create) {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
-                         0x9E3779B97F4A7C15ull;
+                         std::uint64_t{0x9E3779B97F4A7C15};
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = target + tag;
-        std::uint64_t v = seed + static_cast<std::uint64_t>(attempt) * 0xC2B2AE3D27D4EB4Full;
+        std::uint64_t v = seed + static_cast<std::uint64_t>(attempt) * std::uint64_t{0xC2B2AE3D27D4EB4F};
         for (int k = 0; k < 6; ++k, v /= 36) name += kChars[v % 36];
         const int outcome = create(name);
         if (outcome == 0) return true;

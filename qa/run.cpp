@@ -309,7 +309,7 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
         ++found->second;
     if (t.has_points) {
         const double v[6] = {t.x_min, t.x_max, t.y_min, t.y_max, t.z_min, t.z_max};
-        for (int k = 0; k < 6; ++k) {
+        for (std::size_t k = 0; k < 6; ++k) {
             const bool wider = !d.has_extent || (k % 2 == 0 ? v[k] < d.extent[k] : v[k] > d.extent[k]);
             if (wider) d.extent[k] = v[k], d.extent_text[k] = f[ColXMin + k];
         }
@@ -612,16 +612,16 @@ Tally write_tables(Delivered &d, const Limits &limits, OutDir &out) {
         }
         lines.clear();
         bool failed = false;
-        for (std::size_t c = 0; c < kCheckCount; ++c) {
-            const Judgement j = judge(limits, delivery, d.facts, d.names, k, static_cast<Check>(c));
+        for (std::size_t check = 0; check < kCheckCount; ++check) {
+            const Judgement j = judge(limits, delivery, d.facts, d.names, k, static_cast<Check>(check));
             switch (j.verdict) {
                 case Verdict::NotApplicable: line += ",-"; continue;
-                case Verdict::Pass: line += ",pass"; ++tally.counts[c][0]; continue;
-                case Verdict::Warn: line += ",warn"; ++tally.counts[c][1]; break;
-                case Verdict::Fail: line += ",fail"; ++tally.counts[c][2]; failed = true; break;
+                case Verdict::Pass: line += ",pass"; ++tally.counts[check][0]; continue;
+                case Verdict::Warn: line += ",warn"; ++tally.counts[check][1]; break;
+                case Verdict::Fail: line += ",fail"; ++tally.counts[check][2]; failed = true; break;
             }
             lines += j.verdict == Verdict::Warn ? "warn\t" : "fail\t";
-            lines += std::string(kCheckNames[c]) + "\t";
+            lines += std::string(kCheckNames[check]) + "\t";
             append_tsv(lines, name_at(d.names, k));
             lines += "\t";
             append_tsv(lines, j.value);
