@@ -29,14 +29,6 @@ bool ends_with_ci(const std::string &name, std::string_view tail) {
     return true;
 }
 
-bool is_separator(char c) {
-#if defined(_WIN32)
-    return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
-}
-
 // Every name ending in .las or .laz, in any case, under dir, links
 // followed; a folder reached twice (a link back up the tree) is searched
 // once.

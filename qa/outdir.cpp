@@ -17,14 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool is_separator(char c) {
-#if defined(_WIN32)
-    return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
-}
-
 std::string marker_text(bool detailed) { return detailed ? "Pointsieve-qa\ndetailed\n" : "Pointsieve-qa\n"; }
 
 // A name beside target that nothing holds yet, made of target, a tag and
@@ -198,6 +190,14 @@ std::string path_from(const std::string &from_dir, const std::string &name) {
     for (std::size_t k = common; k < from.size(); ++k) path += "../";
     for (std::size_t k = common; k < to.size(); ++k) path += to[k] + (k + 1 < to.size() ? "/" : "");
     return path;
+}
+
+bool is_separator(char c) {
+#if defined(_WIN32)
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
 }
 
 }  // namespace pointsieve::qa

@@ -32,6 +32,9 @@ void abandon_outdir(OutDir &out);
 // detailed (-d).
 bool holds_run(const std::string &dir, bool &detailed);
 
+// Whether c separates the folders of a path ('/', and '\\' on Windows).
+bool is_separator(char c);
+
 // The components of a name made absolute, "." and ".." worked out.
 std::vector<std::string> absolute_parts(const std::string &name);
 

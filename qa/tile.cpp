@@ -288,15 +288,6 @@ void reset(Accumulator &acc) {
     acc.PointSourceIDCount.swap(source);
 }
 
-void fold_header_extents(const LAS12Header &h, Accumulator &acc) {
-    if (h.MaxX > acc.maxX) acc.maxX = h.MaxX;
-    if (h.MinX < acc.minX) acc.minX = h.MinX;
-    if (h.MaxY > acc.maxY) acc.maxY = h.MaxY;
-    if (h.MinY < acc.minY) acc.minY = h.MinY;
-    if (h.MaxZ > acc.maxZ) acc.maxZ = h.MaxZ;
-    if (h.MinZ < acc.minZ) acc.minZ = h.MinZ;
-}
-
 std::string printed(const char *format, double v) {
     char text[400];
     std::snprintf(text, sizeof text, format, v);
@@ -491,7 +482,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     f[ColDeclared] = count_text(declared);
 
     reset(r.acc);
-    fold_header_extents(h, r.acc);
+    fold_extents(h, r.acc);
     const std::size_t rec = korvane::las_type_info(type)->record_size;
     const std::size_t block_records = korvane::block_bytes_for(rec) / rec;
     if (r.block.size() < block_records * rec) r.block.resize(block_records * rec);

@@ -53,6 +53,8 @@ void accumulate_layout(const unsigned char *p, std::size_t n, Accumulator &acc) 
     acc.ReturnCount += n;
 }
 
+}  // namespace
+
 void fold_extents(const LAS12Header &h, Accumulator &acc) {
     if (h.MaxX > acc.maxX) acc.maxX = h.MaxX;
     if (h.MinX < acc.minX) acc.minX = h.MinX;
@@ -61,8 +63,6 @@ void fold_extents(const LAS12Header &h, Accumulator &acc) {
     if (h.MaxZ > acc.maxZ) acc.maxZ = h.MaxZ;
     if (h.MinZ < acc.minZ) acc.minZ = h.MinZ;
 }
-
-}  // namespace
 
 void accumulate_records(int16_t LASType, bool detailed, const unsigned char *records, std::size_t n,
                         Accumulator &acc) {

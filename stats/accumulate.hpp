@@ -88,6 +88,9 @@ template <class Rec, bool Detailed>
     }
 }
 
+// Widens acc's extents to take in those of a header.
+void fold_extents(const LAS12Header &h, Accumulator &acc);
+
 // Folds n whole point records of the layout of LASType, stored back to back
 // at records, into acc. Exposed for the benchmarks.
 void accumulate_records(int16_t LASType, bool detailed, const unsigned char *records, std::size_t n,
