@@ -1,7 +1,11 @@
 #!/bin/sh
 # Runs a Windows program under Wine. Usage: wine-run.sh PREFIX PROGRAM [ARGS]
-# The Wine prefix PREFIX is created on first use; its creation is serialised
-# so that tests started in parallel do not race to set it up.
+# The Wine prefix PREFIX is created on first use. Whoever finds no Wine
+# server running for PREFIX starts one, and Wine's own services with it,
+# with no output of the caller's: a server and services that the program
+# started would hold the caller's pipes open until the server ends, and a
+# test runner would count the whole time against the first test. Both steps
+# are serialised so that tests started in parallel do not race to do them.
 set -eu
 prefix=$1
 shift
@@ -16,11 +20,21 @@ elif [ -x /usr/lib/wine/wine64 ]; then
 else
   wine=wine
 fi
-if [ ! -f "$prefix/system.reg" ]; then
-  mkdir -p "$prefix"
-  (
-    flock 9
-    [ -f "$prefix/system.reg" ] || "$wine" wineboot --init > /dev/null 2>&1
-  ) 9> "$prefix.lock"
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  wineserver=/usr/lib/wine/wineserver64
+else
+  wineserver=wineserver
 fi
+mkdir -p "$prefix"
+(
+  flock 9
+  # wineserver fails when a server already runs for this prefix.
+  if "$wineserver" -p10 < /dev/null > /dev/null 2>&1 9>&-; then
+    if [ -f "$prefix/system.reg" ]; then
+      "$wine" wineboot < /dev/null > /dev/null 2>&1 9>&-
+    else
+      "$wine" wineboot --init < /dev/null > /dev/null 2>&1 9>&-
+    fi
+  fi
+) 9> "$prefix.lock"
 exec "$wine" "$@"
