@@ -86,16 +86,8 @@ bool opens_for_reading(const char *name) {
     return true;
 }
 
-std::int64_t stream_size(std::FILE *f) {
-    if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
-    const std::int64_t end = _ftelli64(f);
-    if (_fseeki64(f, 0, SEEK_SET) != 0) return -1;
-    return end;
-}
-
 std::int64_t descriptor_size(std::FILE *f) {
     struct _stat64 st;
-    if (_fileno(f) < 0) return stream_size(f);
     return _fstat64(_fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
@@ -167,16 +159,8 @@ bool opens_for_reading(const char *name) {
 
 static_assert(sizeof(off_t) == 8, "the build defines _FILE_OFFSET_BITS=64");
 
-std::int64_t stream_size(std::FILE *f) {
-    if (fseeko(f, 0, SEEK_END) != 0) return -1;
-    const off_t end = ftello(f);
-    if (fseeko(f, 0, SEEK_SET) != 0) return -1;
-    return static_cast<std::int64_t>(end);
-}
-
 std::int64_t descriptor_size(std::FILE *f) {
     struct stat st;
-    if (fileno(f) < 0) return stream_size(f);
     return fstat(fileno(f), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
@@ -186,13 +170,6 @@ bool seek_to(std::FILE *f, std::uint64_t offset) {
 
 std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *bytes, std::size_t n) {
     if (std::fflush(f) != 0 || offset > static_cast<std::uint64_t>(INT64_MAX)) return 0;
-    if (fileno(f) < 0) {
-        // A stream with no descriptor behind it (a custom stream) is written
-        // through the stream.
-        if (!seek_to(f, offset)) return 0;
-        const std::size_t done = std::fwrite(bytes, 1, n, f);
-        return std::fflush(f) == 0 ? done : 0;
-    }
     std::size_t done = 0;
     while (done < n) {
         const ssize_t w = pwrite(fileno(f), bytes + done, n - done, static_cast<off_t>(offset + done));
@@ -203,7 +180,7 @@ std::size_t write_at(std::FILE *f, std::uint64_t offset, const unsigned char *by
     return done;
 }
 
-bool sync_to_storage(std::FILE *f) { return std::fflush(f) == 0 && (fileno(f) < 0 || fsync(fileno(f)) == 0); }
+bool sync_to_storage(std::FILE *f) { return std::fflush(f) == 0 && fsync(fileno(f)) == 0; }
 
 #endif
 

@@ -47,13 +47,8 @@ bool same_file(const char *a, const char *b);
 // True when name can be opened for reading; the open does not block.
 bool opens_for_reading(const char *name);
 
-// Size of the file behind f in bytes, or -1 when it cannot be found. Leaves
-// the stream at its start.
-std::int64_t stream_size(std::FILE *f);
-
-// Size of the file behind f in bytes, asked of its descriptor (fstat), or
-// of the stream when it has none; -1 when it cannot be found. May move a
-// stream without a descriptor to its start.
+// Size of the file behind f in bytes, asked of its descriptor (fstat); -1
+// when it cannot be found.
 std::int64_t descriptor_size(std::FILE *f);
 
 // Seeks to an absolute byte offset; offsets past 4 GiB work everywhere.

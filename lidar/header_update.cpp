@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "file_util.hpp"
-#include "header_update.hpp"
 #include "las_format.hpp"
 #include "messages.hpp"
 #include "process.hpp"
@@ -121,52 +120,11 @@ void fill_header_image(unsigned char *image, const LAS12Header &h, const Tally &
     store_le<double>(image + offsetof(LAS12Header, MinZ), bound(h.ZOffset, h.ZScaleFactor, t.minZ));
 }
 
-}  // namespace
-
-// Everything is decided through the one descriptor opened here: nothing is
-// looked up by name twice, so a name swapped after the call began cannot
-// point the rewrite at another file.
-extern "C" void update_header(const char *filename) {
-    korvane::OpenOutcome opened;
-    korvane::FilePtr f = korvane::open_regular_file(filename, opened, true);
-    const int error = errno;
-    // A folder goes on to be refused as no LAS file (Windows opens none; a
-    // POSIX system refuses to open one for writing).
-    if (!f && opened == korvane::OpenOutcome::CannotOpen && error != EISDIR && !korvane::is_folder(filename)) {
-        if (korvane::out_of_resources(error)) {
-            korvane::report_out_of_resources(filename, error);
-            end_with_failure();
-        }
-        // The messages check_las gives a missing file; a file that exists
-        // but cannot be written gets the update's own.
-        if (file_access(filename) < 0) {
-            error_msg(1, filename);
-            end_with_failure();
-        }
-        if (check_file_extension(filename, "las") < 0) end_with_failure();
-        std::printf("\nCannot open binary file %s for header update\n\n", korvane::printable_name(filename).c_str());
-        end_with_failure();
-    }
-    if (check_file_extension(filename, "las") < 0) end_with_failure();
-
-    // A folder, a FIFO or a device classifies as no LAS file at all.
-    unsigned char image[korvane::kHeaderBytes];
-    std::size_t got = 0;
-    if (f) {
-        // Unbuffered: the point pass reads large blocks itself.
-        std::setvbuf(f.get(), nullptr, _IONBF, 0);
-        got = std::fread(image, 1, sizeof image, f.get());
-    }
-    const korvane::HeaderClass c = korvane::classify_header(image, got);
-    if (korvane::report_header_class(filename, c) < 0) end_with_failure();
-    if (!korvane::seek_to(f.get(), 0)) {
-        std::printf(korvane::kCannotReadHeader, korvane::printable_name(filename).c_str());
-        end_with_failure();
-    }
-    korvane::update_header_stream(std::move(f), filename, c.type);
-}
-
-void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LASType) {
+// Recomputes and rewrites the header of the LAS file of the given LASType
+// open in f for reading and writing, at its start; filename names it in
+// messages. Closes f. Returns only on success and ends the process with a
+// message on any failure, having written nothing.
+void update_open_file(korvane::FilePtr f, const char *filename, int16_t LASType) {
     unsigned char image[korvane::kHeaderBytes];
     if (std::fread(image, 1, sizeof image, f.get()) != sizeof image) {
         std::printf(korvane::kCannotReadHeader, korvane::printable_name(filename).c_str());
@@ -247,4 +205,49 @@ void korvane::update_header_stream(FilePtr f, const char *filename, int16_t LAST
 
     std::printf("\rHeader of file %s has been updated    ", korvane::printable_name(filename).c_str());
     std::fflush(stdout);
+}
+
+}  // namespace
+
+// Everything is decided through the one descriptor opened here: nothing is
+// looked up by name twice, so a name swapped after the call began cannot
+// point the rewrite at another file.
+extern "C" void update_header(const char *filename) {
+    korvane::OpenOutcome opened;
+    korvane::FilePtr f = korvane::open_regular_file(filename, opened, true);
+    const int error = errno;
+    // A folder goes on to be refused as no LAS file (Windows opens none; a
+    // POSIX system refuses to open one for writing).
+    if (!f && opened == korvane::OpenOutcome::CannotOpen && error != EISDIR && !korvane::is_folder(filename)) {
+        if (korvane::out_of_resources(error)) {
+            korvane::report_out_of_resources(filename, error);
+            end_with_failure();
+        }
+        // The messages check_las gives a missing file; a file that exists
+        // but cannot be written gets the update's own.
+        if (file_access(filename) < 0) {
+            error_msg(1, filename);
+            end_with_failure();
+        }
+        if (check_file_extension(filename, "las") < 0) end_with_failure();
+        std::printf("\nCannot open binary file %s for header update\n\n", korvane::printable_name(filename).c_str());
+        end_with_failure();
+    }
+    if (check_file_extension(filename, "las") < 0) end_with_failure();
+
+    // A folder, a FIFO or a device classifies as no LAS file at all.
+    unsigned char image[korvane::kHeaderBytes];
+    std::size_t got = 0;
+    if (f) {
+        // Unbuffered: the point pass reads large blocks itself.
+        std::setvbuf(f.get(), nullptr, _IONBF, 0);
+        got = std::fread(image, 1, sizeof image, f.get());
+    }
+    const korvane::HeaderClass c = korvane::classify_header(image, got);
+    if (korvane::report_header_class(filename, c) < 0) end_with_failure();
+    if (!korvane::seek_to(f.get(), 0)) {
+        std::printf(korvane::kCannotReadHeader, korvane::printable_name(filename).c_str());
+        end_with_failure();
+    }
+    update_open_file(std::move(f), filename, c.type);
 }

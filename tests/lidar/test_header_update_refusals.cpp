@@ -25,7 +25,6 @@
 #include <utility>
 
 #include "Korvane_LiDAR.h"
-#include "header_update.hpp"
 #include "las_format.hpp"
 #include "test_support.hpp"
 
@@ -172,115 +171,82 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
 
 // ---- A file that shrinks, or cannot be read, after validation.
 //
-// update_header_stream is handed a stream over the real file whose reads see
-// only the first `visible` bytes and fail from byte `fail_from` on, as a
-// failing disk's would. Writes reach the file, so a refusal that wrote
-// anything shows in its bytes.
+// The update_header driver runs with a shim that cuts the file just before
+// one of its reads, or fails its reads from a given byte on, as a failing
+// disk would. update_header reads the header (1), reads it again once
+// validated (2), then the point records in blocks (3 on).
 
-#if defined(__GLIBC__)
-struct FailingFile {
-    int fd;
-    off64_t pos;
-    off64_t visible;
-    off64_t fail_from;
-    off64_t truncate_to;  // once the header has been read, the file is cut to this size (-1: never)
-};
+#if defined(UPDATE_HEADER_EXE) && !defined(_WIN32)
+#define HAVE_UPDATE_SHIM 1
+#else
+#define HAVE_UPDATE_SHIM 0
+#endif
 
-ssize_t failing_read(void *cookie, char *buf, size_t n) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    if (f->truncate_to >= 0 && f->pos >= 227) {
-        if (ftruncate(f->fd, f->truncate_to) != 0) return -1;
-        f->visible = std::min(f->visible, f->truncate_to);
-        f->truncate_to = -1;
-    }
-    if (f->pos >= f->fail_from) {
-        errno = EIO;
-        return -1;
-    }
-    const off64_t end = std::min(f->visible, f->fail_from);
-    n = static_cast<size_t>(std::clamp<off64_t>(end - f->pos, 0, static_cast<off64_t>(n)));
-    const ssize_t got = pread(f->fd, buf, n, f->pos);
-    if (got > 0) f->pos += got;
-    return got;
+#if HAVE_UPDATE_SHIM
+RunResult update_with(const std::string &path, std::vector<std::string> shim) {
+    RunOptions options;
+    options.program = UPDATE_HEADER_EXE;
+    options.environment = std::move(shim);
+    return run_pointsieve({path}, fs::path(path).parent_path().string(), options);
 }
 
-ssize_t failing_write(void *cookie, const char *buf, size_t n) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    const ssize_t put = pwrite(f->fd, buf, n, f->pos);
-    if (put > 0) f->pos += put;
-    return put;
-}
-
-int failing_seek(void *cookie, off64_t *offset, int whence) {
-    auto *f = static_cast<FailingFile *>(cookie);
-    const off64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->visible;
-    f->pos = base + *offset;
-    *offset = f->pos;
-    return 0;
-}
-
-int failing_close(void *cookie) { return close(static_cast<FailingFile *>(cookie)->fd); }
-
-// In the calling (child) process: update_header_stream on such a stream.
-void update_failing(const std::string &path, off64_t visible, off64_t fail_from, off64_t truncate_to = -1) {
-    static FailingFile file;
-    file = FailingFile{open(path.c_str(), O_RDWR), 0, visible, fail_from, truncate_to};
-    std::FILE *stream = fopencookie(&file, "r+", {failing_read, failing_write, failing_seek, failing_close});
-    if (file.fd < 0 || !stream) std::_Exit(102);
-    korvane::update_header_stream(korvane::FilePtr(stream), path.c_str(), check_las(path.c_str()));
+// The file at path, cut to `to` bytes before the read-th read, is refused
+// with message and nothing is written, not even a header over an empty file.
+void expect_cut_refused(const std::string &path, int read, std::size_t to, const std::string &message) {
+    const Bytes before = read_file(path);
+    const RunResult r = update_with(path, shrinking_at_read(path, read, to));
+    EXPECT_EQ(r.status, kFailed) << to;
+    EXPECT_EQ(r.out, message);
+    EXPECT_TRUE(same_bytes(read_file(path), Bytes(before.begin(), before.begin() + to))) << to;
+    write_file(path, before);
 }
 #endif
 
 TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
-#if defined(__GLIBC__)
+#if HAVE_UPDATE_SHIM
     TempDir dir;
     const std::string path = write_las(dir.file("shrinks.las"), stale_file());
-    expect_refusal(path, "\nCannot read header of file " + path + "\n", [&] { update_failing(path, 100, LLONG_MAX); });
+    expect_cut_refused(path, 2, 100, "\nCannot read header of file " + path + "\n");
 #else
-    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
 #endif
 }
 
-// Cut part-way through the records, or to nothing, once the pass has begun:
-// nothing is written, not even a header over an empty file.
+// Cut part-way through the records, or to nothing, once the pass has begun.
 TEST(UpdateHeaderRefusal, FileThatShrinksDuringTheCall) {
-#if defined(__GLIBC__)
+#if HAVE_UPDATE_SHIM
     TempDir dir;
     LasRecipe las = stale_file();
     las.points.assign(300, point(5, 6, 7));
     const std::string path = write_las(dir.file("truncated.las"), las);
-    const Bytes before = read_file(path);
-    for (const off64_t to : {off64_t{227 + 20 * 100}, off64_t{0}}) {
-        write_file(path, before);
-        const RunResult r =
-            run_in_child([&] { update_failing(path, static_cast<off64_t>(before.size()), LLONG_MAX, to); });
-        EXPECT_EQ(r.status, kFailed);
-        EXPECT_EQ(r.out, "\nFile " + path + " changed after it was validated\n");
-        EXPECT_TRUE(same_bytes(read_file(path), Bytes(before.begin(), before.begin() + to)));
-    }
+    for (const std::size_t to : {227 + 20 * 100, 0})
+        expect_cut_refused(path, 3, to, "\nFile " + path + " changed after it was validated\n");
 #else
-    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
 #endif
 }
 
 TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
-#if defined(__GLIBC__)
+#if HAVE_UPDATE_SHIM
     TempDir dir;
     LasRecipe las = stale_file();
     las.points.assign(300, point(5, 6, 7));
     const std::string path = write_las(dir.file("unreadable.las"), las);
-    const off64_t size = static_cast<off64_t>(fs::file_size(path));
+    const Bytes before = read_file(path);
     // Part-way through the records, and at the very first one.
-    for (const off64_t fail_from : {off64_t{227 + 20 * 150}, off64_t{227}})
-        expect_refusal(path, "\nCannot read point records of file " + path + "\n",
-                       [&] { update_failing(path, size, fail_from); });
-    // The same stream without the failure updates the header.
-    const RunResult r = run_in_child([&] { update_failing(path, size, LLONG_MAX); });
+    for (const std::uint64_t from : {227 + 20 * 150, 227}) {
+        const RunResult r = update_with(path, failing_reads_of(path, from));
+        EXPECT_EQ(r.status, kFailed) << from;
+        EXPECT_EQ(r.out, "\nCannot read point records of file " + path + "\n");
+        EXPECT_TRUE(same_bytes(read_file(path), before)) << from;
+    }
+    // The same shim failing far beyond the end lets the update through.
+    const RunResult r = update_with(path, failing_reads_of(path, std::uint64_t{1} << 62));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\rHeader of file " + path + " has been updated    ");
     EXPECT_EQ(load_le<uint32_t>(read_file(path).data() + 107), 300u);
 #else
-    GTEST_SKIP() << "needs the C library's custom streams (fopencookie)";
+    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
 #endif
 }
 

@@ -1,10 +1,16 @@
 /*
  * Stand-ins for faults, loaded with LD_PRELOAD into a program under test.
  *
- * A failing disk: once the first 227 bytes (a LAS header) of the file named by
- * POINTSIEVE_FAIL_READS_OF have been read through a stream, the stream's
- * descriptor is swapped for one that cannot be read, so the stream's next
- * read from the system fails and sets its error flag, as EIO would.
+ * A failing disk: reads through a stream of the file named by
+ * POINTSIEVE_FAIL_READS_OF fail from byte POINTSIEVE_FAIL_READS_FROM on
+ * (227, the end of a LAS header, when unset). A read that reaches that byte
+ * gets the items before it, then the stream's descriptor is swapped for one
+ * that cannot be read, so the stream's reads from the system fail and set
+ * its error flag, as EIO would.
+ *
+ * A file that shrinks: just before the POINTSIEVE_SHRINK_AT_READ-th read
+ * through a stream of the file named by POINTSIEVE_SHRINK_OF, the file is cut
+ * to POINTSIEVE_SHRINK_TO bytes, as another process could do at that moment.
  *
  * A swapped name: just before the program's POINTSIEVE_SWAP_AT-th open of the
  * name POINTSIEVE_SWAP_NAME, the file POINTSIEVE_SWAP_WITH is renamed over
@@ -28,24 +34,45 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static int is_target(FILE *f) {
-    const char *path = getenv("POINTSIEVE_FAIL_READS_OF");
+/* Whether f reads the file named by the environment variable `variable`. */
+static int is_file_of(FILE *f, const char *variable) {
+    const char *path = getenv(variable);
     struct stat want, have;
     if (!path || stat(path, &want) != 0 || fstat(fileno(f), &have) != 0) return 0;
     return want.st_dev == have.st_dev && want.st_ino == have.st_ino;
 }
 
+static long long number_in(const char *variable, long long unset) {
+    const char *v = getenv(variable);
+    return v ? atoll(v) : unset;
+}
+
+static void make_unreadable(FILE *f) {
+    const int unreadable = open("/dev/null", O_WRONLY);
+    if (unreadable >= 0) {
+        dup2(unreadable, fileno(f));
+        close(unreadable);
+    }
+}
+
 size_t fread(void *ptr, size_t size, size_t n, FILE *f) {
     static size_t (*real_fread)(void *, size_t, size_t, FILE *);
+    static long long reads_of_shrinking = 0;
     if (!real_fread) *(void **)&real_fread = dlsym(RTLD_NEXT, "fread");
-    if (ftello(f) >= 227 && is_target(f)) {
-        const int unreadable = open("/dev/null", O_WRONLY);
-        if (unreadable >= 0) {
-            dup2(unreadable, fileno(f));
-            close(unreadable);
-        }
+    if (is_file_of(f, "POINTSIEVE_SHRINK_OF") && ++reads_of_shrinking == number_in("POINTSIEVE_SHRINK_AT_READ", 0))
+        if (ftruncate64(fileno(f), number_in("POINTSIEVE_SHRINK_TO", 0)) != 0) abort();
+    if (size == 0 || n == 0 || !is_file_of(f, "POINTSIEVE_FAIL_READS_OF")) return real_fread(ptr, size, n, f);
+    const long long from = number_in("POINTSIEVE_FAIL_READS_FROM", 227);
+    const long long at = ftello64(f);
+    size_t whole = 0; /* items that end before the failing byte */
+    if (at < from) {
+        const unsigned long long fit = (unsigned long long)(from - at) / size;
+        whole = fit < n ? (size_t)fit : n;
     }
-    return real_fread(ptr, size, n, f);
+    const size_t got = whole ? real_fread(ptr, size, whole, f) : 0;
+    if (got < whole || whole == n) return got;
+    make_unreadable(f);
+    return got + real_fread((char *)ptr + got * size, size, n - got, f);
 }
 
 /* How many of n bytes the budget lets through, or -1 when it is spent. */

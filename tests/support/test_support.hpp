@@ -174,10 +174,15 @@ struct RunOptions {
 RunResult run_pointsieve(const std::vector<std::string> &args, const std::string &cwd,
                          const RunOptions &options = {});
 
-// Environment entries that make every read of the file at path fail once
-// its first 227 bytes have been read, as a failing disk would, in a program
-// run with them (an LD_PRELOAD shim).
-std::vector<std::string> failing_reads_of(const std::string &path);
+// Environment entries that make every read of the file at path fail from
+// byte `from` on (by default, once its header has been read), as a failing
+// disk would, in a program run with them (an LD_PRELOAD shim).
+std::vector<std::string> failing_reads_of(const std::string &path, std::uint64_t from = 227);
+
+// Environment entries that cut the file at path to `size` bytes just before
+// the program's read-th read through a stream of it (an LD_PRELOAD shim), as
+// another process could.
+std::vector<std::string> shrinking_at_read(const std::string &path, int read, std::uint64_t size);
 
 // Environment entries that let a program run with them put `bytes` bytes
 // in all through its positioned writes (pwrite), and fail the rest with

@@ -138,9 +138,16 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
     return r;
 }
 
-std::vector<std::string> failing_reads_of(const std::string &path) {
+std::vector<std::string> failing_reads_of(const std::string &path, std::uint64_t from) {
     return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
+            "POINTSIEVE_FAIL_READS_FROM=" + std::to_string(from),
             // The shim is not instrumented; it may come before the runtime.
+            "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+std::vector<std::string> shrinking_at_read(const std::string &path, int read, std::uint64_t size) {
+    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_SHRINK_OF=" + path,
+            "POINTSIEVE_SHRINK_AT_READ=" + std::to_string(read), "POINTSIEVE_SHRINK_TO=" + std::to_string(size),
             "ASAN_OPTIONS=verify_asan_link_order=0"};
 }
 
