@@ -145,9 +145,16 @@ async function finish() {
   clearTimeout(watchdog);
   browser.kill();
   await Promise.race([exited, new Promise((resolve) => setTimeout(resolve, 5000))]);
+  // The profile links to the folder of Chromium's singleton socket, which
+  // Chromium makes in the system's temporary folder and leaves there.
+  let socketFolder = null;
+  try { socketFolder = path.dirname(fs.readlinkSync(path.join(profile, 'SingletonSocket'))); } catch { /* none */ }
+  if (socketFolder && !path.basename(socketFolder).startsWith('org.chromium.')) socketFolder = null;
   // Chromium's helpers may still be writing there a moment after it exits.
-  for (let tries = 0; fs.existsSync(profile) && tries < 20; tries++) {
-    try { fs.rmSync(profile, { recursive: true, force: true }); } catch { await new Promise((r) => setTimeout(r, 250)); }
+  for (const folder of [profile, socketFolder].filter(Boolean)) {
+    for (let tries = 0; fs.existsSync(folder) && tries < 20; tries++) {
+      try { fs.rmSync(folder, { recursive: true, force: true }); } catch { await new Promise((r) => setTimeout(r, 250)); }
+    }
   }
   if (failures.length) {
     console.log(`FAIL ${outdir}/report.html:\n- ${failures.join('\n- ')}`);
