@@ -9,7 +9,9 @@ command -v lintian > /dev/null 2>&1 \
 debs=("$WORK"/deb/*.deb)
 [ ${#debs[@]} -eq 3 ] && [ -f "${debs[0]}" ] || fail "expected three .deb files in $WORK/deb, found: ${debs[*]}"
 status=0
-report=$(lintian --pedantic --fail-on error,warning "${debs[@]}" 2>&1) || status=$?
+# lintian leaves its databases in the temporary folder: keep them below WORK.
+fresh "$WORK/lintian-tmp"
+report=$(TMPDIR=$WORK/lintian-tmp lintian --pedantic --fail-on error,warning "${debs[@]}" 2>&1) || status=$?
 hardening=hardening
 [ "$BUILD_TYPE" = Release ] || hardening='^[EW]: '
 if [ "$status" -ne 0 ] || printf '%s\n' "$report" | grep -q -e '^[EW]: ' -e "$hardening"; then
