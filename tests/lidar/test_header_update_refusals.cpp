@@ -182,6 +182,15 @@ TEST(UpdateHeaderRefusal, FailedHeaderWriteIsReportedAndNotConfirmed) {
 #define HAVE_UPDATE_SHIM 0
 #endif
 
+[[maybe_unused]] constexpr const char *kNoShim = "needs the update_header driver and an LD_PRELOAD shim";
+
+// A stale header over 300 records of format 0.
+[[maybe_unused]] LasRecipe many_records() {
+    LasRecipe las = stale_file();
+    las.points.assign(300, point(5, 6, 7));
+    return las;
+}
+
 #if HAVE_UPDATE_SHIM
 RunResult update_with(const std::string &path, std::vector<std::string> shim) {
     RunOptions options;
@@ -208,7 +217,7 @@ TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
     const std::string path = write_las(dir.file("shrinks.las"), stale_file());
     expect_cut_refused(path, 2, 100, "\nCannot read header of file " + path + "\n");
 #else
-    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
+    GTEST_SKIP() << kNoShim;
 #endif
 }
 
@@ -216,22 +225,18 @@ TEST(UpdateHeaderRefusal, HeaderThatShrankAfterValidation) {
 TEST(UpdateHeaderRefusal, FileThatShrinksDuringTheCall) {
 #if HAVE_UPDATE_SHIM
     TempDir dir;
-    LasRecipe las = stale_file();
-    las.points.assign(300, point(5, 6, 7));
-    const std::string path = write_las(dir.file("truncated.las"), las);
+    const std::string path = write_las(dir.file("truncated.las"), many_records());
     for (const std::size_t to : {227 + 20 * 100, 0})
         expect_cut_refused(path, 3, to, "\nFile " + path + " changed after it was validated\n");
 #else
-    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
+    GTEST_SKIP() << kNoShim;
 #endif
 }
 
 TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
 #if HAVE_UPDATE_SHIM
     TempDir dir;
-    LasRecipe las = stale_file();
-    las.points.assign(300, point(5, 6, 7));
-    const std::string path = write_las(dir.file("unreadable.las"), las);
+    const std::string path = write_las(dir.file("unreadable.las"), many_records());
     const Bytes before = read_file(path);
     // Part-way through the records, and at the very first one.
     for (const std::uint64_t from : {227 + 20 * 150, 227}) {
@@ -246,7 +251,7 @@ TEST(UpdateHeaderRefusal, FailedReadOfThePoints) {
     EXPECT_EQ(r.out, "\rHeader of file " + path + " has been updated    ");
     EXPECT_EQ(load_le<uint32_t>(read_file(path).data() + 107), 300u);
 #else
-    GTEST_SKIP() << "needs the update_header driver and an LD_PRELOAD shim";
+    GTEST_SKIP() << kNoShim;
 #endif
 }
 
