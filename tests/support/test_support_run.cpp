@@ -138,33 +138,36 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
     return r;
 }
 
+namespace {
+
+// The fault shim preloaded, with the entries that choose its faults.
+std::vector<std::string> with_shim(std::vector<std::string> faults) {
+    faults.push_back(std::string("LD_PRELOAD=") + FAILING_READS_LIB);
+    // The shim is not instrumented; it may come before the runtime.
+    faults.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+    return faults;
+}
+
+}  // namespace
+
 std::vector<std::string> failing_reads_of(const std::string &path, std::uint64_t from) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_FAIL_READS_OF=" + path,
-            "POINTSIEVE_FAIL_READS_FROM=" + std::to_string(from),
-            // The shim is not instrumented; it may come before the runtime.
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return with_shim({"POINTSIEVE_FAIL_READS_OF=" + path, "POINTSIEVE_FAIL_READS_FROM=" + std::to_string(from)});
 }
 
 std::vector<std::string> shrinking_at_read(const std::string &path, int read, std::uint64_t size) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_SHRINK_OF=" + path,
-            "POINTSIEVE_SHRINK_AT_READ=" + std::to_string(read), "POINTSIEVE_SHRINK_TO=" + std::to_string(size),
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return with_shim({"POINTSIEVE_SHRINK_OF=" + path, "POINTSIEVE_SHRINK_AT_READ=" + std::to_string(read),
+                      "POINTSIEVE_SHRINK_TO=" + std::to_string(size)});
 }
 
 std::vector<std::string> writes_failing_after(std::size_t bytes) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_WRITE_BUDGET=" + std::to_string(bytes),
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return with_shim({"POINTSIEVE_WRITE_BUDGET=" + std::to_string(bytes)});
 }
 
-std::vector<std::string> killed_at_rename() {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_KILL_AT_RENAME=1",
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
-}
+std::vector<std::string> killed_at_rename() { return with_shim({"POINTSIEVE_KILL_AT_RENAME=1"}); }
 
 std::vector<std::string> swapped_at_open(const std::string &name, const std::string &replacement, int open) {
-    return {std::string("LD_PRELOAD=") + FAILING_READS_LIB, "POINTSIEVE_SWAP_NAME=" + name,
-            "POINTSIEVE_SWAP_WITH=" + replacement, "POINTSIEVE_SWAP_AT=" + std::to_string(open),
-            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return with_shim({"POINTSIEVE_SWAP_NAME=" + name, "POINTSIEVE_SWAP_WITH=" + replacement,
+                      "POINTSIEVE_SWAP_AT=" + std::to_string(open)});
 }
 
 #endif
