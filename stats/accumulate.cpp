@@ -27,14 +27,14 @@ Failure allocate_histograms(Accumulator &acc) noexcept {
     return Failure::None;
 }
 
-std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc) {
-    std::array<std::uint64_t, 10> bins{};
+std::array<std::uint64_t, kReturnBins> return_number_counts(const Accumulator &acc) {
+    std::array<std::uint64_t, kReturnBins> bins{};
     for (unsigned b = 0; b < 256; ++b) bins[b & 7u] += acc.BitfieldCount[b];
     return bins;
 }
 
-std::array<std::uint64_t, 10> number_of_returns_counts(const Accumulator &acc) {
-    std::array<std::uint64_t, 10> bins{};
+std::array<std::uint64_t, kReturnBins> number_of_returns_counts(const Accumulator &acc) {
+    std::array<std::uint64_t, kReturnBins> bins{};
     for (unsigned b = 0; b < 256; ++b) bins[(b >> 3) & 7u] += acc.BitfieldCount[b];
     return bins;
 }

@@ -40,10 +40,15 @@ struct Accumulator {
 // not be allocated.
 Failure allocate_histograms(Accumulator &acc) noexcept;
 
-// Histogram of return numbers (bits 0 to 2 of the bitfield), bins 0 to 9.
-std::array<std::uint64_t, 10> return_number_counts(const Accumulator &acc);
-// Histogram of numbers of returns (bits 3 to 5 of the bitfield), bins 0 to 9.
-std::array<std::uint64_t, 10> number_of_returns_counts(const Accumulator &acc);
+// Bins of the return histograms: return numbers 0 to 15, as the 4-bit
+// fields of the LAS 1.4 point formats hold them (the 3-bit fields of the
+// LAS 1.0 to 1.2 formats fill bins 0 to 7).
+inline constexpr std::size_t kReturnBins = 16;
+
+// Histogram of return numbers (bits 0 to 2 of the bitfield).
+std::array<std::uint64_t, kReturnBins> return_number_counts(const Accumulator &acc);
+// Histogram of numbers of returns (bits 3 to 5 of the bitfield).
+std::array<std::uint64_t, kReturnBins> number_of_returns_counts(const Accumulator &acc);
 
 struct FileReading {
     // None; HeaderUnreadable when the file no longer holds a whole header;

@@ -70,10 +70,11 @@ std::span<const std::uint64_t> section_bins(Histogram histogram, const Accumulat
 
 namespace {
 
-// Return numbers 1 to 4 read 1st, 2nd, 3rd, 4th; 5 to 9 read 5th to 9th.
+// Return numbers 1 to 4 read 1st, 2nd, 3rd, 4th; 5 to 15 read 5th to 15th
+// (11th, 12th and 13th among them).
 const char *ordinal_suffix(int bin) {
     static const char *const kSuffix[10] = {"th", "st", "nd", "rd", "th", "th", "th", "th", "th", "th"};
-    return kSuffix[bin % 10];
+    return bin % 100 >= 11 && bin % 100 <= 13 ? "th" : kSuffix[bin % 10];
 }
 
 }  // namespace

@@ -86,9 +86,9 @@ struct SectionLayout {
 // (negative angles first: the byte is the signed angle, so bins 128 to 255
 // are the angles -128 to -1).
 inline constexpr std::array<SectionLayout, 8> kSections{{
-    {Histogram::ReturnNumber, 1, 9, 0, 4, false, false,  //
+    {Histogram::ReturnNumber, 1, 15, 0, 4, false, false,  //
      "%d%s Returns           %12.0f\n", "%d%sReturns %19.0f\n"},
-    {Histogram::NumberOfReturns, 1, 9, 0, 4, false, true,  //
+    {Histogram::NumberOfReturns, 1, 15, 0, 4, false, true,  //
      "Number of Returns = %d%.0s %12.0f\n", "NumberReturns%d%.0s %15.0f\n"},
     {Histogram::Classification, 0, 255, 0, -1, false, true,  //
      "Return Class %3d%.0s      %12.0f\n", "Class%03d%.0s %21.0f\n"},
@@ -104,10 +104,10 @@ inline constexpr std::array<SectionLayout, 8> kSections{{
      "Point Source ID %5d%.0s %10.0f\n", "PointSourceID%05d%.0s %11.0f\n"},
 }};
 
-// The two return histograms, bins 0 to 9, worked out once for both outputs.
+// The two return histograms, worked out once for both outputs.
 struct ReturnTables {
-    std::array<std::uint64_t, 10> by_return_number;
-    std::array<std::uint64_t, 10> by_number_of_returns;
+    std::array<std::uint64_t, kReturnBins> by_return_number;
+    std::array<std::uint64_t, kReturnBins> by_number_of_returns;
 };
 ReturnTables return_tables(const Accumulator &acc);
 

@@ -40,9 +40,9 @@ TEST(Accumulate, BitfieldSplitsIntoReturnNumberAndNumberOfReturns) {
     const auto ret = pointsieve::return_number_counts(acc);
     const auto num = pointsieve::number_of_returns_counts(acc);
     EXPECT_EQ((std::vector<std::uint64_t>(ret.begin(), ret.end())),
-              (std::vector<std::uint64_t>{1, 1, 1, 0, 0, 0, 0, 1, 0, 0}));
+              (std::vector<std::uint64_t>{1, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ((std::vector<std::uint64_t>(num.begin(), num.end())),
-              (std::vector<std::uint64_t>{1, 1, 0, 0, 0, 0, 0, 2, 0, 0}));
+              (std::vector<std::uint64_t>{1, 1, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(acc.ReturnCount, 4u);
 }
 

@@ -1,0 +1,49 @@
+// The reasons a LAS header is refused, in words.
+#include <cstdio>
+
+#include "las_header.hpp"
+
+namespace pointsieve::formats {
+
+std::string header_problem_text(const HeaderReading &r) {
+    const LasHeader &h = r.header;
+    // Version digits print as the byte plus '0', as the version column does.
+    const int major = (h.VersionMajor + '0') & 0xFF, minor = (h.VersionMinor + '0') & 0xFF;
+    char text[200];
+    switch (r.problem) {
+        case HeaderProblem::None: return {};
+        case HeaderProblem::NotLas: return "not a valid .las file";
+        case HeaderProblem::BadMajor:
+            std::snprintf(text, sizeof text, "Cannot handle las files of version %c.x", major);
+            break;
+        case HeaderProblem::BadMinor:
+            std::snprintf(text, sizeof text, "Cannot handle las files of version %c.%c", major, minor);
+            break;
+        case HeaderProblem::BadFormat:
+            std::snprintf(text, sizeof text, "PointDataFormatID is %u. Only 0 to 10 are accepted", r.format);
+            break;
+        case HeaderProblem::UnhandledPair:
+            std::snprintf(text, sizeof text, "Cannot handle point data format %u in las files of version %c.%c",
+                          r.format, major, minor);
+            break;
+        case HeaderProblem::BadLength:
+            std::snprintf(text, sizeof text, "Data format (%u) is incompatible with Length of Data Record (%u)",
+                          r.format, static_cast<unsigned>(h.PointDataRecordLength));
+            break;
+        case HeaderProblem::ShortHeader:
+            std::snprintf(text, sizeof text, "Header size %u is smaller than the %u bytes of a version %c.%c header",
+                          static_cast<unsigned>(h.HeaderSize),
+                          static_cast<unsigned>(h.VersionMinor >= 4   ? kHeaderBytes14
+                                                : h.VersionMinor == 3 ? kHeaderBytes13
+                                                                      : kHeaderBytes12),
+                          major, minor);
+            break;
+        case HeaderProblem::BadOffset:
+            std::snprintf(text, sizeof text, "The point data starts at byte %u, inside the header",
+                          static_cast<unsigned>(h.OffsetToPointData));
+            break;
+    }
+    return text;
+}
+
+}  // namespace pointsieve::formats

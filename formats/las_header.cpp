@@ -1,0 +1,106 @@
+// Decoding the public header block of LAS 1.0 to 1.4.
+#include "las_header.hpp"
+
+#include <cstring>
+
+#include "little_endian.hpp"
+
+namespace pointsieve::formats {
+
+namespace {
+
+// The header bytes each version defines.
+std::size_t defined_bytes(unsigned minor) {
+    return minor >= 4 ? kHeaderBytes14 : minor == 3 ? kHeaderBytes13 : kHeaderBytes12;
+}
+
+void decode(const unsigned char *b, std::size_t n, LasHeader &h) {
+    h.FileSourceID = load<std::uint16_t>(b + 4);
+    h.GlobalEncoding = load<std::uint16_t>(b + 6);
+    h.VersionMajor = b[24];
+    h.VersionMinor = b[25];
+    h.HeaderSize = load<std::uint16_t>(b + 94);
+    h.OffsetToPointData = load<std::uint32_t>(b + 96);
+    h.NumberOfVariableLengthRecords = load<std::uint32_t>(b + 100);
+    h.PointDataFormatID = b[104];
+    h.PointDataRecordLength = load<std::uint16_t>(b + 105);
+    h.LegacyNumberOfPoints = load<std::uint32_t>(b + 107);
+    for (std::size_t k = 0; k < 5; ++k) h.LegacyNumberOfPointsByReturn[k] = load<std::uint32_t>(b + 111 + 4 * k);
+    double *const doubles[12] = {&h.XScaleFactor, &h.YScaleFactor, &h.ZScaleFactor, &h.XOffset, &h.YOffset,
+                                 &h.ZOffset,      &h.MaxX,         &h.MinX,         &h.MaxY,    &h.MinY,
+                                 &h.MaxZ,         &h.MinZ};
+    for (std::size_t k = 0; k < 12; ++k) *doubles[k] = load<double>(b + 131 + 8 * k);
+    // The fields of later versions, where the header holds them.
+    const std::size_t size = h.HeaderSize;
+    if (h.VersionMinor >= 3 && size >= kHeaderBytes13 && n >= kHeaderBytes13)
+        h.StartOfWaveformData = load<std::uint64_t>(b + 227);
+    if (h.VersionMinor >= 4 && size >= kHeaderBytes14 && n >= kHeaderBytes14) {
+        h.StartOfFirstEVLR = load<std::uint64_t>(b + 235);
+        h.NumberOfEVLRs = load<std::uint32_t>(b + 243);
+        h.NumberOfPointRecords = load<std::uint64_t>(b + 247);
+        for (std::size_t k = 0; k < 15; ++k) h.NumberOfPointsByReturn[k] = load<std::uint64_t>(b + 255 + 8 * k);
+    }
+}
+
+}  // namespace
+
+HeaderReading read_las_header(const unsigned char *bytes, std::size_t n) {
+    HeaderReading r;
+    if (n < kHeaderBytes12 || std::memcmp(bytes, "LASF", 4) != 0) return r;
+    LasHeader &h = r.header;
+    decode(bytes, n, h);
+    r.compressed = (h.PointDataFormatID & 0xC0) != 0;
+    r.format = h.PointDataFormatID & 0x3Fu;
+    if (h.VersionMajor != 1) {
+        r.problem = HeaderProblem::BadMajor;
+    } else if (h.VersionMinor > 4) {
+        r.problem = HeaderProblem::BadMinor;
+    } else if (r.format > kLastFormat) {
+        r.problem = HeaderProblem::BadFormat;
+    } else if (first_minor_of(r.format) > h.VersionMinor) {
+        r.problem = HeaderProblem::UnhandledPair;
+    } else if (h.PointDataRecordLength < kPointFormats[r.format].size) {
+        r.problem = HeaderProblem::BadLength;
+    } else if (n < defined_bytes(h.VersionMinor) ||
+               (h.VersionMinor >= 3 && h.HeaderSize < defined_bytes(h.VersionMinor))) {
+        // LAS 1.0 to 1.2 readers never looked at the header size: only the
+        // later versions' fields depend on it.
+        r.problem = HeaderProblem::ShortHeader;
+    } else if (h.OffsetToPointData < defined_bytes(h.VersionMinor)) {
+        r.problem = HeaderProblem::BadOffset;
+    } else {
+        r.problem = HeaderProblem::None;
+    }
+    return r;
+}
+
+std::uint64_t declared_records(const LasHeader &h) {
+    if (h.VersionMinor >= 4 && h.NumberOfPointRecords != 0) return h.NumberOfPointRecords;
+    return h.LegacyNumberOfPoints;
+}
+
+std::array<std::uint64_t, 15> declared_by_return(const LasHeader &h) {
+    std::array<std::uint64_t, 15> counts{};
+    bool extended = false;
+    if (h.VersionMinor >= 4)
+        for (const std::uint64_t c : h.NumberOfPointsByReturn) extended = extended || c != 0;
+    if (extended || (h.VersionMinor >= 4 && h.NumberOfPointRecords != 0)) return h.NumberOfPointsByReturn;
+    for (std::size_t k = 0; k < 5; ++k) counts[k] = h.LegacyNumberOfPointsByReturn[k];
+    return counts;
+}
+
+unsigned stale_legacy_counts(const LasHeader &h) {
+    if (h.VersionMinor < 4) return 0;
+    const auto stale = [](std::uint32_t legacy, std::uint64_t full) { return legacy != 0 && legacy != full; };
+    unsigned n = stale(h.LegacyNumberOfPoints, h.NumberOfPointRecords) ? 1 : 0;
+    for (std::size_t k = 0; k < 5; ++k)
+        n += stale(h.LegacyNumberOfPointsByReturn[k], h.NumberOfPointsByReturn[k]) ? 1 : 0;
+    return n;
+}
+
+std::string version_text(const LasHeader &h) {
+    const char text[] = {static_cast<char>(h.VersionMajor + '0'), '.', static_cast<char>(h.VersionMinor + '0'), '\0'};
+    return text;
+}
+
+}  // namespace pointsieve::formats

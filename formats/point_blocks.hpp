@@ -1,0 +1,45 @@
+// The point records of one LAS file, handed out in large blocks of whole
+// records of a known format: the one way the audit reads points, whatever
+// the file stores them as. Memory stays at one block whatever the size of
+// the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "las_header.hpp"
+
+namespace pointsieve::formats {
+
+struct PointBlocks {
+    std::FILE *file = nullptr;        // the caller's, positioned anywhere
+    unsigned format = 0;              // point format 0 to 10
+    std::size_t record_length = 0;    // bytes per record, extra bytes included
+    std::uint64_t first = 0;          // offset of the first record
+    std::uint64_t declared = 0;       // records the header declares
+    std::uint64_t delivered = 0;      // whole records handed out so far
+    std::size_t block_records = 0;    // records per block
+    std::vector<unsigned char> buffer;
+    bool failed = false;              // a read or seek failed (errno tells)
+};
+
+// Bytes a block holds at most.
+inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+// Readies the records of a file whose header h was read without a problem
+// for reading from f, keeping b's buffer. False when b cannot be readied
+// (the records are compressed, which this reader does not decode).
+bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h);
+
+// The next block: its whole records at records, their number returned; 0
+// at the end of the declared records, at the end of the file (fewer than
+// declared: a file cut short) or on a failed read (b.failed).
+std::size_t next_point_block(PointBlocks &b, const unsigned char *&records);
+
+// Starts the records over from the first, for a second reading of the
+// first `records` of them. False when the seek fails.
+bool restart_point_blocks(PointBlocks &b, std::uint64_t records);
+
+}  // namespace pointsieve::formats
