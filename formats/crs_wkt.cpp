@@ -1,0 +1,298 @@
+// The coordinate system of an OGC WKT text, WKT 1 or WKT 2: the text read
+// into a tree of nodes (keyword, quoted strings, numbers, bare words, child
+// nodes), then the systems found in it. The reading is tolerant: what a
+// truncated or garbled text holds up to its fault is kept, nesting deeper
+// than kWktMostDepth is passed over, and no more than kWktMostNodes nodes
+// are made.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "crs.hpp"
+#include "crs_parts.hpp"
+
+namespace pointsieve::formats {
+
+namespace {
+
+constexpr int kWktMostDepth = 64;
+constexpr std::size_t kWktMostNodes = 10000;
+
+struct WktNode {
+    std::string keyword;  // in capitals: WKT keywords are not case-sensitive
+    std::vector<std::string> strings;
+    std::vector<double> numbers;
+    std::vector<std::string> words;  // bare words: WKT 2 enumerations, WKT 1 axis directions
+    std::vector<WktNode> children;
+};
+
+struct WktText {
+    std::string_view text;
+    std::size_t at = 0;
+    std::size_t nodes = 0;
+};
+
+bool wkt_digit(char c) { return c >= '0' && c <= '9'; }
+bool wkt_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || wkt_digit(c) || c == '_'; }
+bool wkt_open(char c) { return c == '[' || c == '('; }
+bool wkt_close(char c) { return c == ']' || c == ')'; }
+bool wkt_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A quoted string from its opening quote on; a doubled quote stands for one.
+// An unterminated string runs to the end of the text.
+std::string wkt_quoted(WktText &t) {
+    std::string s;
+    ++t.at;
+    while (t.at < t.text.size()) {
+        const char c = t.text[t.at++];
+        if (c == '"' && (t.at == t.text.size() || t.text[t.at] != '"')) break;
+        s += c;
+        if (c == '"') ++t.at;
+    }
+    return s;
+}
+
+// A decimal number, or false (nothing consumed) when there are no digits.
+// Read by hand rather than by the C library, whose reading follows the
+// locale: up to 19 significant digits and a power of ten.
+bool wkt_number(WktText &t, double &value) {
+    std::size_t at = t.at;
+    const std::string_view s = t.text;
+    const bool negative = at < s.size() && s[at] == '-';
+    if (at < s.size() && (s[at] == '-' || s[at] == '+')) ++at;
+    std::uint64_t mantissa = 0;
+    int digits = 0, exponent = 0;
+    bool any = false, point = false;
+    // The exponent is held within +-10000: far past any double either way.
+    for (; at < s.size() && (wkt_digit(s[at]) || (s[at] == '.' && !point)); ++at) {
+        point = point || s[at] == '.';
+        if (s[at] == '.') continue;
+        any = true;
+        if (digits < 19) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(s[at] - '0');
+            digits += mantissa ? 1 : 0;
+            exponent -= point && exponent > -10000 ? 1 : 0;
+        } else {
+            exponent += !point && exponent < 10000 ? 1 : 0;
+        }
+    }
+    if (!any) return false;
+    if (at < s.size() && (s[at] == 'e' || s[at] == 'E')) {
+        std::size_t e = at + 1;
+        const bool minus = e < s.size() && s[e] == '-';
+        if (e < s.size() && (s[e] == '-' || s[e] == '+')) ++e;
+        if (e < s.size() && wkt_digit(s[e])) {
+            int power = 0;
+            for (; e < s.size() && wkt_digit(s[e]); ++e)
+                if (power < 10000) power = power * 10 + (s[e] - '0');
+            exponent += minus ? -power : power;
+            at = e;
+        }
+    }
+    // Powers of ten to 1e22 are exact doubles: a mantissa below 2^53 scaled
+    // by one of them is the nearest double, as a correct reader gives.
+    double v = static_cast<double>(mantissa);
+    if (mantissa < (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
+        double scale = 1;
+        for (int k = 0; k < (exponent < 0 ? -exponent : exponent); ++k) scale *= 10;
+        v = exponent < 0 ? v / scale : v * scale;
+    } else if (mantissa) {
+        v *= std::pow(10.0, exponent);
+    }
+    value = negative ? -v : v;
+    t.at = at;
+    return true;
+}
+
+// Passes over the rest of a bracketed item whose opening bracket has been
+// read, however deep its nesting, without making nodes of it.
+void wkt_pass_over(WktText &t) {
+    std::size_t depth = 1;
+    while (t.at < t.text.size() && depth > 0) {
+        const char c = t.text[t.at];
+        if (c == '"') {
+            wkt_quoted(t);
+            continue;
+        }
+        depth = wkt_open(c) ? depth + 1 : wkt_close(c) ? depth - 1 : depth;
+        ++t.at;
+    }
+}
+
+// Reads the items of node up to its closing bracket (either kind: writers
+// mix them), or to the end of a truncated text. At the text's top level,
+// the items up to a stray closing bracket.
+void wkt_items(WktText &t, WktNode &node, int depth) {
+    while (t.at < t.text.size()) {
+        const char c = t.text[t.at];
+        double number = 0;
+        if (wkt_close(c)) {
+            ++t.at;
+            return;
+        }
+        if (c == '"') {
+            node.strings.push_back(wkt_quoted(t));
+        } else if (wkt_number(t, number)) {
+            node.numbers.push_back(number);
+        } else if (wkt_letter(c)) {
+            const std::size_t start = t.at;
+            while (t.at < t.text.size() && wkt_letter(t.text[t.at])) ++t.at;
+            std::string word(t.text.substr(start, t.at - start));
+            while (t.at < t.text.size() && wkt_blank(t.text[t.at])) ++t.at;
+            if (t.at < t.text.size() && wkt_open(t.text[t.at])) {
+                ++t.at;
+                if (depth >= kWktMostDepth || t.nodes >= kWktMostNodes) {
+                    wkt_pass_over(t);
+                    continue;
+                }
+                ++t.nodes;
+                for (char &l : word)
+                    if (l >= 'a' && l <= 'z') l = static_cast<char>(l - 'a' + 'A');
+                WktNode &child = node.children.emplace_back();
+                child.keyword = std::move(word);
+                wkt_items(t, child, depth + 1);
+            } else {
+                node.words.push_back(std::move(word));
+            }
+        } else {
+            ++t.at;  // a separator, blank or character of no meaning here
+        }
+    }
+}
+
+enum class WktKind { Other, Projected, Geographic, Geocentric, Local, Vertical, Compound, Bound };
+
+WktKind wkt_kind(const WktNode &n) {
+    const std::string &k = n.keyword;
+    if (k == "PROJCS" || k == "PROJCRS" || k == "PROJECTEDCRS") return WktKind::Projected;
+    if (k == "GEOGCS" || k == "GEOGCRS" || k == "GEOGRAPHICCRS") return WktKind::Geographic;
+    if (k == "GEOCCS") return WktKind::Geocentric;
+    if (k == "GEODCRS" || k == "GEODETICCRS") {
+        // WKT 2 writes both kinds so: a Cartesian system is geocentric.
+        for (const WktNode &c : n.children)
+            if (c.keyword == "CS" && !c.words.empty() && crs_same_word(c.words.front(), "Cartesian"))
+                return WktKind::Geocentric;
+        return WktKind::Geographic;
+    }
+    if (k == "LOCAL_CS" || k == "ENGCRS" || k == "ENGINEERINGCRS") return WktKind::Local;
+    if (k == "VERT_CS" || k == "VERTCS" || k == "VERTCRS" || k == "VERTICALCRS") return WktKind::Vertical;
+    if (k == "COMPD_CS" || k == "COMPOUNDCRS") return WktKind::Compound;
+    if (k == "BOUNDCRS") return WktKind::Bound;
+    return WktKind::Other;
+}
+
+// The system a node stands for: a bound system's source system, else the
+// node itself; null when it is no system.
+const WktNode *wkt_system(const WktNode &n) {
+    if (wkt_kind(n) != WktKind::Bound) return wkt_kind(n) == WktKind::Other ? nullptr : &n;
+    for (const WktNode &c : n.children)
+        if (c.keyword == "SOURCECRS")
+            for (const WktNode &s : c.children)
+                if (wkt_kind(s) != WktKind::Other && wkt_kind(s) != WktKind::Bound) return &s;
+    return nullptr;
+}
+
+// The EPSG code of the AUTHORITY or ID among the node's own children: a
+// quoted code (WKT 1) or a number (WKT 2); 0 when none.
+int wkt_epsg(const WktNode &n) {
+    for (const WktNode &c : n.children) {
+        if ((c.keyword != "AUTHORITY" && c.keyword != "ID") || c.strings.empty() ||
+            !crs_same_word(c.strings.front(), "EPSG"))
+            continue;
+        double code = c.numbers.empty() ? 0 : c.numbers.front();
+        if (c.numbers.empty() && c.strings.size() > 1) {
+            WktText t{c.strings[1]};
+            if (!wkt_number(t, code) || t.at != c.strings[1].size()) code = 0;
+        }
+        if (code >= 1 && code <= 2147483647 && code == std::floor(code)) return static_cast<int>(code);
+    }
+    return 0;
+}
+
+bool wkt_unit_keyword(const std::string &k, bool length) {
+    return k == "UNIT" || k == (length ? "LENGTHUNIT" : "ANGLEUNIT");
+}
+
+// The unit of a system: the UNIT (or WKT 2 LENGTHUNIT or ANGLEUNIT) among
+// its own children, else the first on one of its axes or in its CS; empty
+// when there is none.
+CrsUnit wkt_unit(const WktNode &n, bool length) {
+    const WktNode *unit = nullptr;
+    for (const WktNode &c : n.children)
+        if (!unit && wkt_unit_keyword(c.keyword, length)) unit = &c;
+    for (const WktNode &c : n.children)
+        if (c.keyword == "AXIS" || c.keyword == "CS")
+            for (const WktNode &u : c.children)
+                if (!unit && wkt_unit_keyword(u.keyword, length)) unit = &u;
+    if (!unit) return {};
+    return crs_unit_named(unit->strings.empty() ? "" : unit->strings.front(),
+                          unit->numbers.empty() ? 0 : unit->numbers.front(), length);
+}
+
+void wkt_vertical(const WktNode &n, CoordinateSystem &c) {
+    c.vertical_epsg = wkt_epsg(n);
+    const CrsUnit u = wkt_unit(n, true);
+    c.vertical_unit = u.word;
+    c.vertical_metres = u.metres;
+}
+
+// The horizontal system n into c; and a vertical system nested in it, as
+// some writers put one inside a projected system rather than beside it.
+void wkt_horizontal(const WktNode &n, CoordinateSystem &c) {
+    const bool angular = wkt_kind(n) == WktKind::Geographic;
+    c.horizontal_epsg = wkt_epsg(n);
+    CrsUnit u = wkt_unit(n, !angular);
+    if (angular) u = {u.word.empty() ? "degree" : u.word, 0};
+    c.horizontal_unit = u.word;
+    c.horizontal_metres = u.metres;
+    for (const WktNode &v : n.children)
+        if (wkt_kind(v) == WktKind::Vertical) return wkt_vertical(v, c);
+}
+
+// The components of a compound system into c: the first horizontal system
+// and the first vertical one, in nested compounds too.
+void wkt_components(const WktNode &n, CoordinateSystem &c, bool &horizontal, bool &vertical) {
+    for (const WktNode &child : n.children) {
+        const WktNode *s = wkt_system(child);
+        if (!s) continue;
+        const WktKind kind = wkt_kind(*s);
+        if (kind == WktKind::Compound) {
+            wkt_components(*s, c, horizontal, vertical);
+        } else if (kind == WktKind::Vertical) {
+            if (!vertical) wkt_vertical(*s, c);
+            vertical = true;
+        } else if (!horizontal) {
+            wkt_horizontal(*s, c);
+            horizontal = true;
+        }
+    }
+}
+
+}  // namespace
+
+CoordinateSystem crs_from_wkt(std::string_view wkt) {
+    CoordinateSystem c;
+    c.source = CrsSource::Wkt;
+    wkt = wkt.substr(0, wkt.find('\0'));  // the record's text ends at its first NUL
+    WktText t{wkt};
+    WktNode top;
+    while (t.at < wkt.size()) wkt_items(t, top, 0);  // past stray closing brackets too
+
+    const WktNode *s = nullptr;
+    for (const WktNode &n : top.children)
+        if (!s) s = wkt_system(n);
+    if (!s) return c;
+    c.name = s->strings.empty() ? "" : s->strings.front();
+    if (wkt_kind(*s) == WktKind::Compound) {
+        bool horizontal = false, vertical = false;
+        wkt_components(*s, c, horizontal, vertical);
+    } else if (wkt_kind(*s) == WktKind::Vertical) {
+        wkt_vertical(*s, c);
+    } else {
+        wkt_horizontal(*s, c);
+    }
+    return c;
+}
+
+}  // namespace pointsieve::formats
