@@ -1,69 +1,28 @@
 // The tiles of a run: named, listed or found under folders, each with the
 // path of its statistics file under OUTDIR.
+#include "inputs.hpp"
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <set>
 #include <unordered_set>
 
-#include "audit.hpp"
 #include "file_util.hpp"
+#include "folder_search.hpp"
 #include "list_names.hpp"
-#include "outdir.hpp"
+#include "paths.hpp"
 #include "process.hpp"
 #include "stats_file.hpp"
 
 namespace pointsieve::qa {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool ends_with_ci(const std::string &name, std::string_view tail) {
-    if (name.size() < tail.size()) return false;
-    for (std::size_t k = 0; k < tail.size(); ++k)
-        if (lower(name[name.size() - tail.size() + k]) != tail[k]) return false;
-    return true;
-}
-
-// Every name ending in .las or .laz, in any case, under dir, links
-// followed; a folder reached twice (a link back up the tree) is searched
-// once.
-bool search_folder(const std::string &dir, std::vector<std::string> &found, std::set<std::string> &visited) {
-    std::error_code ec;
-    const fs::path canon = fs::canonical(fs::path(dir), ec);
-    if (!ec && !visited.insert(canon.string()).second) return true;
-    fs::directory_iterator it(fs::path(dir), ec);
-    if (ec) {
-        std::printf("\nCannot read folder %s: %s\n", korvane::printable_name(dir).c_str(), ec.message().c_str());
-        return false;
-    }
-    const std::string prefix = !dir.empty() && is_separator(dir.back()) ? dir : dir + "/";
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        const std::string full = prefix + it->path().filename().string();
-        std::error_code kind;
-        if (it->is_directory(kind)) {
-            if (!search_folder(full, found, visited)) return false;
-        } else if (ends_with_ci(full, ".las") || ends_with_ci(full, ".laz")) {
-            found.push_back(full);
-        }
-    }
-    if (ec) {
-        std::printf("\nCannot read folder %s: %s\n", korvane::printable_name(dir).c_str(), ec.message().c_str());
-        return false;
-    }
-    return true;
-}
 
 bool add_word(const std::string &word, std::vector<TileInput> &tiles) {
     if (korvane::is_folder(word.c_str())) {
         std::vector<std::string> found;
-        std::set<std::string> visited;
-        if (!search_folder(word, found, visited)) return false;
+        if (!search_folder(word, {".las", ".laz"}, found)) return false;
         std::sort(found.begin(), found.end());
         for (std::string &name : found) {
             const bool laz = ends_with_ci(name, ".laz");
@@ -95,7 +54,7 @@ bool add_list(const std::string &list_name, std::vector<TileInput> &tiles) {
 
 std::string folded(const std::string &s) {
     std::string t = s;
-    for (char &c : t) c = lower(c);
+    for (char &c : t) c = ascii_lower(c);
     return t;
 }
 

@@ -1,4 +1,4 @@
 // Pointsieve-qa: audits a delivery of LAS tiles, every tile read and judged.
-#include "audit.hpp"
+#include "run.hpp"
 
 int main(int argc, char **argv) { return pointsieve::qa::run_audit(argc, argv); }

@@ -32,14 +32,4 @@ void abandon_outdir(OutDir &out);
 // detailed (-d).
 bool holds_run(const std::string &dir, bool &detailed);
 
-// Whether c separates the folders of a path ('/', and '\\' on Windows).
-bool is_separator(char c);
-
-// The components of a name made absolute, "." and ".." worked out.
-std::vector<std::string> absolute_parts(const std::string &name);
-
-// The path of name (a path from the current folder) seen from the folder
-// from_dir.
-std::string path_from(const std::string &from_dir, const std::string &name);
-
 }  // namespace pointsieve::qa

@@ -2,7 +2,7 @@
 // figures of a tile as its row gives them.
 #include <cstdlib>
 
-#include "audit.hpp"
+#include "facts.hpp"
 
 namespace pointsieve::qa {
 

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "accumulate.hpp"
-#include "audit.hpp"
+#include "tile.hpp"
 #include "file_util.hpp"
 #include "las_format.hpp"
 #include "stats_file.hpp"

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <random>
 
-#include "audit.hpp"
+#include "delivery_figures.hpp"
+#include "inputs.hpp"
 
 namespace {
 

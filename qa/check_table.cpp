@@ -1,0 +1,187 @@
+// The check table and each check's rule. A check is added here: a rule,
+// and an entry that names it, says what it looks for and gives the default
+// limits of its criteria.
+#include "check_table.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pointsieve::qa {
+
+namespace {
+
+constexpr double kWeekSeconds = 604800.0;
+constexpr double kDaySeconds = 86400.0;
+
+// A tile whose points can be counted in shares.
+bool counted(const Facts &t) { return t.read && t.records > 0; }
+
+double share(std::uint64_t part, const Facts &t) {
+    return 100.0 * static_cast<double>(part) / static_cast<double>(t.records);
+}
+
+bool readable(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.read ? 0 : 1;
+    return true;
+}
+
+bool complete(const CheckInput &in, std::size_t, double &v) {
+    const Facts &t = in.tile;
+    v = static_cast<double>(t.declared > t.records ? t.declared - t.records : 0);
+    return t.read;
+}
+
+bool points(const CheckInput &in, std::size_t, double &v) {
+    v = static_cast<double>(in.tile.records);
+    return in.tile.read;
+}
+
+bool header_box(const CheckInput &in, std::size_t, double &v) {
+    v = static_cast<double>(in.tile.outside);
+    return counted(in.tile);
+}
+
+bool header_returns(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.header_returns == 1 ? 1 : 0;
+    return in.tile.read && in.tile.header_returns >= 0;
+}
+
+bool return_numbers(const CheckInput &in, std::size_t, double &v) {
+    const Facts &t = in.tile;
+    v = static_cast<double>(t.return_number_0 + t.number_of_returns_0 + t.return_above);
+    return counted(t);
+}
+
+bool never_classified(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.class_0, in.tile);
+    return true;
+}
+
+bool unclassified(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.class_1, in.tile);
+    return true;
+}
+
+bool withheld(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.withheld, in.tile);
+    return true;
+}
+
+// 0: against the delivery's median, 1: the absolute floor.
+bool density(const CheckInput &in, std::size_t which, double &v) {
+    const Facts &t = in.tile;
+    const Delivery &d = in.delivery;
+    if (!t.has_density) return false;
+    if (which == 1) {
+        v = t.density;
+        return true;
+    }
+    if (!d.has_density || !(d.median_density > 0)) return false;
+    v = t.density / d.median_density;
+    return true;
+}
+
+bool z_span(const CheckInput &in, std::size_t, double &v) {
+    const Facts &t = in.tile;
+    const Delivery &d = in.delivery;
+    if (!t.has_points || !d.has_z_span) return false;
+    const double span = t.z_max - t.z_min;
+    v = d.median_z_span > 0 ? span / d.median_z_span : (span > 0 ? HUGE_VAL : 1.0);
+    return true;
+}
+
+// 0: week times within the week, 1: the time range near the delivery's.
+bool gps_time(const CheckInput &in, std::size_t which, double &v) {
+    const Facts &t = in.tile;
+    if (!t.has_gps) return false;
+    if (which == 0) {
+        v = std::max({0.0, -t.gps_min, t.gps_max - kWeekSeconds});
+        return t.gps_encoding == 0;
+    }
+    const std::size_t e = static_cast<std::size_t>(t.gps_encoding);
+    if (!in.delivery.has_gps[e]) return false;
+    const double m = in.delivery.median_gps[e];
+    v = std::max({0.0, t.gps_min - m, m - t.gps_max}) / kDaySeconds;
+    return true;
+}
+
+bool duplicate(const CheckInput &in, std::size_t, double &v) {
+    v = in.delivery.duplicates[in.k];
+    return counted(in.tile);
+}
+
+// 0: the gap to the nearest tile, 1: the largest overlap.
+bool position(const CheckInput &in, std::size_t which, double &v) {
+    const Delivery &d = in.delivery;
+    if (std::isnan(d.gap[in.k])) return false;
+    v = which == 0 ? d.gap[in.k] : d.overlap[in.k];
+    return true;
+}
+
+const CheckEntry kTable[] = {
+    {"readable", "not read", "the tile could be read: not refused, compressed or unreadable",
+     {{{"readable", false, 0, 0, "1 when the tile could not be read (refused, compressed or unreadable)"}}},
+     readable, ValueShown::Status},
+    {"complete", "truncated", "every record the header declares was read",
+     {{{"complete", false, 0, 0, "point records the header declares that the file does not hold"}}},
+     complete},
+    {"points", "no points", "the tile holds points",
+     {{{"points", true, 1, 1, "point records read"}}},
+     points},
+    {"header_box", "header box", "every point lies inside the header's extents",
+     {{{"header_box", false, 0, 0, "points outside the header's box by more than half a scale unit"}}},
+     header_box},
+    {"header_returns", "header returns", "the header's by-return counts equal the points'",
+     {{{"header_returns", false, 0, 0, "1 when the header's five by-return counts differ from the points'"}}},
+     header_returns},
+    {"return_numbers", "return numbers",
+     "no return number 0, no number of returns 0, none above its number of returns",
+     {{{"return_numbers", false, 0, 0,
+        "points with return number 0, number of returns 0, or return number above number of returns\n"
+        "#   (the sum of the three counts: a point may count twice)"}}},
+     return_numbers},
+    {"never_classified", "class 0", "no point left in class 0 (created, never classified)",
+     {{{"never_classified", false, 0, 1, "percent of the points left in class 0"}}},
+     never_classified},
+    {"unclassified", "unclassified", "the share of points in class 1 (unclassified)",
+     {{{"unclassified", false, 50, 90, "percent of the points in class 1 (unclassified)"}}},
+     unclassified},
+    {"withheld", "withheld", "the share of points flagged withheld",
+     {{{"withheld", false, 1, 10, "percent of the points with the withheld flag"}}},
+     withheld},
+    {"density", "low density", "density against the delivery's median (and an absolute floor)",
+     {{{"density_ratio", true, 0.5, 0.25, "the tile's density as a fraction of the delivery's median density"},
+       {"density_floor", true, 0, 0,
+        "points per square unit of the tile's X-Y box (0: off; set it in the units of the delivery)"}}},
+     density},
+    {"z_span", "Z spikes", "Z span against the delivery's median (spikes, birds, noise)",
+     {{{"z_span", false, 5, 50, "the tile's Z span as a multiple of the delivery's median Z span"}}},
+     z_span},
+    {"gps_time", "GPS time", "times fit the header's encoding and the delivery's time range",
+     {{{"gps_week", false, 0, 0, "seconds by which week times fall outside 0 to 604800"},
+       {"gps_offset", false, 2, 6,
+        "days between the tile's time range and the delivery's median time (tiles of the same encoding)"}}},
+     gps_time},
+    {"duplicate", "duplicate", "no other tile holds the same points",
+     {{{"duplicate", false, 0, 0, "other tiles holding the same point records"}}},
+     duplicate, ValueShown::DuplicateOf},
+    {"position", "position", "near the other tiles, and not overlapping one by more than a share",
+     {{{"position_gap", false, 1, 5, "gap to the nearest other tile, in median tile sizes"},
+       {"position_overlap", false, 10, 50, "percent of the tile's X-Y box that another tile's box covers"}}},
+     position},
+};
+
+}  // namespace
+
+const std::span<const CheckEntry> kChecks{kTable};
+
+const CheckEntry *find_check(std::string_view name) {
+    for (const CheckEntry &c : kChecks)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+}  // namespace pointsieve::qa

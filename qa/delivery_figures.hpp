@@ -1,0 +1,25 @@
+// The figures of the delivery, from all judged tiles, that the relative
+// checks compare a tile with.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "facts.hpp"
+
+namespace pointsieve::qa {
+
+struct Delivery {
+    double median_density = 0, median_z_span = 0, median_size = 0;
+    bool has_density = false, has_z_span = false, has_size = false;
+    std::array<double, 2> median_gps{};  // by encoding
+    std::array<bool, 2> has_gps{};
+    std::vector<std::int64_t> duplicate_of;  // first other tile with the same points, -1 none
+    std::vector<std::uint32_t> duplicates;   // how many others
+    std::vector<double> gap, overlap;        // position figures (gap NaN: not applicable)
+};
+
+Delivery judge_delivery(const std::vector<Facts> &facts);
+
+}  // namespace pointsieve::qa

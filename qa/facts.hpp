@@ -1,0 +1,55 @@
+// A tile's row of tiles.csv up to the checks: its columns, the compact
+// figures the checks judge it by, read back from the texts of the row, and
+// the CSV field those texts are written as.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace pointsieve::qa {
+
+enum class Status { Ok, Truncated, Refused, Compressed, Unreadable };
+const char *status_word(Status s);
+
+// The columns of tiles.csv up to the first check, in order.
+enum Column {
+    ColTile, ColStatus, ColReason, ColVersion, ColFormat, ColDeclared, ColRead, ColStats,
+    ColXMin, ColXMax, ColYMin, ColYMax, ColZMin, ColZMax, ColOutside, ColHeaderReturns,
+    ColReturnNumber0, ColNumberOfReturns0, ColReturnAbove, ColPulses, ColClass0, ColClass1, ColWithheld,
+    ColGpsEncoding, ColGpsMin, ColGpsMax, ColArea, ColDensity, ColFootprint, ColDigest,
+    kFactColumns
+};
+extern const std::array<const char *, kFactColumns> kColumnNames;
+using FactFields = std::array<std::string, kFactColumns>;
+
+struct Facts {
+    Status status = Status::Refused;
+    bool read = false;           // ok or truncated
+    std::uint64_t declared = 0, records = 0;
+    bool has_points = false;
+    double x_min = 0, x_max = 0, y_min = 0, y_max = 0, z_min = 0, z_max = 0;
+    std::uint64_t outside = 0;
+    int header_returns = -1;     // -1 not known, 0 equal, 1 differ
+    std::uint64_t return_number_0 = 0, number_of_returns_0 = 0, return_above = 0;
+    std::uint64_t class_0 = 0, class_1 = 0, withheld = 0;
+    int gps_encoding = -1;       // -1 none, 0 week, 1 standard
+    bool has_gps = false;
+    double gps_min = 0, gps_max = 0;
+    bool has_density = false;
+    double density = 0;
+    std::uint64_t digest = 0;
+};
+
+// Reads the figures of a tile back from the texts of its row, so that a run
+// and a combine of shards judge from the very same numbers.
+Facts parse_facts(const FactFields &f);
+
+// CSV: a field is quoted when it holds a comma, a quote, CR or LF.
+void append_csv_field(std::string &row, const std::string &field);
+// Splits one record of a CSV file read from f; false at the end of the file.
+bool read_csv_record(std::FILE *f, std::vector<std::string> &fields, bool &cut_short);
+
+}  // namespace pointsieve::qa
