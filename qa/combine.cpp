@@ -11,8 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "csv.hpp"
 #include "facts.hpp"
-#include "file_util.hpp"
 #include "paths.hpp"
 #include "process.hpp"
 #include "run_failure.hpp"
@@ -62,15 +62,14 @@ void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
         }
         d.detailed = d.detailed || detailed;
         const std::string table = shard + "/tiles.csv";
-        const korvane::FilePtr f = korvane::open_file(table.c_str(), "rb");
-        if (!f) {
+        TableReader t;
+        if (!open_table(t, table, ',')) {
             std::printf("\nCannot open table %s: %s\n", printable_name(table).c_str(), std::strerror(errno));
             fail_run(out);
         }
         std::vector<std::string> fields;
-        bool cut = false;
         std::vector<std::size_t> at(kFactColumns, SIZE_MAX);
-        if (read_csv_record(f.get(), fields, cut))
+        if (next_row(t, fields))
             for (std::size_t c = 0; c < kFactColumns; ++c)
                 for (std::size_t k = 0; k < fields.size(); ++k)
                     if (fields[k] == kColumnNames[c]) at[c] = k;
@@ -82,10 +81,10 @@ void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
         }
         FactFields row;
         long long line = 1;
-        while (read_csv_record(f.get(), fields, cut)) {
+        while (next_row(t, fields)) {
             ++line;
             for (std::size_t c = 0; c < kFactColumns; ++c) {
-                if (at[c] >= fields.size() || cut) {
+                if (at[c] >= fields.size() || t.cut_short) {
                     std::printf("\nTable %s, row %lld: the row is cut short\n", printable_name(table).c_str(), line);
                     fail_run(out);
                 }
@@ -98,7 +97,7 @@ void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
             }
             add_tile(d, row, stats_file, nullptr, out);
         }
-        if (std::ferror(f.get())) {
+        if (t.failed) {
             std::printf("\nCannot read table %s\n", printable_name(table).c_str());
             fail_run(out);
         }

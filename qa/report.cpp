@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "check_table.hpp"
 #include "replace_file.hpp"
 #include "report_parts.hpp"
 
@@ -19,32 +20,6 @@ namespace pointsieve::qa {
 namespace report {
 
 namespace {
-
-struct CheckText {
-    const char *name, *words, *meaning;
-};
-constexpr CheckText kChecks[] = {
-    {"readable", "not read", "the tile could be read: not refused, compressed or unreadable"},
-    {"complete", "truncated", "every record the header declares was read"},
-    {"points", "no points", "the tile holds points"},
-    {"header_box", "header box", "every point lies inside the header's extents"},
-    {"header_returns", "header returns", "the header's by-return counts equal the points'"},
-    {"return_numbers", "return numbers", "no return number 0, no number of returns 0, none above its number of returns"},
-    {"never_classified", "class 0", "no point left in class 0 (created, never classified)"},
-    {"unclassified", "unclassified", "the share of points in class 1 (unclassified)"},
-    {"withheld", "withheld", "the share of points flagged withheld"},
-    {"density", "low density", "density against the delivery's median (and an absolute floor)"},
-    {"z_span", "Z spikes", "Z span against the delivery's median (spikes, birds, noise)"},
-    {"gps_time", "GPS time", "times fit the header's encoding and the delivery's time range"},
-    {"duplicate", "duplicate", "no other tile holds the same points"},
-    {"position", "position", "near the other tiles, and not overlapping one by more than a share"},
-};
-
-const CheckText *check_text(const std::string &check) {
-    for (const CheckText &t : kChecks)
-        if (check == t.name) return &t;
-    return nullptr;
-}
 
 // The class names of the LAS 1.0 to 1.2 table.
 std::string class_name(int c) {
@@ -121,7 +96,7 @@ void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
         putf(p, " %s", thousands(static_cast<double>(s.by_status[k].second)).c_str());
     }
     put(p, "</td></tr>\n<tr><th>Tiles by worst verdict</th><td>");
-    for (const Verdict v : {Verdict::pass, Verdict::warn, Verdict::fail})
+    for (const Verdict v : {Verdict::Pass, Verdict::Warn, Verdict::Fail})
         putf(p, "<span class=\"mark v%d\">%s %s</span> %s &nbsp; ", static_cast<int>(v), verdict_mark(v),
              verdict_word(v), thousands(static_cast<double>(s.by_worst[static_cast<std::size_t>(v)])).c_str());
     putf(p, "</td></tr>\n<tr><th>Points read</th><td>%s of %s declared, in %s read tiles</td></tr>\n",
@@ -218,10 +193,10 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
             return parse_number(t, v) ? v : 0.0;
         };
         // The counts' worst; a check that applied to no tile shows a dash.
-        const Verdict v = number(x.counts[2]) > 0   ? Verdict::fail
-                          : number(x.counts[1]) > 0 ? Verdict::warn
-                          : number(x.counts[0]) > 0 ? Verdict::pass
-                                                    : Verdict::none;
+        const Verdict v = number(x.counts[2]) > 0   ? Verdict::Fail
+                          : number(x.counts[1]) > 0 ? Verdict::Warn
+                          : number(x.counts[0]) > 0 ? Verdict::Pass
+                                                    : Verdict::NotApplicable;
         put(p, "<tr data-check=\"");
         put_escaped(p, x.check);
         for (std::size_t k = 0; k < 3; ++k) {
@@ -248,8 +223,8 @@ void write_grid(Page &p, const std::vector<Totals> &totals, const Columns &c, co
         if (at != c.check_names.end()) {
             const auto k = static_cast<std::size_t>(at - c.check_names.begin());
             const bool grouped = s.tiles > kGroupAbove;
-            list_tiles(p, s.listed[k][1], s.listed_total[k][1], Verdict::fail, grouped);
-            list_tiles(p, s.listed[k][0], s.listed_total[k][0], Verdict::warn, grouped);
+            list_tiles(p, s.listed[k][1], s.listed_total[k][1], Verdict::Fail, grouped);
+            list_tiles(p, s.listed[k][0], s.listed_total[k][0], Verdict::Warn, grouped);
         }
         put(p, "</td></tr>\n");
     }
@@ -427,7 +402,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
             titles[k] = w.line[3] + " (limit " + w.line[4] + ")";
             last = k + 1;
         }
-        const bool finding = !was_read(c, row) || worst > Verdict::pass;
+        const bool finding = !was_read(c, row) || worst > Verdict::Pass;
         if (grouped && !finding) continue;
         if (written == rows) {
             // Beyond the table's rows, by name only, in folded blocks.
@@ -447,7 +422,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
             put(p, ":");
             for (std::size_t k = 0; k < c.checks.size(); ++k) {
                 const Verdict v = verdict_of(field(row, c.checks[k]));
-                if (v < Verdict::warn) continue;
+                if (v < Verdict::Warn) continue;
                 putf(p, " %s ", verdict_mark(v));
                 put_escaped(p, c.check_names[k]);
             }
@@ -501,7 +476,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
             // A word in the tooltip of a warn or fail, with the figure and
             // the limit; a pass or a dash speaks for itself.
             putf(p, "<td class=\"c v%d\"", static_cast<int>(cv));
-            if (cv >= Verdict::warn) {
+            if (cv >= Verdict::Warn) {
                 putf(p, " title=\"%s", verdict_word(cv));
                 if (!titles[k].empty()) {
                     put(p, ": ");
@@ -525,13 +500,13 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
 }  // namespace
 
 const char *check_words(const std::string &check) {
-    const CheckText *t = check_text(check);
-    return t ? t->words : check.c_str();
+    const CheckEntry *c = find_check(check);
+    return c ? c->words : check.c_str();
 }
 
 const char *check_meaning(const std::string &check) {
-    const CheckText *t = check_text(check);
-    return t ? t->meaning : "";
+    const CheckEntry *c = find_check(check);
+    return c ? c->meaning : "";
 }
 
 }  // namespace report

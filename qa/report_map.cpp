@@ -103,8 +103,8 @@ std::string n1(double v) {
 
 const char *outline(Verdict v) {
     switch (v) {
-    case Verdict::fail: return " stroke=\"#d7191c\" stroke-width=\"3\"";
-    case Verdict::warn: return " stroke=\"#e08a00\" stroke-width=\"2.5\" stroke-dasharray=\"7 3\"";
+    case Verdict::Fail: return " stroke=\"#d7191c\" stroke-width=\"3\"";
+    case Verdict::Warn: return " stroke=\"#e08a00\" stroke-width=\"2.5\" stroke-dasharray=\"7 3\"";
     default: return " stroke=\"#ffffff\" stroke-width=\"0.6\"";
     }
 }
@@ -113,7 +113,7 @@ const char *outline(Verdict v) {
 struct Tile {
     std::size_t row = 0;
     std::string name, label, tip, fill;
-    Verdict verdict = Verdict::pass;
+    Verdict verdict = Verdict::Pass;
     Box box{};
 };
 
@@ -138,7 +138,7 @@ std::string tip_of(const Columns &c, const std::vector<std::string> &row, Verdic
     std::string tip = field(row, c.tile);
     tip += '\n';
     tip += verdict_word(worst);
-    if (worst > Verdict::pass) {
+    if (worst > Verdict::Pass) {
         tip += ": ";
         tip.append(label, label.find(' ') + 1);
     }
@@ -303,7 +303,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     if (grouped) {
         cell_sum.assign(static_cast<std::size_t>(grid_columns * grid_rows), 0);
         cell_n = cell_sum;
-        cell_worst.assign(cell_sum.size(), Verdict::pass);
+        cell_worst.assign(cell_sum.size(), Verdict::Pass);
     }
     std::size_t box_index = 0, individual = 0;
     if (any_core && !grouped)
@@ -316,7 +316,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         tile.row = r;
         tile.name = field(row, c.tile);
         tile.verdict = worst_verdict(c, row);
-        tile.label = tile.verdict > Verdict::pass ? label_of(c, row, tile.verdict) : std::string();
+        tile.label = tile.verdict > Verdict::Pass ? label_of(c, row, tile.verdict) : std::string();
         tile.tip = tip_of(c, row, tile.verdict, tile.label);
         double d = 0;
         tile.fill = parse_number(field(row, c.density), d) ? viridis(d / high) : "#bbbbbb";
@@ -345,7 +345,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             const auto cell = static_cast<std::size_t>(rw * grid_columns + col);
             cell_sum[cell] += d;
             cell_n[cell] += 1;
-            if (tile.verdict == Verdict::pass) continue;
+            if (tile.verdict == Verdict::Pass) continue;
             if (individual >= kIndividual) {
                 cell_worst[cell] = std::max(cell_worst[cell], tile.verdict);
                 continue;
@@ -359,7 +359,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         }
         // Labels where the footprints are wide enough to tell which tile
         // a label names; elsewhere outlines, tooltips and the grid do.
-        if (tile.verdict > Verdict::pass && labelled.size() < kMaxLabels && (b.x1 - b.x0) * main.scale >= kLabelledWidth)
+        if (tile.verdict > Verdict::Pass && labelled.size() < kMaxLabels && (b.x1 - b.x0) * main.scale >= kLabelledWidth)
             labelled.push_back(std::move(tile));
     }
     if (t.failed) return false;
@@ -379,7 +379,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
                               cell_px, cell_px, cell_px);
                 const double level = std::clamp(cell_sum[cell] / cell_n[cell] / high, 0.0, 1.0);
                 shade[static_cast<std::size_t>(std::lround(level * (kShades - 1)))] += step;
-                if (cell_worst[cell] > Verdict::pass) edge[cell_worst[cell] == Verdict::fail ? 1 : 0] += step;
+                if (cell_worst[cell] > Verdict::Pass) edge[cell_worst[cell] == Verdict::Fail ? 1 : 0] += step;
             }
             for (std::size_t k = 0; k < kShades; ++k) {
                 if (shade[k].empty()) continue;

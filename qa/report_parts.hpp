@@ -9,30 +9,14 @@
 #include <string_view>
 #include <vector>
 
-#include "file_util.hpp"
+#include "box.hpp"
+#include "csv.hpp"
+#include "verdict.hpp"
 
 namespace pointsieve::qa::report {
 
 // ---- Reading -------------------------------------------------------------
 
-// A CSV (RFC 4180) or TSV table read row by row through a block buffer, so
-// that a table of any length takes the memory of one row.
-struct TableReader {
-    korvane::FilePtr file;
-    std::vector<char> block;
-    std::size_t pos = 0, end = 0;
-    char separator = ',';
-    bool quoting = true;   // TSV lines carry no quotes
-    bool failed = false;   // a read error (errno tells why)
-};
-
-bool open_table(TableReader &t, const std::string &name, char separator);
-// Reads the next row into fields (reusing their storage); false at the end
-// of the table or on a read error (t.failed then).
-bool next_row(TableReader &t, std::vector<std::string> &fields);
-
-enum class Verdict : std::uint8_t { none, pass, warn, fail };  // none: "-"
-Verdict verdict_of(std::string_view cell);
 const char *verdict_word(Verdict v);    // "pass", "warn", "fail", "n/a"
 const char *verdict_mark(Verdict v);    // a check mark, "!", a cross, a dash
 
@@ -95,11 +79,6 @@ inline constexpr std::size_t kTableRows = 20000;
 // blocks of as many rows, and names beyond its rows in blocks of
 // kBlockNames, which the browser lays out only when opened.
 inline constexpr std::size_t kBlockRows = 1000, kBlockNames = 5000;
-
-// A tile's footprint in the data's units.
-struct Box {
-    double x0, x1, y0, y1;
-};
 
 // What the first pass over tiles.csv gathers for the header block, the map
 // and the verdict grid.

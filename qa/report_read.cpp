@@ -9,94 +9,6 @@
 
 namespace pointsieve::qa::report {
 
-namespace {
-
-constexpr std::size_t kBlock = std::size_t{1} << 16;
-
-// The next byte of the table, or -1 at its end or on a read error.
-int next_byte(TableReader &t) {
-    if (t.pos == t.end) {
-        if (!t.file || t.failed) return -1;
-        t.end = std::fread(t.block.data(), 1, t.block.size(), t.file.get());
-        t.pos = 0;
-        if (t.end == 0) {
-            if (std::ferror(t.file.get())) {
-                t.failed = true;
-                if (errno == 0) errno = EIO;
-            }
-            return -1;
-        }
-    }
-    return static_cast<unsigned char>(t.block[t.pos++]);
-}
-
-}  // namespace
-
-bool open_table(TableReader &t, const std::string &name, char separator) {
-    t.file = korvane::open_file(name.c_str(), "rb");
-    t.block.resize(kBlock);
-    t.pos = t.end = 0;
-    t.separator = separator;
-    t.quoting = separator == ',';
-    t.failed = false;
-    return t.file != nullptr;
-}
-
-bool next_row(TableReader &t, std::vector<std::string> &fields) {
-    std::size_t n = 0;
-    auto start_field = [&]() -> std::string & {
-        if (n == fields.size()) fields.emplace_back();
-        fields[n].clear();
-        return fields[n++];
-    };
-    int c = next_byte(t);
-    if (c < 0) return false;
-    std::string *f = &start_field();
-    bool quoted = false;
-    for (; c >= 0; c = next_byte(t)) {
-        if (quoted) {
-            if (c == '"') {
-                const int d = next_byte(t);
-                if (d == '"') {
-                    f->push_back('"');
-                    continue;
-                }
-                quoted = false;
-                if (d < 0) break;
-                c = d;
-            } else {
-                f->push_back(static_cast<char>(c));
-                continue;
-            }
-        }
-        if (c == '"' && t.quoting && f->empty()) {
-            quoted = true;
-        } else if (c == t.separator) {
-            f = &start_field();
-        } else if (c == '\n') {
-            break;
-        } else if (c == '\r') {
-            // CR LF ends a line as LF does; a lone CR stays in the field.
-            const int d = next_byte(t);
-            if (d == '\n') break;
-            f->push_back('\r');
-            if (d < 0) break;
-            --t.pos;
-        } else {
-            f->push_back(static_cast<char>(c));
-        }
-    }
-    fields.resize(n);
-    return !t.failed;
-}
-
-Verdict verdict_of(std::string_view cell) {
-    if (cell == "pass") return Verdict::pass;
-    if (cell == "warn") return Verdict::warn;
-    if (cell == "fail") return Verdict::fail;
-    return Verdict::none;
-}
-
 const char *verdict_word(Verdict v) {
     static const char *const kWords[] = {"n/a", "pass", "warn", "fail"};
     return kWords[static_cast<int>(v)];
@@ -144,12 +56,12 @@ const std::string &field(const std::vector<std::string> &row, int column) {
 }
 
 Verdict worst_verdict(const Columns &c, const std::vector<std::string> &row) {
-    Verdict worst = Verdict::none;
+    Verdict worst = Verdict::NotApplicable;
     for (const int k : c.checks) {
         const Verdict v = verdict_of(field(row, k));
         if (v > worst) worst = v;
     }
-    return worst == Verdict::none ? Verdict::pass : worst;
+    return worst == Verdict::NotApplicable ? Verdict::Pass : worst;
 }
 
 bool was_read(const Columns &c, const std::vector<std::string> &row) {

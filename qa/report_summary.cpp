@@ -45,12 +45,12 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
         const bool read = was_read(c, row);
         for (std::size_t k = 0; k < c.checks.size(); ++k) {
             const Verdict v = verdict_of(field(row, c.checks[k]));
-            if (v < Verdict::warn) continue;
-            const std::size_t which = v == Verdict::fail ? 1 : 0;
+            if (v < Verdict::Warn) continue;
+            const std::size_t which = v == Verdict::Fail ? 1 : 0;
             if (s.listed[k][which].size() < kListedPerCheck) s.listed[k][which].push_back({r, s.findings, field(row, c.tile)});
             ++s.listed_total[k][which];
         }
-        if (!read || worst > Verdict::pass) ++s.findings;
+        if (!read || worst > Verdict::Pass) ++s.findings;
         if (!field(row, c.las_version).empty())
             count(s.by_type, "LAS " + field(row, c.las_version) + ", point format " + field(row, c.point_format));
         if (!read) continue;
