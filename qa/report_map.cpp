@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "median.hpp"
 #include "report_parts.hpp"
 
 namespace pointsieve::qa::report {
@@ -26,13 +27,6 @@ constexpr unsigned char kViridis[9][3] = {
     {0x28, 0xae, 0x80}, {0x5e, 0xc9, 0x62}, {0xad, 0xdc, 0x30}, {0xfd, 0xe7, 0x25},
 };
 
-double median_of(std::vector<double> v) {
-    if (v.empty()) return 0;
-    const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
-}
-
 // Marks far[i] for the boxes outside the largest group of centres, groups
 // being split where consecutive centres lie more than four tile sizes apart,
 // first along X, then along Y among those kept.
@@ -43,7 +37,7 @@ std::vector<bool> far_tiles(const std::vector<Box> &boxes) {
         w.push_back(b.x1 - b.x0);
         h.push_back(b.y1 - b.y0);
     }
-    const double size = std::max({median_of(w), median_of(h), 1e-9});
+    const double size = std::max({lower_median(w), lower_median(h), 1e-9});
     for (int axis = 0; axis < 2; ++axis) {
         std::vector<std::size_t> order;
         for (std::size_t k = 0; k < boxes.size(); ++k)
@@ -296,7 +290,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         std::vector<double> widths;
         widths.reserve(s.boxes.size());
         for (const Box &b : s.boxes) widths.push_back((b.x1 - b.x0) * main.scale);
-        cell_px = std::max(cell_px, 1.5 * median_of(std::move(widths)));
+        cell_px = std::max(cell_px, 1.5 * lower_median(widths));
     }
     const int grid_columns = std::max(1, static_cast<int>((kWidth - 2 * kPad) / cell_px));
     const int grid_rows = static_cast<int>(std::ceil((main.height - 2 * kPad) / cell_px)) + 1;

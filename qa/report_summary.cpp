@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "median.hpp"
 #include "report_parts.hpp"
 
 namespace pointsieve::qa::report {
@@ -88,16 +89,7 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
         }
     }
     if (t.failed) return false;
-    if (!s.densities.empty()) {
-        std::vector<double> &d = s.densities;
-        const std::size_t mid = d.size() / 2;
-        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid), d.end());
-        s.median_density = d[mid];
-        if (d.size() % 2 == 0) {
-            const double below = *std::max_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(mid));
-            s.median_density = (s.median_density + below) / 2;
-        }
-    }
+    s.median_density = lower_median(s.densities);
     return true;
 }
 
