@@ -1,10 +1,12 @@
 // The first pass over tiles.csv: the delivery in figures, the footprints'
 // boxes for the map's scale, and the tiles each check names.
+#include "report_summary.hpp"
+
 #include <algorithm>
 #include <cerrno>
 
+#include "csv.hpp"
 #include "median.hpp"
-#include "report_parts.hpp"
 
 namespace pointsieve::qa::report {
 
