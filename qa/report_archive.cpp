@@ -1,59 +1,67 @@
-// Reading archive_stats.asc for the report's charts.
+// Reading archive_stats.asc for the report's charts: the merge's reading of
+// a statistics file, by the keys of the section table.
 #include "report_archive.hpp"
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <cstdint>
+#include <memory>
+#include <span>
 
-#include "csv.hpp"
-#include "report_columns.hpp"
+#include "file_util.hpp"
+#include "merge.hpp"
 
 namespace pointsieve::qa::report {
 
+namespace {
+
+// The chart of a detailed histogram, and the key of its first bin.
+std::vector<double> &detailed_chart(ArchiveFigures &a, Histogram histogram, long &first_key) {
+    first_key = 0;
+    switch (histogram) {
+        case Histogram::ScanAngleRank: first_key = kLowestScanAngle; return a.scan_angle;
+        case Histogram::UserData: return a.user_data;
+        case Histogram::PointSourceID: return a.point_source;
+        default: return a.intensity;
+    }
+}
+
+}  // namespace
+
 bool read_archive(const std::string &name, ArchiveFigures &a) {
-    TableReader t;
     errno = 0;
-    if (!open_table(t, name, ' ')) return errno == ENOENT;
+    const korvane::FilePtr f = korvane::open_file(name.c_str(), "rb");
+    if (!f) return errno == ENOENT;
     a.present = true;
-    std::vector<std::string> f;
-    auto bin = [](std::vector<double> &h, std::size_t size, long k, double v) {
-        if (h.empty()) h.assign(size, 0.0);
-        if (k >= 0 && static_cast<std::size_t>(k) < size) h[static_cast<std::size_t>(k)] = v;
-    };
-    while (next_row(t, f)) {
-        // A key, then the value right-aligned: the fields between are empty.
-        if (f.empty() || f.size() < 2) continue;
-        double v = 0;
-        if (!parse_number(f.back(), v)) continue;
-        const std::string &key = f.front();
-        const char *k = key.c_str();
-        auto number_after = [&](const char *prefix, long &n) {
-            const std::size_t len = std::strlen(prefix);
-            if (key.compare(0, len, prefix) != 0 || key.size() == len) return false;
-            char *end = nullptr;
-            n = std::strtol(k + len, &end, 10);
-            return *end == '\0';
-        };
-        long n = 0;
-        if (key == "TotalPoints") {
-            a.total = v;
-        } else if (key.size() == 10 && key.compare(3, 7, "Returns") == 0 && key[0] >= '1' && key[0] <= '9') {
-            a.by_return[static_cast<std::size_t>(key[0] - '0')] = v;
-        } else if (number_after("NumberReturns", n)) {
-            if (n >= 1 && n <= 9) a.by_returns[static_cast<std::size_t>(n)] = v;
-        } else if (number_after("Class", n)) {
-            if (n >= 0 && n <= 255) a.by_class_byte[static_cast<std::size_t>(n)] = v;
-        } else if (number_after("Intensity", n)) {
-            bin(a.intensity, 65536, n, v);
-        } else if (number_after("ScanAngleRank", n)) {
-            bin(a.scan_angle, 256, n + 128, v);
-        } else if (number_after("UserData", n)) {
-            bin(a.user_data, 256, n, v);
-        } else if (number_after("PointSourceID", n)) {
-            bin(a.point_source, 65536, n, v);
+    const KeyIndex index = build_key_index();
+    StatsReadBuffers buffers;
+    InputFigures input;
+    const auto merged = std::make_unique<MergedFigures>();
+    if (allocate_histograms(merged->acc) != Failure::None) {
+        errno = ENOMEM;
+        return false;
+    }
+    const ReadResult r = read_stats(f.get(), index, buffers, input, *merged);
+    if (r.outcome != ReadOutcome::Ok) {
+        if (r.outcome != ReadOutcome::CannotRead || errno == 0) errno = r.outcome == ReadOutcome::CannotRead ? EIO : EINVAL;
+        return false;
+    }
+    const Accumulator &acc = merged->acc;
+    a.total = as_double(acc.ReturnCount);
+    a.returns = merged->returns;
+    for (std::size_t c = 0; c < a.by_class_byte.size(); ++c) a.by_class_byte[c] = as_double(acc.ClassificationCount[c]);
+    for (const SectionLayout &s : kSections) {
+        if (!s.detailed) continue;
+        const std::span<const std::uint64_t> bins = section_bins(s.histogram, acc, merged->returns);
+        long first_key = 0;
+        std::vector<double> &chart = detailed_chart(a, s.histogram, first_key);
+        chart.resize(bins.size(), 0.0);
+        for (int bin = s.first; bin <= s.last; ++bin) {
+            const long at = bin + s.key_offset - first_key;
+            if (at >= 0 && static_cast<std::size_t>(at) < chart.size())
+                chart[static_cast<std::size_t>(at)] = as_double(bins[static_cast<std::size_t>(bin)]);
         }
     }
-    return !t.failed;
+    return true;
 }
 
 }  // namespace pointsieve::qa::report

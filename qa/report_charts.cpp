@@ -80,14 +80,15 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
     }
     putf(p, "<p>From archive_stats.asc: %s points.</p>\n<div class=\"charts\">\n", thousands(a.total).c_str());
     std::vector<std::pair<std::string, double>> bars;
-    for (int k = 1; k <= 9; ++k)
-        if (k <= 4 || a.by_return[static_cast<std::size_t>(k)] > 0)
-            bars.emplace_back("return " + std::to_string(k), a.by_return[static_cast<std::size_t>(k)]);
+    // Returns 1 to 4 always, the others where points have them.
+    const auto &by_return = a.returns.by_return_number, &by_returns = a.returns.by_number_of_returns;
+    for (std::size_t k = 1; k < by_return.size(); ++k)
+        if (k <= 4 || by_return[k] > 0) bars.emplace_back("return " + std::to_string(k), as_double(by_return[k]));
     bar_chart(p, "Points by return number", bars, a.total);
     bars.clear();
-    for (int k = 1; k <= 9; ++k)
-        if (k <= 4 || a.by_returns[static_cast<std::size_t>(k)] > 0)
-            bars.emplace_back(std::to_string(k) + (k == 1 ? " return" : " returns"), a.by_returns[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 1; k < by_returns.size(); ++k)
+        if (k <= 4 || by_returns[k] > 0)
+            bars.emplace_back(std::to_string(k) + (k == 1 ? " return" : " returns"), as_double(by_returns[k]));
     bar_chart(p, "Points by number of returns", bars, a.total);
     // The classification byte: the class in bits 0 to 4, then the synthetic,
     // key-point and withheld flags in bits 5, 6 and 7.
@@ -106,7 +107,7 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
               {{"synthetic", flags[0]}, {"key-point", flags[1]}, {"withheld", flags[2]}}, a.total);
     if (detailed) {
         histogram(p, "Intensity", a.intensity, 0);
-        histogram(p, "Scan angle rank", a.scan_angle, -128);
+        histogram(p, "Scan angle rank", a.scan_angle, kLowestScanAngle);
         histogram(p, "User data", a.user_data, 0);
         histogram(p, "Point source ID", a.point_source, 0);
     }
