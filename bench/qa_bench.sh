@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark of Pointsieve-qa, the figures of the delivery audit:
 #   1. one 20-million-point tile at -j 1 against Pointsieve on the same file,
-#      and with -d against Pointsieve -d, the two timed in one run;
+#      and with -d against Pointsieve -d, the two timed in one run; the same
+#      points as LAS 1.4 format 6 against LAS 1.2 format 1 (and, with
+#      OLD_QA set, against an earlier build's Pointsieve-qa);
 #   2. 300 tiles of 100,000 points: -j 2 against -j 1;
 #   3. --combine of 100,000 tiles in 10 shards: time and peak memory;
 #   4. the peak memory of a reading run against the size of its tile.
@@ -58,6 +60,21 @@ pair "one tile of $points points, -j 1, against Pointsieve" \
   "$qa" -j 1 -o "$out/large" "$large" -- "$pointsieve" "$large"
 pair "one tile of $points points, -j 1 -d, against Pointsieve -d" \
   "$qa" -j 1 -d -o "$out/large" "$large" -- "$pointsieve" "$large" -d
+
+# 1b. The same points as LAS 1.4 point format 6 against LAS 1.2 point
+# format 1, and, given OLD_QA (the program of an earlier build), the new
+# build against it on the LAS 1.2 tile.
+large1=$data/f1_$points.las
+large6=$data/f6_$points.las
+[ -f "$large1" ] || "$make_inputs" "$large1" 1 "$points" 1 > /dev/null
+[ -f "$large6" ] || "$build/bench/bench_las14_from_las12" "$large1" "$large6"
+cat "$large1" "$large6" > /dev/null
+pair "one tile of $points points, -j 1: LAS 1.4 format 6 against LAS 1.2 format 1" \
+  "$qa" -j 1 -o "$out/large" "$large6" -- "$qa" -j 1 -o "$out/large" "$large1"
+if [ -n "${OLD_QA:-}" ]; then
+  pair "one LAS 1.2 format 3 tile of $points points, -j 1: this build against $OLD_QA" \
+    "$qa" -j 1 -o "$out/large" "$large" -- "$OLD_QA" -j 1 -o "$out/large" "$large"
+fi
 
 # 2. 300 tiles of 100,000 points.
 if [ ! -f "$data/t300/t300.las" ]; then

@@ -20,6 +20,8 @@ enum Column {
     ColXMin, ColXMax, ColYMin, ColYMax, ColZMin, ColZMax, ColOutside, ColHeaderReturns,
     ColReturnNumber0, ColNumberOfReturns0, ColReturnAbove, ColPulses, ColClass0, ColClass1, ColWithheld,
     ColGpsEncoding, ColGpsMin, ColGpsMax, ColArea, ColDensity, ColFootprint, ColDigest,
+    ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
+    ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;
@@ -41,6 +43,16 @@ struct Facts {
     bool has_density = false;
     double density = 0;
     std::uint64_t digest = 0;
+    // The LAS 1.3 and 1.4 facts.
+    int minor = 0, format = 0;   // the version 1.minor and the point format
+    std::uint64_t pulses = 0;    // first returns
+    std::uint64_t overlap = 0;   // points flagged overlap (class 12 before format 6)
+    bool has_density_m2 = false; // the horizontal unit is known
+    double density_m2 = 0, first_density_m2 = 0;
+    std::string crs;             // the coordinate system's label, empty when none
+    bool wkt_record = false;     // the system came from an OGC WKT record
+    int wkt_bit = -1;            // LAS 1.4: the global encoding's WKT bit; -1 before
+    int legacy_counts = -1;      // LAS 1.4: stale legacy counts; -1 before
 };
 
 // Reads the figures of a tile back from the texts of its row, so that a run

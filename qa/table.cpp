@@ -98,6 +98,16 @@ Facts parse_facts(const FactFields &f) {
     t.has_density = !f[ColDensity].empty();
     if (t.has_density) t.density = number_of(f[ColDensity]);
     t.digest = std::strtoull(f[ColDigest].c_str(), nullptr, 16);
+    t.minor = f[ColVersion].size() == 3 ? f[ColVersion][2] - '0' : 0;
+    t.format = static_cast<int>(count_of(f[ColFormat]));
+    t.pulses = count_of(f[ColPulses]);
+    t.overlap = count_of(f[ColOverlap]);
+    t.has_density_m2 = !f[ColDensityM2].empty();
+    if (t.has_density_m2) t.density_m2 = number_of(f[ColDensityM2]), t.first_density_m2 = number_of(f[ColFirstDensityM2]);
+    t.crs = f[ColCrs];
+    t.wkt_record = f[ColCrsSource] == "wkt";
+    t.wkt_bit = f[ColWktBit].empty() ? -1 : f[ColWktBit] == "1";
+    t.legacy_counts = f[ColLegacyCounts].empty() ? -1 : static_cast<int>(count_of(f[ColLegacyCounts]));
     return t;
 }
 

@@ -9,6 +9,7 @@
 
 #include "facts.hpp"
 #include "merge.hpp"
+#include "point_blocks.hpp"
 
 namespace pointsieve::qa {
 
@@ -23,7 +24,7 @@ struct TileReader {
     bool detailed = false;
     Accumulator acc;
     Accumulator sums;  // the detailed histograms of the tiles read, summed
-    std::vector<unsigned char> block;
+    formats::PointBlocks blocks;  // its block buffer, kept across tiles
     std::atomic<std::uint64_t> *bytes = nullptr;  // read so far, for the progress line
 };
 

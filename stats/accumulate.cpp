@@ -55,6 +55,13 @@ void accumulate_layout(const unsigned char *p, std::size_t n, Accumulator &acc) 
 
 }  // namespace
 
+void add_detailed_histograms(const Accumulator &from, Accumulator &to) {
+    for (std::size_t k = 0; k < to.IntensityCount.size(); ++k) to.IntensityCount[k] += from.IntensityCount[k];
+    for (std::size_t k = 0; k < to.PointSourceIDCount.size(); ++k) to.PointSourceIDCount[k] += from.PointSourceIDCount[k];
+    for (std::size_t k = 0; k < to.ScanAngleRankCount.size(); ++k) to.ScanAngleRankCount[k] += from.ScanAngleRankCount[k];
+    for (std::size_t k = 0; k < to.UserDataCount.size(); ++k) to.UserDataCount[k] += from.UserDataCount[k];
+}
+
 void fold_extents(const LAS12Header &h, Accumulator &acc) {
     if (h.MaxX > acc.maxX) acc.maxX = h.MaxX;
     if (h.MinX < acc.minX) acc.minX = h.MinX;

@@ -93,6 +93,10 @@ template <class Rec, bool Detailed>
     }
 }
 
+// Adds the detailed histograms (intensity, scan angle rank, user data and
+// point source ID) of from into to; both must have been allocated.
+void add_detailed_histograms(const Accumulator &from, Accumulator &to);
+
 // Widens acc's extents to take in those of a header.
 void fold_extents(const LAS12Header &h, Accumulator &acc);
 
