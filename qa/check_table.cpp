@@ -70,11 +70,16 @@ bool withheld(const CheckInput &in, std::size_t, double &v) {
     return true;
 }
 
-// 0: against the delivery's median, 1: the absolute floor.
+// 0: against the delivery's median, 1: the absolute floor in the data's
+// units, 2 and 3: floors of points and of first returns per square metre.
 bool density(const CheckInput &in, std::size_t which, double &v) {
     const Facts &t = in.tile;
     const Delivery &d = in.delivery;
     if (!t.has_density) return false;
+    if (which >= 2) {
+        v = which == 2 ? t.density_m2 : t.first_density_m2;
+        return t.has_density_m2;
+    }
     if (which == 1) {
         v = t.density;
         return true;
@@ -121,6 +126,52 @@ bool position(const CheckInput &in, std::size_t which, double &v) {
     return true;
 }
 
+// 0: another system than the delivery's, or none; 1: a LAS 1.4 tile of
+// formats 6 to 10 without a WKT record; 2: the global encoding's WKT bit
+// against the record the system came from (the bit must be set for formats
+// 6 to 10).
+bool crs(const CheckInput &in, std::size_t which, double &v) {
+    const Facts &t = in.tile;
+    if (!t.read) return false;
+    if (which == 0) {
+        v = t.crs.empty() || t.crs != in.delivery.common_crs ? 1 : 0;
+        return true;
+    }
+    if (which == 1) {
+        v = t.wkt_record ? 0 : 1;
+        return t.minor >= 4 && t.format >= 6;
+    }
+    if (t.wkt_bit < 0) return false;
+    v = (t.wkt_bit == 1 ? !t.wkt_record : t.format >= 6 || t.wkt_record) ? 1 : 0;
+    return true;
+}
+
+// 0: the header's encoding against what the times look like (week times
+// lie within a day of the week's bounds; adjusted standard times, counted
+// from 2011, do not); 1: a LAS 1.4 tile in week time.
+bool gps_encoding(const CheckInput &in, std::size_t which, double &v) {
+    const Facts &t = in.tile;
+    if (!t.has_gps) return false;
+    if (which == 1) {
+        v = t.gps_encoding == 0 ? 1 : 0;
+        return t.minor >= 4;
+    }
+    const bool week_like = t.gps_min >= -kDaySeconds && t.gps_max <= kWeekSeconds + kDaySeconds;
+    v = (t.gps_encoding == 1) == week_like ? 1 : 0;
+    return true;
+}
+
+bool header_counts(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.legacy_counts;
+    return in.tile.read && in.tile.legacy_counts >= 0;
+}
+
+bool overlap(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.overlap, in.tile);
+    return true;
+}
+
 const CheckEntry kTable[] = {
     {"readable", "not read", "the tile could be read: not refused, compressed or unreadable",
      {{{"readable", false, 0, 0, "1 when the tile could not be read (refused, compressed or unreadable)"}}},
@@ -155,7 +206,12 @@ const CheckEntry kTable[] = {
     {"density", "low density", "density against the delivery's median (and an absolute floor)",
      {{{"density_ratio", true, 0.5, 0.25, "the tile's density as a fraction of the delivery's median density"},
        {"density_floor", true, 0, 0,
-        "points per square unit of the tile's X-Y box (0: off; set it in the units of the delivery)"}}},
+        "points per square unit of the tile's X-Y box (0: off; set it in the units of the delivery)"},
+       {"density_floor_m2", true, 0, 0,
+        "points per square metre of the tile's X-Y box, feet converted (0: off; tiles of unknown units\n"
+        "#   are not judged by it)"},
+       {"first_density_floor_m2", true, 0, 0,
+        "first returns per square metre (0: off; 2 is the USGS quality level 2 floor)"}}},
      density},
     {"z_span", "Z spikes", "Z span against the delivery's median (spikes, birds, noise)",
      {{{"z_span", false, 5, 50, "the tile's Z span as a multiple of the delivery's median Z span"}}},
@@ -172,6 +228,22 @@ const CheckEntry kTable[] = {
      {{{"position_gap", false, 1, 5, "gap to the nearest other tile, in median tile sizes"},
        {"position_overlap", false, 10, 50, "percent of the tile's X-Y box that another tile's box covers"}}},
      position},
+    {"crs", "coordinate system", "the delivery's one coordinate system, as the LAS version asks for it",
+     {{{"crs_mismatch", false, 0, 0, "1 when the tile has no coordinate system, or another than most tiles'"},
+       {"crs_wkt_missing", false, 0, 0, "1 when a LAS 1.4 tile of point format 6 to 10 has no OGC WKT record"},
+       {"crs_wkt_bit", false, 0, 1, "1 when the global encoding's WKT bit disagrees with the records"}}},
+     crs},
+    {"gps_encoding", "GPS encoding", "the header's GPS time encoding fits the times, in standard time",
+     {{{"gps_encoding_mismatch", false, 0, 0,
+        "1 when the encoding bit says week time and the times are not week seconds, or the reverse"},
+       {"gps_week_time", false, 0, 1, "1 when a LAS 1.4 tile is in GPS week time, not adjusted standard time"}}},
+     gps_encoding},
+    {"header_counts", "legacy counts", "the LAS 1.4 legacy point counts are 0 or equal the 64-bit ones",
+     {{{"header_counts", false, 0, 0, "legacy counts of a LAS 1.4 header neither 0 nor equal to their 64-bit count"}}},
+     header_counts},
+    {"overlap", "overlap", "the share of points flagged overlap (class 12 before point format 6)",
+     {{{"overlap", false, 25, 50, "percent of the points flagged overlap"}}},
+     overlap},
 };
 
 }  // namespace

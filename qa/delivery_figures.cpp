@@ -4,6 +4,7 @@
 #include "delivery_figures.hpp"
 
 #include <algorithm>
+#include <map>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
@@ -119,6 +120,21 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
 
 }  // namespace
 
+namespace {
+
+std::string most_common_crs(const std::vector<Facts> &facts) {
+    std::map<std::string, std::uint64_t> tiles;
+    for (const Facts &t : facts)
+        if (t.read && !t.crs.empty()) ++tiles[t.crs];
+    std::string common;
+    std::uint64_t most = 0;
+    for (const auto &[label, n] : tiles)
+        if (n > most) common = label, most = n;
+    return common;
+}
+
+}  // namespace
+
 Delivery judge_delivery(const std::vector<Facts> &facts) {
     Delivery d;
     std::vector<double> density, span, size;
@@ -135,6 +151,7 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
     if ((d.has_size = !size.empty())) d.median_size = lower_median(size);
     for (std::size_t e = 0; e < 2; ++e)
         if ((d.has_gps[e] = !gps[e].empty())) d.median_gps[e] = lower_median(gps[e]);
+    d.common_crs = most_common_crs(facts);
 
     // Tiles with the same points: same digest and the same number of records.
     d.duplicate_of.assign(facts.size(), -1);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "facts.hpp"
@@ -18,6 +19,9 @@ struct Delivery {
     std::vector<std::int64_t> duplicate_of;  // first other tile with the same points, -1 none
     std::vector<std::uint32_t> duplicates;   // how many others
     std::vector<double> gap, overlap;        // position figures (gap NaN: not applicable)
+    // The coordinate system most read tiles are in (of as many, the first
+    // label in byte order), empty when no read tile names one.
+    std::string common_crs;
 };
 
 Delivery judge_delivery(const std::vector<Facts> &facts);

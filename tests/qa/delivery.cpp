@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 
+#include "las14_writer.hpp"
 #include "test_support.hpp"
 
 namespace qa_delivery {
@@ -55,6 +56,9 @@ LasRecipe terrain_tile(unsigned seed, uint8_t minor, uint8_t format, Terrain t, 
     const auto unit = [&] { return rng() / 4294967296.0; };
     LasRecipe r;
     r.minor = minor, r.format = format;
+    // Every tile in one coordinate system: UTM zone 10N in metres.
+    r.between = vlr_image(geotiff_vlr(26910, 9001));
+    r.vlr_count = 1;
     r.XScale = r.YScale = r.ZScale = kScale;
     r.XOffset = kX0, r.YOffset = kY0;
     const double x0 = kX0 + col * kCell, y0 = kY0 + row * kCell;

@@ -16,6 +16,13 @@ namespace qa_outputs {
 using testing_support::Bytes;
 using Row = std::map<std::string, std::string>;  // heading -> field
 
+// Every check, in the order of the columns of tiles.csv.
+inline const char *const kChecks[] = {"readable",       "complete",      "points",        "header_box",
+                                      "header_returns", "return_numbers", "never_classified", "unclassified",
+                                      "withheld",       "density",       "z_span",        "gps_time",
+                                      "duplicate",      "position",      "crs",           "gps_encoding",
+                                      "header_counts",  "overlap"};
+
 inline testing_support::RunResult qa(const std::vector<std::string> &args, const std::string &cwd,
                                      testing_support::RunOptions options = {}) {
     options.program = POINTSIEVE_QA_EXE;

@@ -19,9 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char *const kChecks[] = {"readable",         "complete",     "points",   "header_box", "header_returns",
-                               "return_numbers",   "never_classified", "unclassified", "withheld", "density",
-                               "z_span",           "gps_time",     "duplicate", "position"};
 
 class Audit : public testing::Test {
 protected:

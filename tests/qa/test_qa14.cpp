@@ -17,10 +17,6 @@ using namespace qa_outputs;
 
 namespace {
 
-const char *const kChecks[] = {"readable", "complete",     "points",   "header_box",    "header_returns",
-                               "return_numbers", "never_classified", "unclassified", "withheld", "density",
-                               "z_span",   "gps_time",     "duplicate", "position",     "crs",
-                               "gps_encoding", "header_counts", "overlap"};
 const char *const kNewColumns[] = {"crs",        "crs_source", "horizontal_unit", "vertical_unit",
                                    "wkt_bit",    "legacy_counts", "density_m2",   "first_density_m2",
                                    "overlap",    "scanner_channels", "extra_bytes"};

@@ -51,6 +51,12 @@ std::size_t put_vlr(unsigned char *at, const VlrRecipe &v, bool extended) {
 
 }  // namespace
 
+Bytes vlr_image(const VlrRecipe &v) {
+    Bytes b(54 + v.payload.size());
+    put_vlr(b.data(), v, false);
+    return b;
+}
+
 std::size_t las_header_size(uint8_t minor) { return minor >= 4 ? 375 : minor == 3 ? 235 : 227; }
 
 std::size_t las_format_size(unsigned format) { return format <= 10 ? static_cast<std::size_t>(kLayouts[format].size) : 0; }

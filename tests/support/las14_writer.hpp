@@ -77,6 +77,8 @@ std::size_t las_format_size(unsigned format);
 Bytes encode_las14_point(const Las14Point &p, unsigned format, int extra_bytes);
 // The points' counts by return number 1 to 15.
 std::array<uint64_t, 15> count_by_return(const std::vector<Las14Point> &points);
+// The bytes of one VLR, header and payload.
+Bytes vlr_image(const VlrRecipe &v);
 // The whole file image of a recipe.
 Bytes build_las14(const Las14Recipe &recipe);
 // Writes build_las14(recipe) to path and returns path.

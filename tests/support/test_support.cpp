@@ -113,6 +113,7 @@ LAS12Header make_header(const LasRecipe &s) {
     std::memcpy(h.GeneratingSoftware, "pointsieve tests", 16);
     h.HeaderSize = 227;
     h.OffsetToData = static_cast<uint32_t>(s.offset_to_data >= 0 ? s.offset_to_data : 227 + static_cast<int64_t>(s.between.size()));
+    h.NumberOfVariableLengthRecords = s.vlr_count;
     h.PointDataFormatID = s.format;
     h.PointDataRecordLength = static_cast<uint16_t>(s.record_length >= 0 ? s.record_length : static_cast<int>(format_record_size(s.format)));
     h.NumberOfPointReturns = static_cast<uint32_t>(s.declared_points >= 0 ? s.declared_points : static_cast<int64_t>(s.points.size()));

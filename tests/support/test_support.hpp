@@ -71,6 +71,7 @@ struct LasRecipe {
     int record_length = -1;           // -1: the format's own size
     int64_t declared_points = -1;     // -1: the number of points given
     Bytes between;                    // bytes between the header and the points (VLRs)
+    uint32_t vlr_count = 0;           // the VLRs those bytes hold
     int64_t offset_to_data = -1;      // -1: 227 + between.size()
     double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0, MinZ = 0, MaxZ = 0;
     double XScale = 0.01, YScale = 0.01, ZScale = 0.01;
