@@ -92,9 +92,9 @@ std::array<std::uint64_t, 15> declared_by_return(const LasHeader &h) {
 unsigned stale_legacy_counts(const LasHeader &h) {
     if (h.VersionMinor < 4) return 0;
     const auto stale = [](std::uint32_t legacy, std::uint64_t full) { return legacy != 0 && legacy != full; };
-    unsigned n = stale(h.LegacyNumberOfPoints, h.NumberOfPointRecords) ? 1 : 0;
+    unsigned n = stale(h.LegacyNumberOfPoints, h.NumberOfPointRecords) ? 1u : 0u;
     for (std::size_t k = 0; k < 5; ++k)
-        n += stale(h.LegacyNumberOfPointsByReturn[k], h.NumberOfPointsByReturn[k]) ? 1 : 0;
+        n += stale(h.LegacyNumberOfPointsByReturn[k], h.NumberOfPointsByReturn[k]) ? 1u : 0u;
     return n;
 }
 

@@ -122,15 +122,14 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
 
 namespace {
 
-std::string most_common_crs(const std::vector<Facts> &facts) {
+void find_common_crs(const std::vector<Facts> &facts, Delivery &d) {
     std::map<std::string, std::uint64_t> tiles;
     for (const Facts &t : facts)
-        if (t.read && !t.crs.empty()) ++tiles[t.crs];
-    std::string common;
+        if (t.read) ++tiles[t.crs];
     std::uint64_t most = 0;
     for (const auto &[label, n] : tiles)
-        if (n > most) common = label, most = n;
-    return common;
+        if (!label.empty() && n > most) d.common_crs = label, most = n;
+    d.crs_systems = tiles.size();
 }
 
 }  // namespace
@@ -151,7 +150,14 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
     if ((d.has_size = !size.empty())) d.median_size = lower_median(size);
     for (std::size_t e = 0; e < 2; ++e)
         if ((d.has_gps[e] = !gps[e].empty())) d.median_gps[e] = lower_median(gps[e]);
-    d.common_crs = most_common_crs(facts);
+    find_common_crs(facts, d);
+    std::vector<double> per_m2, first_per_m2;
+    for (const Facts &t : facts)
+        if (t.has_points && t.has_density_m2) per_m2.push_back(t.density_m2), first_per_m2.push_back(t.first_density_m2);
+    if ((d.has_density_m2 = !per_m2.empty())) {
+        d.median_density_m2 = lower_median(per_m2);
+        d.median_first_density_m2 = lower_median(first_per_m2);
+    }
 
     // Tiles with the same points: same digest and the same number of records.
     d.duplicate_of.assign(facts.size(), -1);

@@ -22,6 +22,10 @@ struct Delivery {
     // The coordinate system most read tiles are in (of as many, the first
     // label in byte order), empty when no read tile names one.
     std::string common_crs;
+    // Medians per square metre, of the tiles whose units are known.
+    bool has_density_m2 = false;
+    double median_density_m2 = 0, median_first_density_m2 = 0;
+    std::uint64_t crs_systems = 0;  // the distinct systems of the read tiles, "none" included
 };
 
 Delivery judge_delivery(const std::vector<Facts> &facts);

@@ -61,7 +61,5 @@ Facts parse_facts(const FactFields &f);
 
 // CSV: a field is quoted when it holds a comma, a quote, CR or LF.
 void append_csv_field(std::string &row, const std::string &field);
-// Splits one record of a CSV file read from f; false at the end of the file.
-bool read_csv_record(std::FILE *f, std::vector<std::string> &fields, bool &cut_short);
 
 }  // namespace pointsieve::qa

@@ -75,9 +75,23 @@ void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
         put_escaped(p, g.encoding == "week" ? "week seconds" : g.encoding == "standard" ? "adjusted standard" : g.encoding);
         putf(p, ")</th><td>%.6f to %.6f</td></tr>\n", g.min, g.max);
     }
+    if (!s.by_crs.empty()) {
+        put(p, "<tr><th>Coordinate systems</th><td>");
+        for (std::size_t k = 0; k < s.by_crs.size(); ++k) {
+            if (k > 0) put(p, ", ");
+            put_escaped(p, s.by_crs[k].first);
+            putf(p, ": %s", thousands(static_cast<double>(s.by_crs[k].second)).c_str());
+        }
+        put(p, "</td></tr>\n");
+    }
     if (!s.densities.empty())
-        putf(p, "<tr><th>Median density</th><td>%.6g points per square unit, over %s tiles holding points</td></tr>\n",
+        putf(p, "<tr><th>Median density</th><td>%.6g points per square unit of the data, over %s tiles holding points</td></tr>\n",
              s.median_density, thousands(static_cast<double>(s.densities.size())).c_str());
+    if (!s.densities_m2.empty())
+        putf(p, "<tr><th>Median density per m²</th><td>%.6g points and %.6g first returns per square metre, over %s "
+                "tiles of known units</td></tr>\n",
+             s.median_density_m2, s.median_first_density_m2,
+             thousands(static_cast<double>(s.densities_m2.size())).c_str());
     if (!a.present)
         put(p, "<tr><th>archive_stats.asc</th><td>none: no tile was read, so there is no merged statistics file"
                "</td></tr>\n");
@@ -110,7 +124,7 @@ bool write_report(const std::string &dir, bool detailed) {
         p.failed = true;
         p.error = errno ? errno : EIO;
     }
-    write_charts(p, archive, detailed);
+    write_charts(p, archive, detailed, summary.extended_classes);
     write_table(p, dir, columns, summary);
     put(p, kScript);
     put(p, "</body></html>\n");

@@ -11,13 +11,18 @@ namespace pointsieve::qa::report {
 
 namespace {
 
-// The class names of the LAS 1.0 to 1.2 table.
-std::string class_name(int c) {
+// The class names of the LAS 1.0 to 1.2 table, and with extended those
+// the LAS 1.4 table adds.
+std::string class_name(int c, bool extended) {
     static const char *const kNames[] = {
         "created, never classified", "unclassified", "ground", "low vegetation", "medium vegetation",
         "high vegetation", "building", "low point (noise)", "model key-point", "water"};
-    if (c >= 0 && c <= 9) return std::to_string(c) + " " + kNames[c];
+    static const char *const kLater[] = {"rail", "road surface", "overlap", "wire guard (shield)",
+                                         "wire conductor (phase)", "transmission tower",
+                                         "wire-structure connector", "bridge deck", "high noise"};
+    if (c >= 0 && c <= 9) return std::to_string(c) + " " + (c == 8 && extended ? "reserved" : kNames[c]);
     if (c == 12) return "12 overlap";
+    if (extended && c >= 10 && c <= 18) return std::to_string(c) + " " + kLater[c - 10];
     return "class " + std::to_string(c);
 }
 
@@ -72,7 +77,7 @@ void histogram(Page &p, const char *title, const std::vector<double> &bins, long
 
 }  // namespace
 
-void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
+void write_charts(Page &p, const ArchiveFigures &a, bool detailed, bool extended_classes) {
     put(p, "<section id=\"charts\"><h2>The points of the read tiles</h2>\n");
     if (!a.present) {
         put(p, "<p>No tile was read, so there is no archive_stats.asc and nothing to chart.</p></section>\n");
@@ -90,21 +95,32 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed) {
         if (k <= 4 || by_returns[k] > 0)
             bars.emplace_back(std::to_string(k) + (k == 1 ? " return" : " returns"), as_double(by_returns[k]));
     bar_chart(p, "Points by number of returns", bars, a.total);
-    // The classification byte: the class in bits 0 to 4, then the synthetic,
-    // key-point and withheld flags in bits 5, 6 and 7.
-    std::array<double, 32> by_class{};
-    std::array<double, 3> flags{};
-    for (std::size_t b = 0; b < 256; ++b) {
-        by_class[b & 31] += a.by_class_byte[b];
-        for (std::size_t f = 0; f < 3; ++f)
-            if (b & (32u << f)) flags[f] += a.by_class_byte[b];
-    }
     bars.clear();
-    for (int k = 0; k < 32; ++k)
-        if (by_class[static_cast<std::size_t>(k)] > 0) bars.emplace_back(class_name(k), by_class[static_cast<std::size_t>(k)]);
-    bar_chart(p, "Points by classification", bars, a.total);
-    bar_chart(p, "Points with a classification flag",
-              {{"synthetic", flags[0]}, {"key-point", flags[1]}, {"withheld", flags[2]}}, a.total);
+    if (extended_classes) {
+        // Point formats 6 to 10 count the 8-bit class; their flags are not
+        // in the statistics files.
+        for (std::size_t b = 0; b < 256; ++b)
+            if (a.by_class_byte[b] > 0) bars.emplace_back(class_name(static_cast<int>(b), true), a.by_class_byte[b]);
+        bar_chart(p, "Points by classification", bars, a.total);
+        put(p, "<p class=\"note\">Classes as point formats 6 to 10 hold them (the LAS 1.4 table); in tiles of "
+               "formats 0 to 5 a value above 31 is a class with its flags.</p>\n");
+    } else {
+        // The classification byte: the class in bits 0 to 4, then the
+        // synthetic, key-point and withheld flags in bits 5, 6 and 7.
+        std::array<double, 32> by_class{};
+        std::array<double, 3> flags{};
+        for (std::size_t b = 0; b < 256; ++b) {
+            by_class[b & 31] += a.by_class_byte[b];
+            for (std::size_t f = 0; f < 3; ++f)
+                if (b & (32u << f)) flags[f] += a.by_class_byte[b];
+        }
+        for (int k = 0; k < 32; ++k)
+            if (by_class[static_cast<std::size_t>(k)] > 0)
+                bars.emplace_back(class_name(k, false), by_class[static_cast<std::size_t>(k)]);
+        bar_chart(p, "Points by classification", bars, a.total);
+        bar_chart(p, "Points with a classification flag",
+                  {{"synthetic", flags[0]}, {"key-point", flags[1]}, {"withheld", flags[2]}}, a.total);
+    }
     if (detailed) {
         histogram(p, "Intensity", a.intensity, 0);
         histogram(p, "Scan angle rank", a.scan_angle, kLowestScanAngle);

@@ -8,6 +8,6 @@ namespace pointsieve::qa::report {
 
 // The points by return, by number of returns, by class and by flag, and
 // with detailed (-d) the histograms of the detailed statistics.
-void write_charts(Page &p, const ArchiveFigures &a, bool detailed);
+void write_charts(Page &p, const ArchiveFigures &a, bool detailed, bool extended_classes);
 
 }  // namespace pointsieve::qa::report

@@ -32,7 +32,9 @@ Columns find_columns(const std::vector<std::string> &heading) {
         {"y_max", &Columns::y_max},       {"z_min", &Columns::z_min},
         {"z_max", &Columns::z_max},       {"gps_encoding", &Columns::gps_encoding},
         {"gps_min", &Columns::gps_min},   {"gps_max", &Columns::gps_max},
-        {"density", &Columns::density},
+        {"density", &Columns::density},   {"crs", &Columns::crs},
+        {"horizontal_unit", &Columns::horizontal_unit}, {"density_m2", &Columns::density_m2},
+        {"first_density_m2", &Columns::first_density_m2},
     };
     for (std::size_t k = 0; k < heading.size(); ++k) {
         const std::string &h = heading[k];

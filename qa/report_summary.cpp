@@ -82,6 +82,11 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
             }
         }
         if (parse_number(field(row, c.density), v)) s.densities.push_back(v);
+        if (parse_number(field(row, c.density_m2), v)) s.densities_m2.push_back(v);
+        if (parse_number(field(row, c.first_density_m2), v)) s.first_densities_m2.push_back(v);
+        const std::string &crs = field(row, c.crs);
+        count(s.by_crs, crs.empty() ? "none" : crs);
+        if (parse_number(field(row, c.point_format), v) && v >= 6) s.extended_classes = true;
         Box b{};
         if (parse_number(field(row, c.x_min), b.x0) && parse_number(field(row, c.x_max), b.x1) &&
             parse_number(field(row, c.y_min), b.y0) && parse_number(field(row, c.y_max), b.y1)) {
@@ -92,6 +97,8 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
     }
     if (t.failed) return false;
     s.median_density = lower_median(s.densities);
+    s.median_density_m2 = lower_median(s.densities_m2);
+    s.median_first_density_m2 = lower_median(s.first_densities_m2);
     return true;
 }
 

@@ -40,6 +40,12 @@ struct Summary {
     std::vector<Gps> gps;
     std::vector<double> densities;  // tiles holding points
     double median_density = 0;
+    // Points and first returns per square metre, of the tiles whose units
+    // are known.
+    std::vector<double> densities_m2, first_densities_m2;
+    double median_density_m2 = 0, median_first_density_m2 = 0;
+    std::vector<std::pair<std::string, std::size_t>> by_crs;  // read tiles by coordinate system
+    bool extended_classes = false;  // some read tile is of point format 6 to 10
     std::vector<Box> boxes;          // read tiles with a footprint, in order
     std::size_t read_without_box = 0;
     // The tiles each check warned of and failed, by row, the first few.

@@ -159,7 +159,11 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
         double v = 0, z0 = 0, z1 = 0;
         putf(p, "</td><td class=\"num\">%s</td><td class=\"num\">",
              parse_number(field(row, c.read), v) ? thousands(v).c_str() : "");
-        put_escaped(p, field(row, c.density));
+        // Per square metre where the tile's units are known, else per
+        // square unit of its coordinates.
+        const std::string &per_m2 = field(row, c.density_m2), &per_unit = field(row, c.density);
+        put_escaped(p, per_m2.empty() ? per_unit : per_m2);
+        if (!per_m2.empty() || !per_unit.empty()) put(p, per_m2.empty() ? " /unit²" : " /m²");
         put(p, "</td><td class=\"num\">");
         if (parse_number(field(row, c.z_min), z0) && parse_number(field(row, c.z_max), z1)) putf(p, "%.2f", z1 - z0);
         put(p, "</td>");

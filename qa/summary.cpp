@@ -40,6 +40,14 @@ void print_summary(const Delivered &d, const Delivery &delivery, const Tally &ta
         std::printf("Median density:\n");
     else
         std::printf("Median density:   %.6g points per square unit\n", delivery.median_density);
+    if (delivery.has_density_m2)
+        std::printf("Per square metre: %.6g points, %.6g first returns (median)\n", delivery.median_density_m2,
+                    delivery.median_first_density_m2);
+    if (delivery.crs_systems > 0)
+        std::printf("Coordinates:      %s%s, %llu system%s in all\n",
+                    delivery.common_crs.empty() ? "none named" : delivery.common_crs.c_str(),
+                    delivery.common_crs.empty() ? "" : " in most tiles",
+                    static_cast<unsigned long long>(delivery.crs_systems), delivery.crs_systems == 1 ? "" : "s");
     if (archived > 0)
         std::printf("Archive:          archive_stats.asc, %lld statistics files merged\n", archived);
     else

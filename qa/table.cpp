@@ -1,5 +1,5 @@
-// The rows of tiles.csv: writing a field, reading a record back, and the
-// figures of a tile as its row gives them.
+// The rows of tiles.csv: writing a field, and the figures of a tile as its
+// row gives them.
 #include <cstdlib>
 
 #include "facts.hpp"
@@ -17,51 +17,6 @@ void append_csv_field(std::string &row, const std::string &field) {
         row += c;
     }
     row += '"';
-}
-
-bool read_csv_record(std::FILE *f, std::vector<std::string> &fields, bool &cut_short) {
-    fields.clear();
-    cut_short = false;
-    int c = std::getc(f);
-    if (c == EOF) return false;
-    std::string field;
-    bool quoted = false;
-    for (;; c = std::getc(f)) {
-        if (quoted) {
-            if (c == EOF) {
-                cut_short = true;
-                break;
-            }
-            if (c == '"') {
-                const int next = std::getc(f);
-                if (next == '"')
-                    field += '"';
-                else {
-                    quoted = false;
-                    if (next != EOF) std::ungetc(next, f);
-                }
-                continue;
-            }
-            field += static_cast<char>(c);
-            continue;
-        }
-        if (c == EOF || c == '\n') break;
-        if (c == '"' && field.empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\r') {
-            const int next = std::getc(f);
-            if (next == '\n' || next == EOF) break;
-            std::ungetc(next, f);
-            field += '\r';
-        } else {
-            field += static_cast<char>(c);
-        }
-    }
-    fields.push_back(std::move(field));
-    return true;
 }
 
 namespace {
