@@ -102,15 +102,18 @@ void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
 
 }  // namespace report
 
-bool write_report(const std::string &dir, bool detailed) {
+bool write_report(const std::string &dir, bool detailed, const MergedFigures *archived) {
     using namespace report;
     Columns columns;
     Summary summary;
     ArchiveFigures archive;
     std::vector<Totals> totals;
     errno = 0;
-    if (!summarise(dir + "/tiles.csv", columns, summary) || !read_totals(dir + "/verdicts.tsv", totals) ||
-        !read_archive(dir + "/archive_stats.asc", archive))
+    if (!summarise(dir + "/tiles.csv", columns, summary) || !read_totals(dir + "/verdicts.tsv", totals))
+        return false;
+    if (archived && archived->files > 0)
+        archive = archive_figures(archived->acc, archived->returns);
+    else if (!archived && !read_archive(dir + "/archive_stats.asc", archive))
         return false;
 
     Replacement r;

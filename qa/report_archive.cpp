@@ -45,13 +45,20 @@ bool read_archive(const std::string &name, ArchiveFigures &a) {
         if (r.outcome != ReadOutcome::CannotRead || errno == 0) errno = r.outcome == ReadOutcome::CannotRead ? EIO : EINVAL;
         return false;
     }
-    const Accumulator &acc = merged->acc;
+    a = archive_figures(merged->acc, merged->returns);
+    return true;
+}
+
+ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns) {
+    ArchiveFigures a;
+    a.present = true;
     a.total = as_double(acc.ReturnCount);
-    a.returns = merged->returns;
+    a.returns = returns;
     for (std::size_t c = 0; c < a.by_class_byte.size(); ++c) a.by_class_byte[c] = as_double(acc.ClassificationCount[c]);
     for (const SectionLayout &s : kSections) {
         if (!s.detailed) continue;
-        const std::span<const std::uint64_t> bins = section_bins(s.histogram, acc, merged->returns);
+        if (acc.IntensityCount.empty()) break;  // histograms not allocated: no detailed figures
+        const std::span<const std::uint64_t> bins = section_bins(s.histogram, acc, returns);
         long first_key = 0;
         std::vector<double> &chart = detailed_chart(a, s.histogram, first_key);
         chart.resize(bins.size(), 0.0);
@@ -61,7 +68,7 @@ bool read_archive(const std::string &name, ArchiveFigures &a) {
                 chart[static_cast<std::size_t>(at)] = as_double(bins[static_cast<std::size_t>(bin)]);
         }
     }
-    return true;
+    return a;
 }
 
 }  // namespace pointsieve::qa::report

@@ -28,4 +28,8 @@ struct ArchiveFigures {
 // file; a missing file leaves present false.
 bool read_archive(const std::string &name, ArchiveFigures &a);
 
+// The figures of merged histograms, as read_archive gives them from the
+// file written from them.
+ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns);
+
 }  // namespace pointsieve::qa::report
