@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "point_formats.hpp"
 
@@ -52,6 +53,30 @@ const AngleBins &angle_bins() {
 
 enum class Kind { Plain, Timed, Extended };  // formats 0 and 2; 1, 3, 4 and 5; 6 to 10
 
+// The record whose field offsets formats 0 to 5 share: those of format 0
+// without a GPS time, of format 1 with one.
+template <Kind K>
+using LegacyRecord = std::conditional_t<K == Kind::Plain, LAS12fm0, LAS12fm1>;
+
+// What a point of formats 6 to 10 adds to the figures.
+template <bool Detailed>
+[[gnu::always_inline]] inline void fold_extended_point(const unsigned char *p, Accumulator &acc, PointScan &s,
+                                                       double &minGPS, double &maxGPS, const std::uint8_t *angles) {
+    const double t = load_le<double>(p + 22);
+    // Strict comparisons: a NaN time never replaces an extreme.
+    if (t > maxGPS) maxGPS = t;
+    if (t < minGPS) minGPS = t;
+    ++acc.BitfieldCount[p[fmt::kReturnBits]];
+    ++s.flags[p[fmt::extended::kFlags]];
+    ++acc.ClassificationCount[p[fmt::extended::kClassification]];
+    if constexpr (Detailed) {
+        ++acc.IntensityCount[load_le<std::uint16_t>(p + fmt::kIntensity)];
+        ++acc.ScanAngleRankCount[angles[load_le<std::uint16_t>(p + fmt::extended::kScanAngle)]];
+        ++acc.UserDataCount[p[fmt::extended::kUserData]];
+        ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + fmt::extended::kPointSourceID)];
+    }
+}
+
 // Four 32-bit lanes: X, Y and Z of a point (the fourth lane is not used).
 typedef std::int32_t Lanes __attribute__((vector_size(16)));
 
@@ -63,6 +88,8 @@ template <Kind K, bool Detailed, std::size_t Stride>
     std::uint64_t sum = s.digest_sum;
     constexpr bool kLanes = std::endian::native == std::endian::little;
     Lanes mn = {s.min[0], s.min[1], s.min[2], 0}, mx = {s.max[0], s.max[1], s.max[2], 0};
+    std::int32_t mnx = s.min[0], mny = s.min[1], mnz = s.min[2];
+    std::int32_t mxx = s.max[0], mxy = s.max[1], mxz = s.max[2];
     const std::uint8_t *angles = K == Kind::Extended && Detailed ? angle_bins().bin.data() : nullptr;
     for (std::size_t k = 0; k < n; ++k, p += stride) {
         const std::uint64_t w0 = load_le<std::uint64_t>(p), w1 = load_le<std::uint64_t>(p + 8);
@@ -73,40 +100,24 @@ template <Kind K, bool Detailed, std::size_t Stride>
             mn = v < mn ? v : mn;
             mx = v > mx ? v : mx;
         } else {
-            const std::int32_t v[3] = {static_cast<std::int32_t>(static_cast<std::uint32_t>(w0)),
-                                       static_cast<std::int32_t>(static_cast<std::uint32_t>(w0 >> 32)),
-                                       static_cast<std::int32_t>(static_cast<std::uint32_t>(w1))};
-            for (int a = 0; a < 3; ++a) s.min[a] = std::min(s.min[a], v[a]), s.max[a] = std::max(s.max[a], v[a]);
+            const auto x = static_cast<std::int32_t>(static_cast<std::uint32_t>(w0));
+            const auto y = static_cast<std::int32_t>(static_cast<std::uint32_t>(w0 >> 32));
+            const auto z = static_cast<std::int32_t>(static_cast<std::uint32_t>(w1));
+            mnx = std::min(mnx, x), mxx = std::max(mxx, x);
+            mny = std::min(mny, y), mxy = std::max(mxy, y);
+            mnz = std::min(mnz, z), mxz = std::max(mxz, z);
         }
-        if constexpr (K != Kind::Plain) {
-            const double t = load_le<double>(p + (K == Kind::Extended ? 22 : 20));
-            // Strict comparisons: a NaN time never replaces an extreme.
-            if (t > maxGPS) maxGPS = t;
-            if (t < minGPS) minGPS = t;
-        }
-        ++acc.BitfieldCount[p[fmt::kReturnBits]];
-        if constexpr (K == Kind::Extended) {
-            ++s.flags[p[fmt::extended::kFlags]];
-            ++acc.ClassificationCount[p[fmt::extended::kClassification]];
-            if constexpr (Detailed) {
-                ++acc.IntensityCount[load_le<std::uint16_t>(p + fmt::kIntensity)];
-                ++acc.ScanAngleRankCount[angles[load_le<std::uint16_t>(p + fmt::extended::kScanAngle)]];
-                ++acc.UserDataCount[p[fmt::extended::kUserData]];
-                ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + fmt::extended::kPointSourceID)];
-            }
-        } else {
-            ++acc.ClassificationCount[p[fmt::legacy::kClassification]];
-            if constexpr (Detailed) {
-                ++acc.IntensityCount[load_le<std::uint16_t>(p + fmt::kIntensity)];
-                ++acc.ScanAngleRankCount[p[fmt::legacy::kScanAngleRank]];
-                ++acc.UserDataCount[p[fmt::legacy::kUserData]];
-                ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + fmt::legacy::kPointSourceID)];
-            }
-        }
+        if constexpr (K == Kind::Extended)
+            fold_extended_point<Detailed>(p, acc, s, minGPS, maxGPS, angles);
+        else
+            fold_point<LegacyRecord<K>, Detailed>(p, acc, minGPS, maxGPS);
     }
     if constexpr (kLanes) {
-        for (int a = 0; a < 3; ++a) s.min[a] = mn[a], s.max[a] = mx[a];
+        mnx = mn[0], mny = mn[1], mnz = mn[2];
+        mxx = mx[0], mxy = mx[1], mxz = mx[2];
     }
+    s.min[0] = mnx, s.min[1] = mny, s.min[2] = mnz;
+    s.max[0] = mxx, s.max[1] = mxy, s.max[2] = mxz;
     acc.minGPSTime = minGPS;
     acc.maxGPSTime = maxGPS;
     acc.ReturnCount += n;
