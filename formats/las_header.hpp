@@ -41,6 +41,7 @@ struct LasHeader {
 
 // Global encoding bits.
 inline constexpr std::uint16_t kStandardGpsTime = 1u << 0;  // adjusted standard GPS time (LAS 1.2 on)
+inline constexpr std::uint16_t kInternalWaveforms = 1u << 1;  // waveform data follow the points (LAS 1.3 on)
 inline constexpr std::uint16_t kWktCrs = 1u << 4;           // the coordinate system is OGC WKT (LAS 1.4)
 
 // Why a header cannot be read, or None.

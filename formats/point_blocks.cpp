@@ -2,6 +2,7 @@
 #include "point_blocks.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "file_seek.hpp"
 
@@ -14,6 +15,16 @@ bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h) {
     b.record_length = h.header.PointDataRecordLength;
     b.first = h.header.OffsetToPointData;
     b.declared = declared_records(h.header);
+    // The points end where the extended records (LAS 1.4) or the waveform
+    // data held in the file (LAS 1.3, global encoding bit 1) begin: a
+    // header that declares more records than fit before them has its
+    // records cut short there, and what follows is not read as points.
+    const LasHeader &hh = h.header;
+    std::uint64_t end = UINT64_MAX;
+    if (hh.VersionMinor >= 4 && hh.NumberOfEVLRs > 0 && hh.StartOfFirstEVLR >= b.first) end = hh.StartOfFirstEVLR;
+    if (hh.VersionMinor >= 3 && (hh.GlobalEncoding & kInternalWaveforms) != 0 && hh.StartOfWaveformData >= b.first)
+        end = std::min<std::uint64_t>(end, hh.StartOfWaveformData);
+    if (end != UINT64_MAX) b.declared = std::min<std::uint64_t>(b.declared, (end - b.first) / b.record_length);
     b.delivered = 0;
     b.block_records = std::max<std::size_t>(1, kBlockBytes / b.record_length);
     if (b.buffer.size() < b.block_records * b.record_length) b.buffer.resize(b.block_records * b.record_length);

@@ -29,8 +29,10 @@ struct PointBlocks {
 inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
 // Readies the records of a file whose header h was read without a problem
-// for reading from f, keeping b's buffer. False when b cannot be readied
-// (the records are compressed, which this reader does not decode).
+// for reading from f, keeping b's buffer: the records declared, up to where
+// the extended records or the waveform data begin. False when b cannot be
+// readied (the records are compressed, which this reader does not decode,
+// or the seek to them fails).
 bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h);
 
 // The next block: its whole records at records, their number returned; 0

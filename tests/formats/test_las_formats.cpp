@@ -204,6 +204,14 @@ TEST(LasFormats, VlrsAndEvlrsFoundAndBounded) {
         EXPECT_EQ(crs_label(coordinate_system(v.records, true)), "EPSG:26910+5703");
         EXPECT_EQ(crs_label(coordinate_system(v.records, false)), "EPSG:26910+5703");
     }
+    // A header that declares more records than lie before the EVLRs: the
+    // records end where the EVLRs begin, which are not read as points.
+    r.vlrs[1].declared_length = r.evlrs[0].declared_length = -1;
+    r.points64 = 9;
+    const Bytes bytes = testing_support::build_las14(r);
+    const HeaderReading h = header_of(bytes);
+    const std::string path = testing_support::write_las14(tmp.file("e.las"), r);
+    EXPECT_EQ(records_in_blocks(path, h).size(), 5u * h.header.PointDataRecordLength);
 }
 
 }  // namespace las_formats_test
