@@ -93,8 +93,9 @@ Bytes encode_las14_point(const Las14Point &p, unsigned format, int extra_bytes) 
         store_le<uint16_t>(d + l.rgb + 4, p.blue);
     }
     if (l.nir >= 0) store_le<uint16_t>(d + l.nir, p.nir);
-    if (l.wave >= 0) std::memcpy(d + l.wave, p.wave_packet.data(), p.wave_packet.size());
-    std::memcpy(d + l.size, p.extra.data(), std::min(p.extra.size(), static_cast<std::size_t>(extra_bytes)));
+    if (l.wave >= 0 && !p.wave_packet.empty()) std::memcpy(d + l.wave, p.wave_packet.data(), p.wave_packet.size());
+    const std::size_t extra = std::min(p.extra.size(), static_cast<std::size_t>(extra_bytes));
+    if (extra > 0) std::memcpy(d + l.size, p.extra.data(), extra);
     return b;
 }
 
