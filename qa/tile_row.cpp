@@ -92,8 +92,11 @@ void set_class_fields(const TileRead &t, FactFields &f) {
             channels[(b >> formats::extended::kScannerChannelShift) & 3u] += n;
         }
         std::string present;
-        for (std::size_t c = 0; c < channels.size(); ++c)
-            if (channels[c] > 0) present += (present.empty() ? "" : ";") + std::to_string(c);
+        for (std::size_t c = 0; c < channels.size(); ++c) {
+            if (channels[c] == 0) continue;
+            if (!present.empty()) present += ';';
+            present += static_cast<char>('0' + c);
+        }
         f[ColScannerChannels] = present;
     }
     f[ColClass0] = count_text(class0);
