@@ -3,7 +3,7 @@
 // nodes), then the systems found in it. The reading is tolerant: what a
 // truncated or garbled text holds up to its fault is kept, nesting deeper
 // than kWktMostDepth is passed over, and no more than kWktMostNodes nodes
-// are made.
+// and kWktMostItems strings, numbers and words are made.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -18,6 +18,9 @@ namespace {
 
 constexpr int kWktMostDepth = 64;
 constexpr std::size_t kWktMostNodes = 10000;
+// A record of 4 MB of bare words would otherwise be held as two million
+// strings of 32 bytes each.
+constexpr std::size_t kWktMostItems = 10000;
 
 struct WktNode {
     std::string keyword;  // in capitals: WKT keywords are not case-sensitive
@@ -31,6 +34,7 @@ struct WktText {
     std::string_view text;
     std::size_t at = 0;
     std::size_t nodes = 0;
+    std::size_t items = 0;
 };
 
 bool wkt_digit(char c) { return c >= '0' && c <= '9'; }
@@ -105,6 +109,13 @@ bool wkt_number(WktText &t, double &value) {
     return true;
 }
 
+// Whether one more string, number or word is kept.
+bool wkt_keep(WktText &t) {
+    if (t.items >= kWktMostItems) return false;
+    ++t.items;
+    return true;
+}
+
 // Passes over the rest of a bracketed item whose opening bracket has been
 // read, however deep its nesting, without making nodes of it.
 void wkt_pass_over(WktText &t) {
@@ -132,9 +143,10 @@ void wkt_items(WktText &t, WktNode &node, int depth) {
             return;
         }
         if (c == '"') {
-            node.strings.push_back(wkt_quoted(t));
+            std::string s = wkt_quoted(t);
+            if (wkt_keep(t)) node.strings.push_back(std::move(s));
         } else if (wkt_number(t, number)) {
-            node.numbers.push_back(number);
+            if (wkt_keep(t)) node.numbers.push_back(number);
         } else if (wkt_letter(c)) {
             const std::size_t start = t.at;
             while (t.at < t.text.size() && wkt_letter(t.text[t.at])) ++t.at;
@@ -152,7 +164,7 @@ void wkt_items(WktText &t, WktNode &node, int depth) {
                 WktNode &child = node.children.emplace_back();
                 child.keyword = std::move(word);
                 wkt_items(t, child, depth + 1);
-            } else {
+            } else if (wkt_keep(t)) {
                 node.words.push_back(std::move(word));
             }
         } else {
