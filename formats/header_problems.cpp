@@ -38,6 +38,9 @@ std::string header_problem_text(const HeaderReading &r) {
                                                                       : kHeaderBytes12),
                           major, minor);
             break;
+        case HeaderProblem::CutHeader:
+            std::snprintf(text, sizeof text, "The file ends inside its version %c.%c header", major, minor);
+            break;
         case HeaderProblem::BadOffset:
             std::snprintf(text, sizeof text, "The point data starts at byte %u, inside the header",
                           static_cast<unsigned>(h.OffsetToPointData));

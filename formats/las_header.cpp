@@ -61,11 +61,12 @@ HeaderReading read_las_header(const unsigned char *bytes, std::size_t n) {
         r.problem = HeaderProblem::UnhandledPair;
     } else if (h.PointDataRecordLength < kPointFormats[r.format].size) {
         r.problem = HeaderProblem::BadLength;
-    } else if (n < defined_bytes(h.VersionMinor) ||
-               (h.VersionMinor >= 3 && h.HeaderSize < defined_bytes(h.VersionMinor))) {
+    } else if (h.VersionMinor >= 3 && h.HeaderSize < defined_bytes(h.VersionMinor)) {
         // LAS 1.0 to 1.2 readers never looked at the header size: only the
         // later versions' fields depend on it.
         r.problem = HeaderProblem::ShortHeader;
+    } else if (n < defined_bytes(h.VersionMinor)) {
+        r.problem = HeaderProblem::CutHeader;
     } else if (h.OffsetToPointData < defined_bytes(h.VersionMinor)) {
         r.problem = HeaderProblem::BadOffset;
     } else {

@@ -54,6 +54,7 @@ enum class HeaderProblem {
     UnhandledPair,   // a point format the file's version does not define
     BadLength,       // records shorter than their format
     ShortHeader,     // a header size smaller than its version's header
+    CutHeader,       // the file ends inside its version's header
     BadOffset,       // the points start inside the header
 };
 

@@ -134,6 +134,7 @@ TEST(LasFormats, HeadersRefusedAndOddCounts) {
         {.what = "a LAS 1.4 header of 235 bytes", .header_size = 235, .problem = P::ShortHeader},
         {.what = "a LAS 1.3 header of 227 bytes", .minor = 3, .format = 5, .header_size = 227, .problem = P::ShortHeader},
         {.what = "points inside the header", .offset = 300, .problem = P::BadOffset},
+        {.what = "a LAS 1.4 file cut inside its header", .cut = 300, .problem = P::CutHeader},
         {.what = "a LAS 1.2 header of 240 bytes, the rest the writer's", .minor = 2, .format = 1, .header_size = 240},
         {.what = "compressed format 6", .format = 6 | 0x80, .record_length = 30, .compressed = true},
         {.what = "format 1 in LAS 1.4, legacy count 0", .format = 1, .legacy = 0},
