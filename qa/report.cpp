@@ -112,7 +112,7 @@ bool write_report(const std::string &dir, bool detailed, const MergedFigures *ar
     if (!summarise(dir + "/tiles.csv", columns, summary) || !read_totals(dir + "/verdicts.tsv", totals))
         return false;
     if (archived && archived->files > 0)
-        archive = archive_figures(archived->acc, archived->returns);
+        archive = archive_figures(archived->acc, archived->returns, merged_detailed(*archived));
     else if (!archived && !read_archive(dir + "/archive_stats.asc", archive))
         return false;
 

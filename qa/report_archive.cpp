@@ -45,11 +45,11 @@ bool read_archive(const std::string &name, ArchiveFigures &a) {
         if (r.outcome != ReadOutcome::CannotRead || errno == 0) errno = r.outcome == ReadOutcome::CannotRead ? EIO : EINVAL;
         return false;
     }
-    a = archive_figures(merged->acc, merged->returns);
+    a = archive_figures(merged->acc, merged->returns, true);
     return true;
 }
 
-ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns) {
+ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns, bool detailed) {
     ArchiveFigures a;
     a.present = true;
     a.total = as_double(acc.ReturnCount);
@@ -57,7 +57,7 @@ ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &retur
     for (std::size_t c = 0; c < a.by_class_byte.size(); ++c) a.by_class_byte[c] = as_double(acc.ClassificationCount[c]);
     for (const SectionLayout &s : kSections) {
         if (!s.detailed) continue;
-        if (acc.IntensityCount.empty()) break;  // histograms not allocated: no detailed figures
+        if (!detailed || acc.IntensityCount.empty()) break;  // no detailed figures
         const std::span<const std::uint64_t> bins = section_bins(s.histogram, acc, returns);
         long first_key = 0;
         std::vector<double> &chart = detailed_chart(a, s.histogram, first_key);

@@ -29,7 +29,8 @@ struct ArchiveFigures {
 bool read_archive(const std::string &name, ArchiveFigures &a);
 
 // The figures of merged histograms, as read_archive gives them from the
-// file written from them.
-ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns);
+// file written from them; the detailed charts only when detailed (they
+// are all 0 otherwise, and drawn only with -d).
+ArchiveFigures archive_figures(const Accumulator &acc, const ReturnTables &returns, bool detailed);
 
 }  // namespace pointsieve::qa::report
