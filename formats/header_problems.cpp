@@ -1,4 +1,5 @@
 // The reasons a LAS header is refused, in words.
+#include <cmath>
 #include <cstdio>
 
 #include "las_header.hpp"
@@ -41,6 +42,20 @@ std::string header_problem_text(const HeaderReading &r) {
         case HeaderProblem::CutHeader:
             std::snprintf(text, sizeof text, "The file ends inside its version %c.%c header", major, minor);
             break;
+        case HeaderProblem::BadScale: {
+            const int a = r.bad_axis >= 0 && r.bad_axis <= 2 ? r.bad_axis : 0;
+            const double scale[3] = {h.XScaleFactor, h.YScaleFactor, h.ZScaleFactor};
+            const double offset[3] = {h.XOffset, h.YOffset, h.ZOffset};
+            const char axis = "XYZ"[a];
+            if (!(scale[a] > 0) || !std::isfinite(scale[a]))
+                std::snprintf(text, sizeof text, "scale factor %c is %g: it must be a positive number", axis, scale[a]);
+            else if (!std::isfinite(offset[a]))
+                std::snprintf(text, sizeof text, "offset %c is %g: it must be a number", axis, offset[a]);
+            else
+                std::snprintf(text, sizeof text, "scale factor %c of %g with offset %g gives coordinates beyond %g",
+                              axis, scale[a], offset[a], kFarthestCoordinate);
+            break;
+        }
         case HeaderProblem::BadOffset:
             std::snprintf(text, sizeof text, "The point data starts at byte %u, inside the header",
                           static_cast<unsigned>(h.OffsetToPointData));

@@ -1,6 +1,7 @@
 // Decoding the public header block of LAS 1.0 to 1.4.
 #include "las_header.hpp"
 
+#include <cmath>
 #include <cstring>
 
 #include "little_endian.hpp"
@@ -42,6 +43,23 @@ void decode(const unsigned char *b, std::size_t n, LasHeader &h) {
     }
 }
 
+// A scale factor must be a positive number, an offset a number, and the
+// coordinates their 32-bit integers give must stay within reach.
+void check_scales(HeaderReading &r) {
+    const LasHeader &h = r.header;
+    const double scale[3] = {h.XScaleFactor, h.YScaleFactor, h.ZScaleFactor};
+    const double offset[3] = {h.XOffset, h.YOffset, h.ZOffset};
+    for (int a = 0; a < 3; ++a) {
+        const double reach = std::fabs(offset[a]) + scale[a] * 2147483648.0;
+        if (!(scale[a] > 0) || !std::isfinite(scale[a]) || !std::isfinite(offset[a]) ||
+            !(reach <= kFarthestCoordinate)) {
+            r.problem = HeaderProblem::BadScale;
+            r.bad_axis = a;
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 HeaderReading read_las_header(const unsigned char *bytes, std::size_t n) {
@@ -71,6 +89,7 @@ HeaderReading read_las_header(const unsigned char *bytes, std::size_t n) {
         r.problem = HeaderProblem::BadOffset;
     } else {
         r.problem = HeaderProblem::None;
+        check_scales(r);
     }
     return r;
 }

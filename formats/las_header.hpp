@@ -56,6 +56,7 @@ enum class HeaderProblem {
     ShortHeader,     // a header size smaller than its version's header
     CutHeader,       // the file ends inside its version's header
     BadOffset,       // the points start inside the header
+    BadScale,        // a scale factor or offset that gives no meaningful coordinates
 };
 
 struct HeaderReading {
@@ -63,7 +64,13 @@ struct HeaderReading {
     LasHeader header;
     bool compressed = false;  // the format's bit 7 (or 6) is set: LAZ records
     unsigned format = 0;      // the point format, compression bits cleared
+    int bad_axis = -1;        // BadScale: 0, 1 or 2 for X, Y or Z
 };
+
+// Coordinates beyond this many units from 0 are taken for a broken scale
+// factor or offset: no survey lies so far, and a double no longer holds
+// a centimetre there.
+inline constexpr double kFarthestCoordinate = 1e15;
 
 // Decodes the first n bytes of a file (n may be less than a whole header:
 // a file cut short) and checks what every version requires of them.

@@ -4,6 +4,7 @@
 // and the records handed out in blocks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -114,6 +115,7 @@ TEST(LasFormats, HeadersRefusedAndOddCounts) {
         uint8_t major = 1, minor = 4, format = 6;
         int record_length = -1, header_size = -1;
         int64_t offset = -1, legacy = -1, points64 = -1;
+        double z_scale = 0.01, x_offset = 0;
         bool signature = true;
         std::size_t cut = 0;  // bytes given to the reader; 0: all
         HeaderProblem problem = HeaderProblem::None;
@@ -135,6 +137,13 @@ TEST(LasFormats, HeadersRefusedAndOddCounts) {
         {.what = "a LAS 1.3 header of 227 bytes", .minor = 3, .format = 5, .header_size = 227, .problem = P::ShortHeader},
         {.what = "points inside the header", .offset = 300, .problem = P::BadOffset},
         {.what = "a LAS 1.4 file cut inside its header", .cut = 300, .problem = P::CutHeader},
+        {.what = "a Z scale of 0", .z_scale = 0, .problem = P::BadScale},
+        {.what = "a negative Z scale", .z_scale = -0.01, .problem = P::BadScale},
+        {.what = "a Z scale not a number", .z_scale = std::nan(""), .problem = P::BadScale},
+        {.what = "an infinite Z scale", .z_scale = HUGE_VAL, .problem = P::BadScale},
+        {.what = "a Z scale of 1e300", .z_scale = 1e300, .problem = P::BadScale},
+        {.what = "an X offset not a number", .x_offset = std::nan(""), .problem = P::BadScale},
+        {.what = "a scale of 0.001 with a far offset still reachable", .z_scale = 0.001, .x_offset = 4e7},
         {.what = "a LAS 1.2 header of 240 bytes, the rest the writer's", .minor = 2, .format = 1, .header_size = 240},
         {.what = "compressed format 6", .format = 6 | 0x80, .record_length = 30, .compressed = true},
         {.what = "format 1 in LAS 1.4, legacy count 0", .format = 1, .legacy = 0},
@@ -146,6 +155,7 @@ TEST(LasFormats, HeadersRefusedAndOddCounts) {
         Las14Recipe r = recipe_of(c.minor, c.format, 3);
         r.major = c.major, r.record_length = c.record_length, r.header_size = c.header_size;
         r.offset_to_points = c.offset, r.legacy_points = c.legacy, r.points64 = c.points64;
+        r.scale[2] = c.z_scale, r.offset[0] = c.x_offset;
         Bytes bytes = testing_support::build_las14(r);
         if (!c.signature) bytes[0] = 'l';
         if (c.cut) bytes.resize(c.cut);

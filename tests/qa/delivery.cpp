@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "las14_writer.hpp"
 #include "test_support.hpp"
@@ -227,6 +229,12 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     r = tile(2, 4, 100);
     r.format = 4;  // no such format in LAS 1.2
     w.put("west/format_4.las", build_las(r), "refused", "readable");
+    const std::pair<const char *, double> scales[] = {{"zero", 0.0}, {"negative", -0.01}, {"huge", 1e300}};
+    for (const auto &[name, scale] : scales) {  // coordinates without meaning
+        r = tile(2, 4, 100);
+        r.ZScale = scale;
+        w.put(std::string("west/z_scale_") + name + ".las", build_las(r), "refused", "readable");
+    }
     r = tile(3, 4, 100);
     bytes = build_las(r);
     bytes[offsetof(LAS12Header, PointDataFormatID)] |= 0x80;  // LAZ marks its format so
