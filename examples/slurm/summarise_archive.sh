@@ -38,7 +38,7 @@ set -eEuo pipefail
 # Status 1 means findings: any other failure of this script is 255.
 trap 'exit 255' ERR
 
-me=$(basename "$0")
+me=$(basename -- "$0")
 say() { printf '%s: %s\n' "$me" "$*" >&2; }
 usage() { printf 'usage: %s LIST SHARDS WORK [-d]\n' "$me"; }
 
@@ -47,7 +47,7 @@ usage() { printf 'usage: %s LIST SHARDS WORK [-d]\n' "$me"; }
 run_shard() {
     local qa=$1 list=$2 work=$3 shards=$4 detail=$5 from=$6 k=$SLURM_ARRAY_TASK_ID status=0
     exec > "$work/logs/shard_$k.out" 2>&1
-    cd "$from"
+    cd -- "$from"
     local options=()
     [ -z "$detail" ] || options+=(-d)
     "$qa" "${options[@]}" --shard "$k/$shards" -l "$list" -o "$work/shard_$k" || status=$?
@@ -60,7 +60,7 @@ run_combine() {
     local qa=$1 work=$2 shards=$3 k status=0 dirs=()
     exec > "$work/logs/combine.out" 2> "$work/logs/combine.err"
     for ((k = 1; k <= shards; k++)); do dirs+=("$work/shard_$k"); done
-    "$qa" --combine -o "$work/archive" "${dirs[@]}" || status=$?
+    "$qa" --combine -o "$work/archive" -- "${dirs[@]}" || status=$?
     echo "$status" > "$work/logs/combine.status"
     [ "$status" -le 1 ]
 }
@@ -90,20 +90,20 @@ if [ ! -f "$list" ] || [ ! -r "$list" ]; then
 fi
 # Lines that name a tile (not blank once a byte-order mark is set aside),
 # counted as bytes, whatever the locale.
-count=$(LC_ALL=C sed '1s/^\xEF\xBB\xBF//' "$list" | LC_ALL=C grep -c '[^[:space:]]' || true)
+count=$(LC_ALL=C sed -e '1s/^\xEF\xBB\xBF//' -- "$list" | LC_ALL=C grep -c '[^[:space:]]' || true)
 if [ "$count" -eq 0 ]; then
     say "the list $list names no tile"
     exit 255
 fi
 if [ "$shards" -gt "$count" ]; then shards=$count; fi
-qa=$(command -v "${POINTSIEVE_QA:-Pointsieve-qa}") || { say "cannot find ${POINTSIEVE_QA:-Pointsieve-qa}"; exit 255; }
+qa=$(command -v -- "${POINTSIEVE_QA:-Pointsieve-qa}") || { say "cannot find ${POINTSIEVE_QA:-Pointsieve-qa}"; exit 255; }
 # The jobs run elsewhere: every path they get is absolute.
 case $qa in /*) ;; *) qa=$PWD/$qa ;; esac
 case $list in /*) ;; *) list=$PWD/$list ;; esac
-script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
-mkdir -p "$work/logs"
-work=$(cd "$work" && pwd)
-rm -f "$work"/logs/shard_*.status "$work"/logs/combine.status
+script=$(cd -- "$(dirname -- "$0")" && pwd)/$(basename -- "$0")
+mkdir -p -- "$work/logs"
+work=$(cd -- "$work" && pwd)
+rm -f -- "$work"/logs/shard_*.status "$work"/logs/combine.status
 
 # Slurm expands % and \ in the names of --output and --error: the jobs
 # write their output themselves, so WORK may hold any character.
@@ -138,7 +138,7 @@ done
 
 failed=0
 for ((k = 1; k <= shards; k++)); do
-    status=$(cat "$work/logs/shard_$k.status" 2> /dev/null || true)
+    status=$(cat -- "$work/logs/shard_$k.status" 2> /dev/null || true)
     case $status in
         0 | 1) ;;
         '') say "shard $k (job ${array}_$k) did not finish: see $work/logs/shard_$k.out"; failed=1 ;;
@@ -146,17 +146,17 @@ for ((k = 1; k <= shards; k++)); do
                 grep -v '^ *$' | tail -n 1)"; failed=1 ;;
     esac
 done
-status=$(cat "$work/logs/combine.status" 2> /dev/null || true)
+status=$(cat -- "$work/logs/combine.status" 2> /dev/null || true)
 if [ "$failed" -ne 0 ]; then
     say "the combine (job $final) did not run: no audit of the whole archive"
     exit 255
 fi
 case $status in
     0 | 1)
-        cat "$work/logs/combine.out"
+        cat -- "$work/logs/combine.out"
         say "wrote $work/archive"
         exit "$status" ;;
     '') say "the combine (job $final) did not finish: see $work/logs/combine.err"; exit 255 ;;
-    *) say "the combine (job $final) failed with status $status: $(grep -v '^ *$' "$work/logs/combine.err" |
+    *) say "the combine (job $final) failed with status $status: $(grep -v -- '^ *$' "$work/logs/combine.err" |
             tail -n 1)"; exit 255 ;;
 esac

@@ -190,14 +190,16 @@ LC_ALL=C grep -q "^$latin1,ok," one/tiles.csv || fail "the name that is not UTF-
 [ "$(LC_ALL=C grep -c "^hostile/n\{246\}\.las,ok," one/tiles.csv)" -eq 1 ] || fail "the 250-byte name is not read"
 
 # A task that fails (its OUTDIR holds someone else's file) is named, and
-# the combine does not run.
-mkdir -p "$tmp/work2/shard_2"
-echo mine > "$tmp/work2/shard_2/notes.txt"
+# the combine does not run; WORK starts with a dash and is still a path to
+# every command.
+mkdir -p "$tmp/-work2/shard_2"
+echo mine > "$tmp/-work2/shard_2/notes.txt"
 status=0
-"$example" hostile.txt 3 "$tmp/work2" 2> failed.err || status=$?
+"$example" hostile.txt 3 -work2 2> failed.err || status=$?
 [ "$status" -eq 255 ] || fail "summarise_archive.sh exited $status, not 255, with a failed task"
 grep -q "shard 2 (job [0-9]*_2) failed with status 255" failed.err || { cat failed.err; fail "the failed task is not named"; }
-[ ! -e "$tmp/work2/archive" ] || fail "the combine ran after a failed task"
+[ -d "$tmp/-work2/shard_1" ] || fail "the shards did not run under the WORK that starts with a dash"
+[ ! -e "$tmp/-work2/archive" ] || fail "the combine ran after a failed task"
 
 # Refused before anything is submitted: an empty list, a blank one, SHARDS
 # above 2^63.
