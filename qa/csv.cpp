@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "cells.hpp"
+
 namespace pointsieve::qa {
 
 namespace {
@@ -86,6 +88,7 @@ bool next_row(TableReader &t, std::vector<std::string> &fields) {
         }
     }
     t.cut_short = quoted;
+    for (std::size_t k = 0; k < n; ++k) unguard_cell(fields[k]);
     fields.resize(n);
     return !t.failed;
 }

@@ -2,16 +2,20 @@
 // row gives them.
 #include <cstdlib>
 
+#include "cells.hpp"
 #include "facts.hpp"
 
 namespace pointsieve::qa {
 
 void append_csv_field(std::string &row, const std::string &field) {
+    // A text a spreadsheet would take as a formula goes after an apostrophe.
+    const bool guarded = needs_guard(field);
     if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        if (guarded) row += '\'';
         row += field;
         return;
     }
-    row += '"';
+    row += guarded ? "\"'" : "\"";
     for (const char c : field) {
         if (c == '"') row += '"';
         row += c;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "cells.hpp"
 #include "check_table.hpp"
 #include "file_util.hpp"
 #include "judge.hpp"
@@ -22,6 +23,7 @@ using korvane::printable_name;
 
 // A name in a TSV field: tab, line ends and backslash escaped.
 void append_tsv(std::string &line, const std::string &field) {
+    guard_tsv_cell(line, field);
     for (const char c : field) {
         switch (c) {
             case '\t': line += "\\t"; break;
