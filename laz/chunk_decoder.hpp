@@ -1,0 +1,60 @@
+// Decoding the chunks of a LAZ file into LAS point records. A chunk begins
+// with its first record whole; the arithmetic-coded rest follows. The
+// decoder's state is made once for a file's items and reused from chunk to
+// chunk (one a thread, for chunks decoded in parallel); a chunk may be
+// decoded all at once or a block of records at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "laszip_vlr.hpp"
+#include "point_items.hpp"
+#include "range_decoder.hpp"
+
+namespace pointsieve::laz {
+
+// An item's decoder and where its bytes lie in a record.
+enum class ItemCodec : std::uint8_t { point10_v1, point10_v2, gpstime_v1, gpstime_v2, rgb_v1, rgb_v2, bytes_v1, bytes_v2 };
+
+struct ItemSlot {
+    ItemCodec codec = ItemCodec::point10_v2;
+    std::size_t offset = 0;  // in the record
+    std::size_t state = 0;   // index in the decoder's states of its kind
+};
+
+struct LazChunkDecoder {
+    std::size_t record_length = 0;
+    std::vector<ItemSlot> slots;
+    std::vector<Point10Decoder> point10;
+    std::vector<GpsTimeDecoder> gpstime;
+    std::vector<RgbDecoder> rgb;
+    std::vector<BytesDecoder> bytes;
+    // The chunk under way.
+    const unsigned char *chunk = nullptr;
+    std::size_t chunk_size = 0;
+    std::uint64_t decoded = 0;  // records of it handed out
+    RangeDecoder range;
+};
+
+// Readies d for the chunks of a file of the laszip VLR's items. False, with
+// the reason, for items it does not decode (those of point formats 6 to 10,
+// the wave packets) or points not compressed point by point.
+bool setup_chunk_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem);
+
+// Starts the chunk of `size` bytes at `bytes` (kept by the caller until its
+// last record is decoded).
+void start_chunk(LazChunkDecoder &d, const unsigned char *bytes, std::size_t size);
+
+// The chunk's next `count` records, at records (count x record_length
+// bytes). False, with the reason, when the chunk's bytes end before them
+// or hold what no compressor writes; nothing is read past the chunk.
+bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem);
+
+// The `points` records of one whole chunk.
+bool decode_chunk(const LaszipVlr &vlr, const unsigned char *bytes, std::size_t size, std::uint64_t points,
+                  unsigned char *records, std::string &problem);
+
+}  // namespace pointsieve::laz

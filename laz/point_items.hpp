@@ -1,0 +1,108 @@
+// The decoders of the items of point formats 0 to 5 and their extra bytes,
+// as LASzip compresses them point by point: POINT10, GPSTIME11, RGB12 and
+// BYTE, in version 2 (with room for version 1's state). Each item's state
+// starts over at every chunk from the chunk's first record, which is stored
+// whole; then every next record is decoded from the state and the range
+// decoder.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "integer_decoder.hpp"
+#include "range_decoder.hpp"
+
+namespace pointsieve::laz {
+
+// The median of the last five values, kept sorted as they come.
+struct Median5 {
+    std::array<std::int32_t, 5> values{};
+    bool high = true;  // the next value goes in from the top
+};
+
+// The fields of a POINT10 record (20 bytes), as the decoders keep them.
+struct Point10 {
+    std::int32_t x = 0, y = 0, z = 0;
+    std::uint16_t intensity = 0;
+    std::uint8_t returns = 0;  // return number, number of returns, scan direction, edge
+    std::uint8_t classification = 0;
+    std::uint8_t scan_angle = 0;
+    std::uint8_t user_data = 0;
+    std::uint16_t point_source = 0;
+};
+
+// Symbol models of 256 bytes, one for each value of the byte before,
+// reset at their first use in a chunk.
+struct ByteModels {
+    std::vector<SymbolModel> models = std::vector<SymbolModel>(256);
+    std::array<bool, 256> ready{};
+};
+
+struct Point10Decoder {
+    std::uint16_t version = 2;
+    Point10 last;
+    // Version 2: by the return's place in its pulse.
+    std::array<std::uint16_t, 16> last_intensity{};
+    std::array<std::int32_t, 8> last_height{};
+    std::array<Median5, 16> x_diffs, y_diffs;
+    // Version 1: the last three differences.
+    std::array<std::int32_t, 3> last_dx{}, last_dy{};
+    unsigned next_diff = 0;
+    SymbolModel changed;
+    std::array<SymbolModel, 2> scan_angle;  // version 2, by scan direction
+    ByteModels returns, classification, user_data;
+    IntegerDecoder dx, dy, z, intensity, point_source, scan_angle_v1;
+};
+
+struct GpsTimeDecoder {
+    std::uint16_t version = 2;
+    SymbolModel multi, zero_diff;
+    IntegerDecoder diffs;
+    // Version 2 follows four sequences of times; version 1 the first only.
+    std::array<std::uint64_t, 4> last_time{};
+    std::array<std::int32_t, 4> last_diff{};
+    std::array<std::int32_t, 4> extremes{};
+    unsigned last = 0, next = 0;
+};
+
+struct RgbDecoder {
+    std::uint16_t version = 2;
+    std::array<std::uint16_t, 3> last{};
+    SymbolModel used;
+    std::array<SymbolModel, 6> diff;  // version 2, one a byte
+    IntegerDecoder bytes_v1;
+};
+
+struct BytesDecoder {
+    std::uint16_t version = 2;
+    std::vector<unsigned char> last;
+    std::vector<SymbolModel> models;  // version 2, one a byte, reset at first use
+    std::vector<unsigned char> ready;
+    IntegerDecoder bytes_v1;
+};
+
+// setup_*: sizes the state for an item of the version (and size); start_*:
+// a chunk's first record; decode_*: the next record, written at out.
+void setup_point10(Point10Decoder &p, std::uint16_t version);
+void start_point10(Point10Decoder &p, const unsigned char *first);
+void decode_point10_v2(Point10Decoder &p, RangeDecoder &r, unsigned char *out);
+
+void setup_gpstime(GpsTimeDecoder &g, std::uint16_t version);
+void start_gpstime(GpsTimeDecoder &g, const unsigned char *first);
+void decode_gpstime_v2(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out);
+
+void setup_rgb(RgbDecoder &c, std::uint16_t version);
+void start_rgb(RgbDecoder &c, const unsigned char *first);
+void decode_rgb_v2(RgbDecoder &c, RangeDecoder &r, unsigned char *out);
+
+void setup_bytes(BytesDecoder &b, std::uint16_t version, std::size_t size);
+void start_bytes(BytesDecoder &b, const unsigned char *first);
+void decode_bytes_v2(BytesDecoder &b, RangeDecoder &r, unsigned char *out);
+
+// Shared by the versions of an item.
+std::uint8_t decode_byte_model(RangeDecoder &r, ByteModels &m, std::uint8_t before);
+void write_point10(const Point10 &p, unsigned char *out);
+
+}  // namespace pointsieve::laz

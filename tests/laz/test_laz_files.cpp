@@ -1,0 +1,192 @@
+// LAZ files decoded chunk by chunk against the point records of their LAS
+// twins; broken laszip VLRs and chunk tables refused with their reason; and
+// files cut short or damaged, which give the whole chunks they still hold
+// and never crash.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chunk_decoder.hpp"
+#include "laz_file.hpp"
+#include "test_support.hpp"
+
+namespace laz_files_test {
+
+using namespace pointsieve::laz;
+using testing_support::Bytes;
+
+// One file of tests/data/laz, whole or with `width` bytes at `at` set to
+// `value` (little-endian). A file read without a problem has `points`
+// points whose records digest to `digest`; one refused says `refusal`.
+struct Expectation {
+    const char *file;
+    std::uint64_t points;
+    std::uint64_t digest;
+    const char *refusal = nullptr;
+    std::size_t at = 0;
+    std::uint64_t value = 0;
+    int width = 0;
+};
+
+// The digests are FNV-1a (64 bits) of the point records of each file's LAS
+// twin (LASzip's source of it: points x record length bytes from its offset
+// to point data), computed when the files were added; f3_v12_chunk700's
+// twin is f3_v12.las. The patches are at the fields of f1_v12.laz: its
+// laszip VLR's header at 313 and payload at 367, its points at 413, its
+// chunk table at 18890.
+const Expectation kFiles[] = {
+    {"f0_v12.laz", 3000, 0x4fa36666dd9cd685},
+    {"f1_v12.laz", 3000, 0xfda2a0f1d8bc0e81},
+    {"f2_v12.laz", 3000, 0xca8b2165f2beb08a},
+    {"f3_v12.laz", 3000, 0x1da2cab18d3792de},
+    {"eb1.laz", 3000, 0x6eba20e91205fd45},
+    {"f3_v12_chunk700.laz", 3000, 0x1da2cab18d3792de},
+    {"broken_coder.laz", 0, 0, "coder 15 is not the arithmetic coder"},
+    {"broken_compressor.laz", 0, 0, "compressor 16 is not one of"},
+    {"broken_size.laz", 0, 0, "(POINT10) has version 6"},
+    {"broken_type.laz", 0, 0, "(type 22) is not an item of the LAZ format"},
+    {"broken_version.laz", 0, 0, "(POINT10) has version 6"},
+    {"f1_v12.laz", 0, 0, "chunk size of 0", 379, 0, 4},
+    {"f1_v12.laz", 0, 0, "(POINT10) has a size of 19 bytes, not 20", 403, 19, 2},
+    {"f1_v12.laz", 0, 0, "(GPSTIME11) has version 0, which is for points not compressed", 411, 0, 2},
+    {"f1_v12.laz", 0, 0, "lists 2 items in 45 bytes", 333, 45, 2},
+    {"f1_v12.laz", 0, 0, "record length, 29, is not the 28 bytes", 105, 29, 2},
+    {"f1_v12.laz", 0, 0, "the header's 4000 points make 4 chunks of 1000", 107, 4000, 4},
+    {"f1_v12.laz", 0, 0, "chunk table is missing", 413, 999999, 8},
+    {"f1_v12.laz", 0, 0, "chunk table has version 1", 18890, 1, 4},
+    {"f1_v12.laz", 0, 0, "lists 100000 chunks, more than the", 18894, 100000, 4},
+};
+
+std::uint64_t fnv1a(const Bytes &b) {
+    std::uint64_t h = 0xcbf29ce484222325u;
+    for (unsigned char c : b) h = (h ^ c) * 0x100000001b3u;
+    return h;
+}
+
+Bytes file_of(const Expectation &e) {
+    Bytes b = testing_support::read_file(testing_support::data_file(std::string("laz/") + e.file));
+    for (int k = 0; k < e.width; ++k) b.at(e.at + k) = static_cast<unsigned char>(e.value >> (8 * k));
+    return b;
+}
+
+// The records of one chunk, decoded from exactly `available` of its bytes
+// (a copy, so that a read past them is caught), `block` records a call.
+bool decode_one(LazChunkDecoder &d, const Bytes &file, const LazChunk &c, std::uint64_t available, Bytes &records,
+                std::string &problem, std::uint64_t block = 256) {
+    const Bytes bytes(file.begin() + static_cast<std::ptrdiff_t>(c.offset),
+                      file.begin() + static_cast<std::ptrdiff_t>(c.offset + available));
+    records.assign(c.points * d.record_length, 0);
+    start_chunk(d, bytes.data(), bytes.size());
+    for (std::uint64_t done = 0; done < c.points; done += block)
+        if (!decode_records(d, std::min(block, c.points - done), records.data() + done * d.record_length, problem))
+            return false;
+    return true;
+}
+
+TEST(LazFiles, EveryChunkDecodesToTheTwinsRecordsOrTheFileIsRefused) {
+    for (const Expectation &e : kFiles) {
+        SCOPED_TRACE(std::string(e.file) + (e.width ? " patched at " + std::to_string(e.at) : ""));
+        const Bytes file = file_of(e);
+        LazFile f;
+        std::string problem;
+        const bool read = read_laz_file(file.data(), file.size(), f, problem);
+        LazChunkDecoder d;
+        if (e.refusal) {
+            EXPECT_FALSE(read && setup_chunk_decoder(d, f.vlr, problem));
+            EXPECT_NE(problem.find(e.refusal), std::string::npos) << problem;
+            continue;
+        }
+        ASSERT_TRUE(read) << problem;
+        ASSERT_TRUE(setup_chunk_decoder(d, f.vlr, problem)) << problem;
+        EXPECT_EQ(f.points, e.points);
+        Bytes all, records;
+        for (const LazChunk &c : f.chunks) {
+            ASSERT_TRUE(decode_one(d, file, c, c.bytes, records, problem)) << problem;
+            all.insert(all.end(), records.begin(), records.end());
+        }
+        EXPECT_EQ(all.size(), e.points * f.record_length);
+        EXPECT_EQ(fnv1a(all), e.digest);
+        // The same chunk all at once, and a record at a time.
+        Bytes whole(f.chunks[0].points * f.record_length);
+        ASSERT_TRUE(decode_chunk(f.vlr, file.data() + f.chunks[0].offset, f.chunks[0].bytes, f.chunks[0].points,
+                                 whole.data(), problem));
+        ASSERT_TRUE(decode_one(d, file, f.chunks[0], f.chunks[0].bytes, records, problem, 1)) << problem;
+        EXPECT_EQ(whole, records);
+        EXPECT_TRUE(std::equal(whole.begin(), whole.end(), all.begin()));
+    }
+}
+
+// Each file cut at a few places: the chunks before the cut decode whole,
+// the chunk across it is refused with a reason (or, cut only in bytes its
+// decoding never needs, decodes whole), and the file itself is refused for
+// its missing chunk table.
+TEST(LazFiles, ACutFileGivesTheWholeChunksBeforeTheCut) {
+    for (const Expectation &e : kFiles) {
+        if (e.refusal) continue;
+        SCOPED_TRACE(e.file);
+        const Bytes file = file_of(e);
+        LazFile f;
+        std::string problem;
+        ASSERT_TRUE(read_laz_file(file.data(), file.size(), f, problem)) << problem;
+        LazChunkDecoder d;
+        ASSERT_TRUE(setup_chunk_decoder(d, f.vlr, problem));
+        std::vector<Bytes> intact(f.chunks.size());
+        for (std::size_t k = 0; k < f.chunks.size(); ++k)
+            ASSERT_TRUE(decode_one(d, file, f.chunks[k], f.chunks[k].bytes, intact[k], problem));
+        const LazChunk &last = f.chunks.back();
+        for (const std::uint64_t cut : {f.point_offset + 4, f.point_offset + 8 + f.record_length + 2,
+                                        f.chunks[0].offset + f.chunks[0].bytes / 2, file.size() / 2,
+                                        last.offset + last.bytes - 1, last.offset + last.bytes + 3}) {
+            SCOPED_TRACE("cut at " + std::to_string(cut));
+            const Bytes cut_file(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+            LazFile g;
+            problem.clear();
+            EXPECT_FALSE(read_laz_file(cut_file.data(), cut_file.size(), g, problem));
+            EXPECT_FALSE(problem.empty());
+            for (std::size_t k = 0; k < f.chunks.size(); ++k) {
+                const LazChunk &c = f.chunks[k];
+                if (c.offset >= cut) break;
+                Bytes records;
+                problem.clear();
+                const std::uint64_t available = std::min(c.bytes, cut - c.offset);
+                const bool whole = decode_one(d, file, c, available, records, problem);
+                if (available == c.bytes || whole) {
+                    EXPECT_TRUE(whole && records == intact[k]) << problem;
+                } else {
+                    EXPECT_NE(problem.find("end before"), std::string::npos) << problem;
+                }
+            }
+        }
+    }
+}
+
+// Bytes of the chunks overwritten: the decoder hands out records or says
+// why not, never reads past the chunk, never crashes.
+TEST(LazFiles, DamagedChunksNeverCrash) {
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (const Expectation &e : kFiles) {
+        if (e.refusal) continue;
+        SCOPED_TRACE(e.file);
+        Bytes file = file_of(e);
+        LazFile f;
+        std::string problem;
+        ASSERT_TRUE(read_laz_file(file.data(), file.size(), f, problem)) << problem;
+        LazChunkDecoder d;
+        ASSERT_TRUE(setup_chunk_decoder(d, f.vlr, problem));
+        for (int round = 0; round < 8; ++round) {
+            const LazChunk &c = f.chunks[round % f.chunks.size()];
+            for (int k = 0; k < 4; ++k)
+                file[c.offset + f.record_length + next() % (c.bytes - f.record_length)] = static_cast<unsigned char>(next() >> 24);
+            Bytes records;
+            problem.clear();
+            if (!decode_one(d, file, c, c.bytes, records, problem)) {
+                EXPECT_FALSE(problem.empty());
+            }
+        }
+    }
+}
+
+}  // namespace laz_files_test
