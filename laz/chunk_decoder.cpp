@@ -10,10 +10,6 @@ namespace {
 
 bool add_slot(LazChunkDecoder &d, const LazItem &item, std::size_t offset, std::string &problem) {
     const bool v1 = item.version == 1;
-    if (v1) {
-        problem = "the LAZ items " + item_name(item.type) + " of version 1 are not decoded yet";
-        return false;
-    }
     ItemSlot s;
     s.offset = offset;
     switch (item.type) {
@@ -66,11 +62,14 @@ void decode_items(LazChunkDecoder &d, unsigned char *record) {
     for (const ItemSlot &s : d.slots) {
         unsigned char *p = record + s.offset;
         switch (s.codec) {
+        case ItemCodec::point10_v1: decode_point10_v1(d.point10[s.state], r, p); break;
         case ItemCodec::point10_v2: decode_point10_v2(d.point10[s.state], r, p); break;
+        case ItemCodec::gpstime_v1: decode_gpstime_v1(d.gpstime[s.state], r, p); break;
         case ItemCodec::gpstime_v2: decode_gpstime_v2(d.gpstime[s.state], r, p); break;
+        case ItemCodec::rgb_v1: decode_rgb_v1(d.rgb[s.state], r, p); break;
         case ItemCodec::rgb_v2: decode_rgb_v2(d.rgb[s.state], r, p); break;
+        case ItemCodec::bytes_v1: decode_bytes_v1(d.bytes[s.state], r, p); break;
         case ItemCodec::bytes_v2: decode_bytes_v2(d.bytes[s.state], r, p); break;
-        default: break;
         }
     }
 }
@@ -104,7 +103,7 @@ bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *reco
     for (std::uint64_t k = 0; k < count; ++k, records += length) {
         if (d.decoded == 0) {
             if (d.chunk_size < length) {
-                problem = "the chunk's " + std::to_string(d.chunk_size) + " bytes do not hold its first record";
+                problem = "the chunk's " + std::to_string(d.chunk_size) + " bytes end before its first record";
                 return false;
             }
             std::memcpy(records, d.chunk, length);

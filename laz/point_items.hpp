@@ -1,9 +1,9 @@
 // The decoders of the items of point formats 0 to 5 and their extra bytes,
 // as LASzip compresses them point by point: POINT10, GPSTIME11, RGB12 and
-// BYTE, in version 2 (with room for version 1's state). Each item's state
-// starts over at every chunk from the chunk's first record, which is stored
-// whole; then every next record is decoded from the state and the range
-// decoder.
+// BYTE, in version 2 and in version 1 (LASzip before 2.0, 2011). Each
+// item's state starts over at every chunk from the chunk's first record,
+// which is stored whole; then every next record is decoded from the state
+// and the range decoder.
 #pragma once
 
 #include <array>
@@ -88,18 +88,22 @@ struct BytesDecoder {
 void setup_point10(Point10Decoder &p, std::uint16_t version);
 void start_point10(Point10Decoder &p, const unsigned char *first);
 void decode_point10_v2(Point10Decoder &p, RangeDecoder &r, unsigned char *out);
+void decode_point10_v1(Point10Decoder &p, RangeDecoder &r, unsigned char *out);
 
 void setup_gpstime(GpsTimeDecoder &g, std::uint16_t version);
 void start_gpstime(GpsTimeDecoder &g, const unsigned char *first);
 void decode_gpstime_v2(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out);
+void decode_gpstime_v1(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out);
 
 void setup_rgb(RgbDecoder &c, std::uint16_t version);
 void start_rgb(RgbDecoder &c, const unsigned char *first);
 void decode_rgb_v2(RgbDecoder &c, RangeDecoder &r, unsigned char *out);
+void decode_rgb_v1(RgbDecoder &c, RangeDecoder &r, unsigned char *out);
 
 void setup_bytes(BytesDecoder &b, std::uint16_t version, std::size_t size);
 void start_bytes(BytesDecoder &b, const unsigned char *first);
 void decode_bytes_v2(BytesDecoder &b, RangeDecoder &r, unsigned char *out);
+void decode_bytes_v1(BytesDecoder &b, RangeDecoder &r, unsigned char *out);
 
 // Shared by the versions of an item.
 std::uint8_t decode_byte_model(RangeDecoder &r, ByteModels &m, std::uint8_t before);
