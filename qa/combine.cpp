@@ -16,6 +16,7 @@
 #include "paths.hpp"
 #include "process.hpp"
 #include "run_failure.hpp"
+#include "shard_set.hpp"
 
 namespace pointsieve::qa {
 
@@ -45,22 +46,18 @@ void start_index(IndexJob &job) {
 }
 
 void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
-    if (!begin_outdir(o.outdir, false, out)) end_with_failure();
+    RunRecord combined;
+    const std::vector<Shard> shards = check_shards(o, combined);
+    if (!begin_outdir(o.outdir, combined, out)) end_with_failure();
     if (job.thread.joinable()) job.thread.join();
     if (!job.built) {
         std::printf("\nCannot allocate memory for the keys of the statistics file\n");
         fail_run(out);
     }
     start_tiles(d, &job.index, out);
-    for (const InputWord &w : o.inputs) {
-        std::string shard = w.text;
-        while (shard.size() > 1 && (shard.back() == '/' || shard.back() == '\\')) shard.pop_back();
-        bool detailed = false;
-        if (!holds_run(shard, detailed)) {
-            std::printf("\nFolder %s holds no output of Pointsieve-qa\n", printable_name(shard).c_str());
-            fail_run(out);
-        }
-        d.detailed = d.detailed || detailed;
+    d.detailed = combined.detailed;
+    for (const Shard &s : shards) {
+        const std::string &shard = s.dir;
         const std::string table = shard + "/tiles.csv";
         TableReader t;
         if (!open_table(t, table, ',')) {

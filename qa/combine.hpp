@@ -21,9 +21,10 @@ struct IndexJob {
 // Starts indexing the keys, on a thread where one can be started.
 void start_index(IndexJob &job);
 
-// Begins the output folder and reads the tables of the shards the options
-// name into d, after the keys' index; ends the process, having printed why,
-// when a shard cannot be read.
+// Checks that the shards the options name make one run, begins the output
+// folder and reads the shards' tables into d in the order of their K, after
+// the keys' index; ends the process, having printed why, when they do not
+// or a shard cannot be read.
 void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d);
 
 // Frees the keys' index, some 130,000 entries, on a thread of its own (the

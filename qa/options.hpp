@@ -20,6 +20,7 @@ struct Options {
     std::uint64_t shard_k = 1, shard_n = 1;
     bool sharded = false;
     std::vector<InputWord> inputs;  // tiles, folders and lists, or the shards' folders
+    std::uint64_t limits_digest = 0;  // of the limits read, set once they are (run_record)
 };
 
 // Reads the command line; ends the process, having printed why and the

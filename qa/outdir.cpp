@@ -9,6 +9,7 @@
 #include <set>
 
 #include "file_util.hpp"
+#include "folder_moves.hpp"
 #include "paths.hpp"
 #include "process.hpp"
 
@@ -17,8 +18,6 @@ namespace pointsieve::qa {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string marker_text(bool detailed) { return detailed ? "Pointsieve-qa\ndetailed\n" : "Pointsieve-qa\n"; }
 
 // A name beside target that nothing holds yet, made of target, a tag and
 // six characters that vary with the time and each attempt. create returns
@@ -42,42 +41,79 @@ bool fresh_name(const std::string &target, const char *tag, std::string &name, C
 }
 
 // Writes the marker; 0, or the errno of the failure.
-int write_marker(const std::string &dir, bool detailed) {
+int write_marker(const std::string &dir, const RunRecord &record) {
     korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "wb");
     if (!f) return errno != 0 ? errno : EIO;
-    const std::string text = marker_text(detailed);
+    const std::string text = marker_text(record);
     bool ok = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size() && std::fflush(f.get()) == 0;
     const int error = errno;
     ok = std::fclose(f.release()) == 0 && ok;
     return ok ? 0 : (error != 0 ? error : (errno != 0 ? errno : EIO));
 }
 
-}  // namespace
-
-bool holds_run(const std::string &dir, bool &detailed) {
-    const korvane::FilePtr f = korvane::open_file((dir + "/" + kMarkerName).c_str(), "rb");
-    if (!f) return false;
-    char text[64] = {};
-    const std::size_t got = std::fread(text, 1, sizeof text - 1, f.get());
-    const std::string s(text, got);
-    if (!s.starts_with("Pointsieve-qa\n")) return false;
-    detailed = s == marker_text(true);
-    return true;
+void strip_separators(std::string &name) {
+    while (name.size() > 1 && is_separator(name.back())) name.pop_back();
 }
 
-bool begin_outdir(const std::string &given, bool detailed, OutDir &out) {
-    out.target = given;
-    while (out.target.size() > 1 && is_separator(out.target.back())) out.target.pop_back();
+// Why an existing folder cannot be replaced by a rename, or nullptr: a
+// name ending in . or .., the root, the current folder or one holding it,
+// a mount point.
+const char *why_not_movable(const std::string &target) {
+    const fs::path name = fs::path(target).filename();
+    if (name == "." || name == "..") return "it is named by . or ..";
+    std::error_code ec, here_ec;
+    const fs::path real = fs::canonical(fs::path(target), ec);
+    if (ec) return nullptr;  // the rename will say
+    if (real == real.root_path() || !real.has_relative_path()) return "it is the root of the file system";
+    const fs::path here = fs::canonical(fs::current_path(here_ec), here_ec);
+    if (!here_ec) {
+        auto r = real.begin(), h = here.begin();
+        while (r != real.end() && h != here.end() && *r == *h) ++r, ++h;
+        if (r == real.end()) return "it is the current folder or holds it";
+    }
+    if (is_mount_point(real.string())) return "it is a mount point";
+    return nullptr;
+}
+
+}  // namespace
+
+bool follow_outdir(const std::string &given, std::string &target) {
+    target = given;
+    strip_separators(target);
+    for (int links = 0;; ++links) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(fs::path(target), ec))) return true;
+        if (links == 40) {
+            std::printf("\nOutput folder %s is a loop of links\n", korvane::printable_name(given).c_str());
+            return false;
+        }
+        const fs::path to = fs::read_symlink(fs::path(target), ec);
+        if (ec) {
+            std::printf("\nCannot read the link %s: %s\n", korvane::printable_name(target).c_str(), ec.message().c_str());
+            return false;
+        }
+        // A link's relative text is read from the folder that holds it.
+        target = (to.is_absolute() ? to : fs::path(target).parent_path() / to).string();
+        strip_separators(target);
+    }
+}
+
+bool begin_outdir(const std::string &given, const RunRecord &record, OutDir &out) {
+    if (!follow_outdir(given, out.target)) return false;
     const korvane::PrintableName shown_target = korvane::printable_name(out.target);
     std::error_code ec;
     const fs::file_status st = fs::symlink_status(fs::path(out.target), ec);
     if (fs::exists(st)) {
-        bool was_detailed = false;
-        if (!fs::is_directory(fs::status(fs::path(out.target), ec))) {
+        RunRecord earlier;
+        if (!fs::is_directory(st)) {
             std::printf("\nOutput folder %s exists and is not a folder\n", shown_target.c_str());
             return false;
         }
-        if (!fs::is_empty(fs::path(out.target), ec) && !holds_run(out.target, was_detailed)) {
+        if (const char *why = why_not_movable(out.target)) {
+            std::printf("\nOutput folder %s cannot be replaced by a rename: %s\n", shown_target.c_str(), why);
+            return false;
+        }
+        if (!fs::is_empty(fs::path(out.target), ec) && read_marker(out.target, earlier) == Marker::None) {
             std::printf("\nOutput folder %s is not empty and holds no earlier run of Pointsieve-qa\n", shown_target.c_str());
             return false;
         }
@@ -89,7 +125,7 @@ bool begin_outdir(const std::string &given, bool detailed, OutDir &out) {
         error = e ? e.value() : EEXIST;
         return error;
     });
-    if (made) error = write_marker(out.temp, detailed);
+    if (made) error = write_marker(out.temp, record);
     if (!made || error != 0) {
         if (made) abandon_outdir(out);
         std::printf("\nCannot create the output folder beside %s: %s\n", shown_target.c_str(),
@@ -122,8 +158,25 @@ bool finish_outdir(OutDir &out) {
     std::string old;
     const bool had = fs::exists(fs::symlink_status(fs::path(out.target), ec));
     if (had) {
-        // The earlier run is moved aside under a name nothing holds, then
-        // the new one takes its place, then the earlier one goes.
+        // In one step where the system can: the new run takes the target's
+        // name and the earlier one the temporary name, so that the target
+        // names a whole run at every moment.
+        const int exchanged = exchange_names(out.temp, out.target);
+        if (exchanged == 0) {
+            old = out.temp;
+            out.temp.clear();
+            fs::remove_all(fs::path(old), ec);
+            return true;
+        }
+        if (!exchange_unsupported(exchanged)) {
+            std::printf("\nCannot swap %s in for %s: %s\n", korvane::printable_name(out.temp).c_str(),
+                        korvane::printable_name(out.target).c_str(), std::strerror(exchanged));
+            abandon_outdir(out);
+            return false;
+        }
+        // Elsewhere in two: the earlier run is moved aside under a name
+        // nothing holds, then the new one takes its place, then the earlier
+        // one goes.
         const bool moved = fresh_name(out.target, ".old.", old, [&](const std::string &name) {
             std::error_code e;
             if (fs::exists(fs::symlink_status(fs::path(name), e))) return EEXIST;

@@ -1,23 +1,31 @@
 // OUTDIR: every output of a run is built in a new folder beside it, which
-// replaces it whole once complete; a marker file tells an audit's folder.
+// replaces it whole once complete; a marker file tells an audit's folder and
+// keeps the record of its run.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "run_record.hpp"
+
 namespace pointsieve::qa {
 
-inline constexpr const char *kMarkerName = ".pointsieve-qa";
-
 struct OutDir {
-    std::string target;  // OUTDIR as given, without trailing separators
+    std::string target;  // OUTDIR as given without trailing separators, or the folder its link leads to
     std::string temp;    // the folder being built
 };
 
-// Checks that target is absent, empty or an earlier run, and creates the
-// temporary folder with its marker (the marker says whether the run read
-// the detailed histograms). False, with a message printed, on failure.
-bool begin_outdir(const std::string &target, bool detailed, OutDir &out);
+// OUTDIR as the run writes it: without trailing separators and, where it is
+// a link, the name the link leads to (links of links followed). False, with
+// a message printed, for a loop of links.
+bool follow_outdir(const std::string &given, std::string &target);
+
+// Checks that the target is absent, empty or an earlier run, and a folder a
+// rename can replace (not ".", the root, a mount point, nor the current
+// folder or one holding it), and creates the temporary folder with its
+// marker holding the run's record. False, with a message printed, on
+// failure.
+bool begin_outdir(const std::string &given, const RunRecord &record, OutDir &out);
 
 // Creates the folders of the given paths (relative to the temporary folder).
 bool make_folders(const OutDir &out, const std::vector<std::string> &files);
@@ -27,9 +35,5 @@ bool finish_outdir(OutDir &out);
 
 // Removes the temporary folder.
 void abandon_outdir(OutDir &out);
-
-// Whether dir holds a run of Pointsieve-qa, and whether that run was
-// detailed (-d).
-bool holds_run(const std::string &dir, bool &detailed);
 
 }  // namespace pointsieve::qa

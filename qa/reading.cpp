@@ -104,7 +104,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     assign_stats_paths(tiles);
     std::uint64_t begin = 0, end = tiles.size();
     if (o.sharded) shard_slice(tiles.size(), o.shard_k, o.shard_n, begin, end);
-    if (!begin_outdir(o.outdir, o.detailed, out)) end_with_failure();
+    if (!begin_outdir(o.outdir, run_record(o, tiles), out)) end_with_failure();
     std::vector<std::string> stats;
     for (std::uint64_t k = begin; k < end; ++k) stats.push_back(tiles[k].stats);
     if (!make_folders(out, stats)) fail_run(out);

@@ -18,6 +18,7 @@
 #include "process.hpp"
 #include "program_identity.hpp"
 #include "reading.hpp"
+#include "run_record.hpp"
 #include "report.hpp"
 #include "run_failure.hpp"
 #include "standard_output.hpp"
@@ -43,9 +44,10 @@ int run(int argc, char **argv) {
         finish_stdout();
         return 0;
     }
-    const Options o = parse_options(argc, argv);
+    Options o = parse_options(argc, argv);
     Limits limits = default_limits();
     if (o.limits) read_limits(o.limits, limits);
+    o.limits_digest = limits_digest(limits);  // for the record the run leaves in OUTDIR
 
     // A combine reads statistics files: their keys are indexed on a thread
     // while the tables are opened.

@@ -18,6 +18,11 @@
  *
  * With POINTSIEVE_KILL_AT_RENAME set, the program is killed (SIGKILL) when it
  * renames a file, as a power cut or an impatient user would at that moment.
+ * POINTSIEVE_KILL_AT_RENAME_TO=NAME kills it only at a rename onto NAME, and
+ * POINTSIEVE_KILL_AFTER_RENAME_TO=NAME just after one. Both count renameat2,
+ * the exchange of two names, as a rename onto its second name; with
+ * POINTSIEVE_RENAMEAT2_ERRNO=N, renameat2 fails with errno N, as on a file
+ * system that refuses it (EINVAL) or a kernel without it (ENOSYS).
  *
  * A disk that fills: with POINTSIEVE_WRITE_BUDGET=N, the program's positioned
  * writes (pwrite) put N bytes in all, and fail with ENOSPC after that.
@@ -98,11 +103,38 @@ ssize_t pwrite64(int fd, const void *buf, size_t n, off64_t at) {
 
 ssize_t pwrite(int fd, const void *buf, size_t n, off_t at) { return pwrite64(fd, buf, n, at); }
 
+/* Whether the variable names to. */
+static int names(const char *variable, const char *to) {
+    const char *name = getenv(variable);
+    return name && strcmp(name, to) == 0;
+}
+
+static void kill_before_rename(const char *to) {
+    if (getenv("POINTSIEVE_KILL_AT_RENAME") || names("POINTSIEVE_KILL_AT_RENAME_TO", to)) raise(SIGKILL);
+}
+
+static int kill_after_rename(const char *to, int result) {
+    if (names("POINTSIEVE_KILL_AFTER_RENAME_TO", to)) raise(SIGKILL);
+    return result;
+}
+
 int rename(const char *from, const char *to) {
     static int (*real_rename)(const char *, const char *);
     if (!real_rename) *(void **)&real_rename = dlsym(RTLD_NEXT, "rename");
-    if (getenv("POINTSIEVE_KILL_AT_RENAME")) raise(SIGKILL);
-    return real_rename(from, to);
+    kill_before_rename(to);
+    return kill_after_rename(to, real_rename(from, to));
+}
+
+int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags) {
+    static int (*real_renameat2)(int, const char *, int, const char *, unsigned int);
+    if (!real_renameat2) *(void **)&real_renameat2 = dlsym(RTLD_NEXT, "renameat2");
+    const long long refused = number_in("POINTSIEVE_RENAMEAT2_ERRNO", 0);
+    if (refused != 0 || !real_renameat2) { /* refused: nothing renamed, nothing to kill at */
+        errno = refused != 0 ? (int)refused : ENOSYS;
+        return -1;
+    }
+    kill_before_rename(to);
+    return kill_after_rename(to, real_renameat2(from_dir, from, to_dir, to, flags));
 }
 
 static void swap_if_due(const char *name) {
