@@ -24,7 +24,7 @@ bool count_points(const LaszipVlr &vlr, std::uint64_t points, std::vector<LazChu
                       " points make " + text(needed) + " chunks of " + text(size);
             return false;
         }
-        for (std::uint64_t k = 0; k < n; ++k) chunks[k].points = k + 1 < n ? size : points - k * size;
+        for (std::size_t k = 0; k < chunks.size(); ++k) chunks[k].points = k + 1 < n ? size : points - k * size;
         return true;
     }
     std::uint64_t sum = 0;

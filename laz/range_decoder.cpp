@@ -56,7 +56,7 @@ void reset_symbol_model(SymbolModel &m, std::uint32_t symbols) {
         }
         m.words.assign(2 * std::size_t{symbols} + (m.table_size ? m.table_size + 2 : 0), 0);
     }
-    std::fill(m.words.begin() + symbols, m.words.begin() + 2 * symbols, 1u);
+    std::fill_n(m.words.data() + symbols, symbols, 1u);
     m.total = 0;
     m.update_cycle = symbols;
     update_symbol_model(m);

@@ -25,7 +25,7 @@ void setup_rgb(RgbDecoder &c, std::uint16_t version) {
 }
 
 void start_rgb(RgbDecoder &c, const unsigned char *first) {
-    for (int k = 0; k < 3; ++k) c.last[k] = load_le<std::uint16_t>(first + 2 * k);
+    for (std::size_t k = 0; k < 3; ++k) c.last[k] = load_le<std::uint16_t>(first + 2 * k);
     if (c.version == 1) {
         reset_symbol_model(c.used, 64);
         reset_integer_decoder(c.bytes_v1);
@@ -40,7 +40,7 @@ void decode_rgb_v2(RgbDecoder &c, RangeDecoder &r, unsigned char *out) {
     // high, blue low, blue high); bit 6: green and blue are not red's.
     const std::uint32_t used = decode_symbol(r, c.used);
     std::uint32_t last_low[3], last_high[3];
-    for (int k = 0; k < 3; ++k) last_low[k] = c.last[k] & 0xFFu, last_high[k] = std::uint32_t{c.last[k]} >> 8;
+    for (std::size_t k = 0; k < 3; ++k) last_low[k] = c.last[k] & 0xFFu, last_high[k] = std::uint32_t{c.last[k]} >> 8;
     std::uint32_t low[3], high[3];
     low[0] = used & 1 ? byte_after(r, c.diff[0], last_low[0]) : last_low[0];
     high[0] = used & 2 ? byte_after(r, c.diff[1], last_high[0]) : last_high[0];
@@ -66,7 +66,7 @@ void decode_rgb_v2(RgbDecoder &c, RangeDecoder &r, unsigned char *out) {
         low[1] = low[2] = low[0];
         high[1] = high[2] = high[0];
     }
-    for (int k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; k < 3; ++k) {
         c.last[k] = static_cast<std::uint16_t>(low[k] | high[k] << 8);
         store_le(out + 2 * k, c.last[k]);
     }
