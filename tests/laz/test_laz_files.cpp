@@ -1,15 +1,18 @@
 // LAZ files decoded chunk by chunk against the point records of their LAS
-// twins; broken laszip VLRs and chunk tables refused with their reason; and
+// twins; broken laszip VLRs and chunk tables refused with their reason;
 // files cut short or damaged, which give the whole chunks they still hold
-// and never crash.
+// and never crash; a chunk table of variable chunks; and numbers through the
+// integer decompressor from the tests' own encoder.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "chunk_decoder.hpp"
 #include "laz_file.hpp"
+#include "laz_test_encoder.hpp"
 #include "test_support.hpp"
 
 namespace laz_files_test {
@@ -192,6 +195,91 @@ TEST(LazFiles, DamagedChunksNeverCrash) {
                 EXPECT_FALSE(problem.empty());
             }
         }
+    }
+}
+
+// f1_v12.laz with chunks of variable size (as COPC writes them), the
+// chunk table rewritten with the given point counts: decoded like the
+// original when they are its own, refused when they do not add up.
+TEST(LazFiles, VariableChunksTakeTheirCountsFromTheTable) {
+    const Expectation &e = kFiles[1];
+    const Bytes original = file_of(e);
+    LazFile f;
+    std::string problem;
+    ASSERT_TRUE(read_laz_file(original.data(), original.size(), f, problem)) << problem;
+    const struct {
+        std::vector<std::uint32_t> counts;
+        const char *refusal;
+    } kTables[] = {{{1000, 1000, 1000}, nullptr},
+                   {{1000, 1000, 999}, "hold 2999 points, the header 3000"},
+                   {{1000, 0, 2000}, "a chunk of no points"}};
+    for (const auto &t : kTables) {
+        Bytes file(original.begin(), original.begin() + 18890);
+        for (int k = 0; k < 4; ++k) file[379 + k] = 0xFF;
+        const Bytes head = {0, 0, 0, 0, 3, 0, 0, 0};
+        laz_test_encoder::RangeEncoder enc;
+        IntegerDecoder model;
+        setup_integer_decoder(model, 32, 2);
+        reset_integer_decoder(model);
+        for (std::size_t k = 0; k < 3; ++k) {
+            const auto last = [&](auto field) { return k ? static_cast<std::int32_t>(field(k - 1)) : 0; };
+            laz_test_encoder::encode_integer(enc, model, last([&](std::size_t j) { return t.counts[j]; }),
+                                             static_cast<std::int32_t>(t.counts[k]), 0);
+            laz_test_encoder::encode_integer(enc, model, last([&](std::size_t j) { return f.chunks[j].bytes; }),
+                                             static_cast<std::int32_t>(f.chunks[k].bytes), 1);
+        }
+        const Bytes entries = laz_test_encoder::finish(enc);
+        file.insert(file.end(), head.begin(), head.end());
+        file.insert(file.end(), entries.begin(), entries.end());
+        LazFile g;
+        problem.clear();
+        const bool read = read_laz_file(file.data(), file.size(), g, problem);
+        if (t.refusal) {
+            EXPECT_FALSE(read);
+            EXPECT_NE(problem.find(t.refusal), std::string::npos) << problem;
+            continue;
+        }
+        ASSERT_TRUE(read) << problem;
+        EXPECT_EQ(g.vlr.chunk_size, kVariableChunks);
+        Bytes all, records;
+        LazChunkDecoder d;
+        ASSERT_TRUE(setup_chunk_decoder(d, g.vlr, problem));
+        for (const LazChunk &c : g.chunks) {
+            ASSERT_TRUE(decode_one(d, file, c, c.bytes, records, problem)) << problem;
+            all.insert(all.end(), records.begin(), records.end());
+        }
+        EXPECT_EQ(fnv1a(all), e.digest);
+    }
+}
+
+// Numbers of 8, 16 and 32 bits in three contexts, near their predictions
+// and far from them, come back from the integer decompressor as the
+// encoder wrote them, without a read past its bytes.
+TEST(LazFiles, IntegersComeBackAsWritten) {
+    std::mt19937 random(7);
+    for (const std::uint32_t bits : {8u, 16u, 32u}) {
+        SCOPED_TRACE(bits);
+        IntegerDecoder written, read;
+        setup_integer_decoder(written, bits, 3);
+        setup_integer_decoder(read, bits, 3);
+        reset_integer_decoder(written);
+        reset_integer_decoder(read);
+        const std::uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+        std::vector<std::int32_t> predicted, real;
+        laz_test_encoder::RangeEncoder enc;
+        for (int k = 0; k < 20000; ++k) {
+            const std::uint32_t p = random() & mask;
+            const std::uint32_t step = k % 3 == 0 ? random() : random() % (1u << (k % 17));
+            predicted.push_back(static_cast<std::int32_t>(p));
+            real.push_back(static_cast<std::int32_t>((p + step) & mask));
+            laz_test_encoder::encode_integer(enc, written, predicted.back(), real.back(), k % 3);
+        }
+        const Bytes bytes = laz_test_encoder::finish(enc);
+        RangeDecoder r;
+        start_range_decoder(r, bytes.data(), bytes.size());
+        for (int k = 0; k < 20000; ++k)
+            ASSERT_EQ(decode_integer(r, read, predicted[k], k % 3), real[k]) << "number " << k;
+        EXPECT_FALSE(r.overrun || r.corrupt);
     }
 }
 
