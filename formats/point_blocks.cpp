@@ -29,18 +29,25 @@ bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h) {
     b.block_records = std::max<std::size_t>(1, kBlockBytes / b.record_length);
     if (b.buffer.size() < b.block_records * b.record_length) b.buffer.resize(b.block_records * b.record_length);
     b.failed = false;
+    b.compressed = false;
+    b.damage.clear();
     return restart_point_blocks(b, b.declared);
 }
 
 bool restart_point_blocks(PointBlocks &b, std::uint64_t records) {
     b.declared = std::min(b.declared, records);
     b.delivered = 0;
+    if (b.compressed) {
+        b.next_chunk = 0;
+        return true;
+    }
     if (b.declared > 0 && !seek_absolute(b.file, b.first)) b.failed = true;
     return !b.failed;
 }
 
 std::size_t next_point_block(PointBlocks &b, const unsigned char *&records) {
     if (b.failed || b.delivered >= b.declared) return 0;
+    if (b.compressed) return next_laz_block(b, records);
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(b.declared - b.delivered, b.block_records));
     const std::size_t n = std::fread(b.buffer.data(), b.record_length, want, b.file);
     if (n < want && std::ferror(b.file)) {

@@ -7,9 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "chunk_decoder.hpp"
+#include "chunk_table.hpp"
 #include "las_header.hpp"
+#include "laszip_vlr.hpp"
+#include "vlrs.hpp"
 
 namespace pointsieve::formats {
 
@@ -23,6 +28,16 @@ struct PointBlocks {
     std::size_t block_records = 0;    // records per block
     std::vector<unsigned char> buffer;
     bool failed = false;              // a read or seek failed (errno tells)
+    // LAZ: the records are decoded a chunk at a time, each chunk whole
+    // before its records are handed out, so that a chunk that does not
+    // decode leaves the whole chunks before it.
+    bool compressed = false;
+    laz::LaszipVlr vlr;
+    std::vector<laz::LazChunk> chunks;
+    std::size_t next_chunk = 0;
+    laz::LazChunkDecoder decoder;
+    std::vector<unsigned char> chunk_bytes;
+    std::string damage;               // why the records stop early, in words; empty when they do not
 };
 
 // Bytes a block holds at most.
@@ -35,13 +50,24 @@ inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 // or the seek to them fails).
 bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h);
 
+// Readies the LAZ records of a file whose header h was read without a
+// problem and marks them compressed: the laszip VLR among records, the
+// chunk table from f, whose size is file_size. False, with the reason in
+// problem, when they are broken or hold items not decoded here.
+bool start_laz_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h, const std::vector<Vlr> &records,
+                      std::uint64_t file_size, std::string &problem);
+
 // The next block: its whole records at records, their number returned; 0
 // at the end of the declared records, at the end of the file (fewer than
-// declared: a file cut short) or on a failed read (b.failed).
+// declared: a file cut short), at a LAZ chunk that does not decode
+// (b.damage says why) or on a failed read (b.failed).
 std::size_t next_point_block(PointBlocks &b, const unsigned char *&records);
 
 // Starts the records over from the first, for a second reading of the
 // first `records` of them. False when the seek fails.
 bool restart_point_blocks(PointBlocks &b, std::uint64_t records);
+
+// The next block of LAZ records: the next chunk, decoded whole.
+std::size_t next_laz_block(PointBlocks &b, const unsigned char *&records);
 
 }  // namespace pointsieve::formats

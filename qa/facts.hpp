@@ -21,7 +21,7 @@ enum Column {
     ColReturnNumber0, ColNumberOfReturns0, ColReturnAbove, ColPulses, ColClass0, ColClass1, ColWithheld,
     ColGpsEncoding, ColGpsMin, ColGpsMax, ColArea, ColDensity, ColFootprint, ColDigest,
     ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
-    ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes,
+    ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes, ColCompression, ColFileBytes,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;

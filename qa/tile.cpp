@@ -34,7 +34,7 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "return_number_0", "number_of_returns_0", "return_above_number", "pulses", "class_0", "class_1", "withheld",
     "gps_encoding", "gps_min", "gps_max", "area", "density", "footprint", "digest",
     "crs", "crs_source", "horizontal_unit", "vertical_unit", "wkt_bit", "legacy_counts", "density_m2",
-    "first_density_m2", "overlap", "scanner_channels", "extra_bytes"};
+    "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes"};
 
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     if (reader.detailed) add_detailed_histograms(reader.sums, acc);
@@ -115,8 +115,8 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const korvane::FilePtr file = korvane::open_regular_file(tile.name.c_str(), opened);
     if (!file) {
         if (opened == korvane::OpenOutcome::NotRegular) {
-            f[ColStatus] = status_word(tile.laz ? Status::Compressed : Status::Refused);
-            f[ColReason] = tile.laz ? "compressed (LAZ) point data is not read" : "not a valid .las file";
+            f[ColStatus] = status_word(Status::Refused);
+            f[ColReason] = "not a valid .las file";
         } else {
             set_unreadable(f, error_text());
         }
@@ -133,11 +133,6 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const formats::HeaderReading header = formats::read_las_header(bytes, got);
     const bool las = header.problem != formats::HeaderProblem::NotLas;
     if (las) set_header_fields(header, f);
-    if (tile.laz || (las && header.compressed)) {
-        f[ColStatus] = status_word(Status::Compressed);
-        f[ColReason] = "compressed (LAZ) point data is not read";
-        return;
-    }
     if (header.problem != formats::HeaderProblem::None) {
         f[ColStatus] = status_word(Status::Refused);
         f[ColReason] = formats::header_problem_text(header);
@@ -160,7 +155,21 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     formats::PointBlocks &blocks = r.blocks;
     const BoxTest box = box_test(h);
     PointScan scan;
-    if (!formats::start_point_blocks(blocks, file.get(), header)) {
+    const std::uint64_t file_size = before.size > 0 ? static_cast<std::uint64_t>(before.size) : 0;
+    f[ColCompression] = header.compressed ? "laz" : "";
+    f[ColFileBytes] = std::to_string(file_size);
+    if (header.compressed) {
+        std::string problem;
+        if (!formats::start_laz_blocks(blocks, file.get(), header, vlrs.records, file_size, problem)) {
+            if (blocks.failed) {
+                set_unreadable(f, error_text());
+            } else {
+                f[ColStatus] = status_word(Status::Refused);
+                f[ColReason] = "LAZ: " + problem;
+            }
+            return;
+        }
+    } else if (!formats::start_point_blocks(blocks, file.get(), header)) {
         set_unreadable(f, error_text());
         return;
     }
@@ -188,6 +197,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const bool truncated = records < declared;
     f[ColStatus] = status_word(truncated ? Status::Truncated : Status::Ok);
     if (truncated) f[ColReason] = std::to_string(records) + " of " + std::to_string(declared) + " records";
+    if (truncated && !blocks.damage.empty()) f[ColReason] += ": " + blocks.damage;
     f[ColRead] = std::to_string(records);
     f[ColStats] = tile.stats;
     const TileRead read{&header, &crs, formats::has_wkt_record(vlrs.records), &r.acc, &scan, records, outside, truncated};

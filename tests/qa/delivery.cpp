@@ -238,7 +238,7 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     r = tile(3, 4, 100);
     bytes = build_las(r);
     bytes[offsetof(LAS12Header, PointDataFormatID)] |= 0x80;  // LAZ marks its format so
-    w.put("south/t_compressed.laz", bytes, "compressed", "readable");
+    w.put("south/t_compressed.laz", bytes, "refused", "readable");  // no laszip VLR
     write_text(w.file("west/readme.txt"), "Delivery notes: not a tile.\n");
 
     std::sort(w.table.begin(), w.table.end(),

@@ -12,7 +12,7 @@ namespace qa_delivery {
 // One tile of the delivery and what the audit must find on it.
 struct Expectation {
     std::string path;       // relative to the delivery's folder, '/'-separated
-    std::string status;     // ok, truncated, refused or compressed
+    std::string status;     // ok, truncated, refused or unreadable
     std::string flagged;    // checks that must warn or fail, space-separated
     std::string tolerated;  // checks that may fail besides (a copy overlaps its original)
 };
