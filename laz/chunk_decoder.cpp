@@ -33,6 +33,11 @@ bool add_slot(LazChunkDecoder &d, const LazItem &item, std::size_t offset, std::
         s.state = d.bytes.size();
         setup_bytes(d.bytes.emplace_back(), item.version, item.size);
         break;
+    case LazItemType::wavepacket13:
+        s.codec = ItemCodec::wavepacket_v1;
+        s.state = d.wavepacket.size();
+        setup_wavepacket(d.wavepacket.emplace_back());
+        break;
     default:
         problem = "the LAZ items " + item_name(item.type) + " are not decoded yet";
         return false;
@@ -53,6 +58,7 @@ void start_items(LazChunkDecoder &d, const unsigned char *first) {
         case ItemCodec::rgb_v2: start_rgb(d.rgb[s.state], p); break;
         case ItemCodec::bytes_v1:
         case ItemCodec::bytes_v2: start_bytes(d.bytes[s.state], p); break;
+        case ItemCodec::wavepacket_v1: start_wavepacket(d.wavepacket[s.state], p); break;
         }
     }
 }
@@ -70,6 +76,7 @@ void decode_items(LazChunkDecoder &d, unsigned char *record) {
         case ItemCodec::rgb_v2: decode_rgb_v2(d.rgb[s.state], r, p); break;
         case ItemCodec::bytes_v1: decode_bytes_v1(d.bytes[s.state], r, p); break;
         case ItemCodec::bytes_v2: decode_bytes_v2(d.bytes[s.state], r, p); break;
+        case ItemCodec::wavepacket_v1: decode_wavepacket(d.wavepacket[s.state], r, p); break;
         }
     }
 }

@@ -17,7 +17,17 @@
 namespace pointsieve::laz {
 
 // An item's decoder and where its bytes lie in a record.
-enum class ItemCodec : std::uint8_t { point10_v1, point10_v2, gpstime_v1, gpstime_v2, rgb_v1, rgb_v2, bytes_v1, bytes_v2 };
+enum class ItemCodec : std::uint8_t {
+    point10_v1,
+    point10_v2,
+    gpstime_v1,
+    gpstime_v2,
+    rgb_v1,
+    rgb_v2,
+    bytes_v1,
+    bytes_v2,
+    wavepacket_v1,
+};
 
 struct ItemSlot {
     ItemCodec codec = ItemCodec::point10_v2;
@@ -32,6 +42,7 @@ struct LazChunkDecoder {
     std::vector<GpsTimeDecoder> gpstime;
     std::vector<RgbDecoder> rgb;
     std::vector<BytesDecoder> bytes;
+    std::vector<WavePacketDecoder> wavepacket;
     // The chunk under way.
     const unsigned char *chunk = nullptr;
     std::size_t chunk_size = 0;
@@ -41,7 +52,7 @@ struct LazChunkDecoder {
 
 // Readies d for the chunks of a file of the laszip VLR's items. False, with
 // the reason, for items it does not decode (those of point formats 6 to 10,
-// the wave packets) or points not compressed point by point.
+// the wave packets of LAS 1.4) or points not compressed point by point.
 bool setup_chunk_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem);
 
 // Starts the chunk of `size` bytes at `bytes` (kept by the caller until its

@@ -1,6 +1,7 @@
 // The decoders of the items of point formats 0 to 5 and their extra bytes,
 // as LASzip compresses them point by point: POINT10, GPSTIME11, RGB12 and
-// BYTE, in version 2 and in version 1 (LASzip before 2.0, 2011). Each
+// BYTE, in version 2 and in version 1 (LASzip before 2.0, 2011), and
+// WAVEPACKET13 (version 1, the only one). Each
 // item's state starts over at every chunk from the chunk's first record,
 // which is stored whole; then every next record is decoded from the state
 // and the range decoder.
@@ -83,6 +84,19 @@ struct BytesDecoder {
     IntegerDecoder bytes_v1;
 };
 
+// The 29 bytes of a wave packet descriptor: its index, then the offset of
+// its waveform data, the packet's size, the return point's location and
+// its x, y and z steps. Also the state of one scanner channel of
+// WAVEPACKET14, which codes it the same way.
+struct WavePacketDecoder {
+    std::array<unsigned char, 29> last{};
+    std::uint32_t last_offset_kind = 0;  // how the last offset was coded, 0 to 3
+    std::int32_t last_offset_step = 0;   // the last 32-bit step of the offset
+    SymbolModel index;
+    std::array<SymbolModel, 4> offset_kind;  // by the last kind
+    IntegerDecoder offset_step, packet_size, return_point, xyz;
+};
+
 // setup_*: sizes the state for an item of the version (and size); start_*:
 // a chunk's first record; decode_*: the next record, written at out.
 void setup_point10(Point10Decoder &p, std::uint16_t version);
@@ -104,6 +118,10 @@ void setup_bytes(BytesDecoder &b, std::uint16_t version, std::size_t size);
 void start_bytes(BytesDecoder &b, const unsigned char *first);
 void decode_bytes_v2(BytesDecoder &b, RangeDecoder &r, unsigned char *out);
 void decode_bytes_v1(BytesDecoder &b, RangeDecoder &r, unsigned char *out);
+
+void setup_wavepacket(WavePacketDecoder &w);
+void start_wavepacket(WavePacketDecoder &w, const unsigned char *first);
+void decode_wavepacket(WavePacketDecoder &w, RangeDecoder &r, unsigned char *out);
 
 // Shared by the versions of an item.
 std::uint8_t decode_byte_model(RangeDecoder &r, ByteModels &m, std::uint8_t before);

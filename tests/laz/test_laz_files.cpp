@@ -47,6 +47,7 @@ const Expectation kFiles[] = {
     {"f3_v12.laz", 3000, 0x1da2cab18d3792de},
     {"eb1.laz", 3000, 0x6eba20e91205fd45},
     {"f3_v12_chunk700.laz", 3000, 0x1da2cab18d3792de},
+    {"f4_v13.laz", 3000, 0x127f964ec20d46ec},
     {"simple-laszip-compressor-version-1.2r0.laz", 1065, 0xac5ceed2077b659c},
     {"broken_coder.laz", 0, 0, "coder 15 is not the arithmetic coder"},
     {"broken_compressor.laz", 0, 0, "compressor 16 is not one of"},
