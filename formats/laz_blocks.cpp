@@ -1,6 +1,6 @@
 // The LAZ records of a file, decoded a chunk at a time: the laszip VLR and
-// LASzip's chunk table found, then each chunk read and decoded whole before
-// its records are handed out.
+// LASzip's chunk table found, then each chunk's bytes read whole and its
+// records decoded a block at a time.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -13,10 +13,9 @@ namespace pointsieve::formats {
 
 namespace {
 
-// A chunk's compressed bytes and its records are held whole: beyond these
-// a chunk is taken for damage, not read.
+// A chunk's compressed bytes are held whole: beyond this a chunk is taken
+// for damage, not read.
 constexpr std::uint64_t kMostChunkBytes = std::uint64_t{256} << 20;
-constexpr std::uint64_t kMostChunkRecordBytes = std::uint64_t{64} << 20;
 // LASzip's chunk table follows the last chunk; it is read up to this many
 // bytes (a table of a million chunks takes a few megabytes).
 constexpr std::uint64_t kMostTableBytes = std::uint64_t{64} << 20;
@@ -88,8 +87,10 @@ bool start_laz_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h, cons
     b.delivered = 0;
     b.failed = false;
     b.compressed = true;
+    b.block_records = std::max<std::size_t>(1, kBlockBytes / b.record_length);
     b.chunks.clear();
     b.next_chunk = 0;
+    b.chunk_left = 0;
     b.damage.clear();
     if (!laz::parse_laszip_vlr(found->data.data(), found->data.size(), b.vlr, problem)) return false;
     if (b.vlr.record_length != b.record_length) {
@@ -101,39 +102,42 @@ bool start_laz_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h, cons
 }
 
 std::size_t next_laz_block(PointBlocks &b, const unsigned char *&records) {
-    if (b.next_chunk >= b.chunks.size()) {
-        b.declared = b.delivered;
-        return 0;
-    }
-    const laz::LazChunk &c = b.chunks[b.next_chunk];
-    const std::uint64_t wanted = std::min(c.points, b.declared - b.delivered);
-    if (c.bytes > kMostChunkBytes || wanted > kMostChunkRecordBytes / b.record_length) {
-        b.damage = "chunk " + std::to_string(b.next_chunk + 1) + " is too large to decode";
-        b.declared = b.delivered;
-        return 0;
-    }
-    b.chunk_bytes.resize(static_cast<std::size_t>(c.bytes));
-    if (!read_at(b.file, c.offset, b.chunk_bytes.data(), b.chunk_bytes.size())) {
-        if (std::ferror(b.file)) {
-            b.failed = true;
-        } else {
-            b.damage = "the file ends inside chunk " + std::to_string(b.next_chunk + 1);
+    if (b.chunk_left == 0) {
+        if (b.next_chunk >= b.chunks.size()) {
             b.declared = b.delivered;
+            return 0;
         }
-        return 0;
+        const laz::LazChunk &c = b.chunks[b.next_chunk++];
+        if (c.bytes > kMostChunkBytes) {
+            b.damage = "chunk " + std::to_string(b.next_chunk) + " is too large to decode";
+            b.declared = b.delivered;
+            return 0;
+        }
+        b.chunk_bytes.resize(static_cast<std::size_t>(c.bytes));
+        if (!read_at(b.file, c.offset, b.chunk_bytes.data(), b.chunk_bytes.size())) {
+            if (std::ferror(b.file))
+                b.failed = true;
+            else
+                b.damage = "the file ends inside chunk " + std::to_string(b.next_chunk), b.declared = b.delivered;
+            return 0;
+        }
+        laz::start_chunk(b.decoder, b.chunk_bytes.data(), b.chunk_bytes.size());
+        b.chunk_left = std::min(c.points, b.declared - b.delivered);
+        if (b.chunk_left == 0) return next_laz_block(b, records);
     }
-    b.buffer.resize(static_cast<std::size_t>(wanted) * b.record_length);
-    laz::start_chunk(b.decoder, b.chunk_bytes.data(), b.chunk_bytes.size());
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(b.chunk_left, b.block_records));
+    b.buffer.resize(n * b.record_length);
     std::string problem;
-    if (!laz::decode_records(b.decoder, wanted, b.buffer.data(), problem)) {
-        b.damage = "chunk " + std::to_string(b.next_chunk + 1) + " does not decode: " + problem;
+    if (!laz::decode_records(b.decoder, n, b.buffer.data(), problem)) {
+        b.damage = "chunk " + std::to_string(b.next_chunk) + " does not decode: " + problem;
         b.declared = b.delivered;
+        b.chunk_left = 0;
         return 0;
     }
-    ++b.next_chunk;
-    b.delivered += wanted;
+    b.chunk_left -= n;
+    b.delivered += n;
     records = b.buffer.data();
-    return static_cast<std::size_t>(wanted);
+    return n;
 }
 
 }  // namespace pointsieve::formats

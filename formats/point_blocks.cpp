@@ -39,6 +39,7 @@ bool restart_point_blocks(PointBlocks &b, std::uint64_t records) {
     b.delivered = 0;
     if (b.compressed) {
         b.next_chunk = 0;
+        b.chunk_left = 0;
         return true;
     }
     if (b.declared > 0 && !seek_absolute(b.file, b.first)) b.failed = true;

@@ -28,13 +28,13 @@ struct PointBlocks {
     std::size_t block_records = 0;    // records per block
     std::vector<unsigned char> buffer;
     bool failed = false;              // a read or seek failed (errno tells)
-    // LAZ: the records are decoded a chunk at a time, each chunk whole
-    // before its records are handed out, so that a chunk that does not
-    // decode leaves the whole chunks before it.
+    // LAZ: the records are decoded a block at a time from the chunk under
+    // way, whose compressed bytes are held whole.
     bool compressed = false;
     laz::LaszipVlr vlr;
     std::vector<laz::LazChunk> chunks;
-    std::size_t next_chunk = 0;
+    std::size_t next_chunk = 0;       // the chunk after the one under way
+    std::uint64_t chunk_left = 0;     // records of the chunk under way still to decode
     laz::LazChunkDecoder decoder;
     std::vector<unsigned char> chunk_bytes;
     std::string damage;               // why the records stop early, in words; empty when they do not
@@ -67,7 +67,7 @@ std::size_t next_point_block(PointBlocks &b, const unsigned char *&records);
 // first `records` of them. False when the seek fails.
 bool restart_point_blocks(PointBlocks &b, std::uint64_t records);
 
-// The next block of LAZ records: the next chunk, decoded whole.
+// The next block of LAZ records, from the chunk under way or the next.
 std::size_t next_laz_block(PointBlocks &b, const unsigned char *&records);
 
 }  // namespace pointsieve::formats
