@@ -173,8 +173,8 @@ bool overlap(const CheckInput &in, std::size_t, double &v) {
 }
 
 const CheckEntry kTable[] = {
-    {"readable", "not read", "the tile could be read: not refused, compressed or unreadable",
-     {{{"readable", false, 0, 0, "1 when the tile could not be read (refused, compressed or unreadable)"}}},
+    {"readable", "not read", "the tile could be read: not refused or unreadable",
+     {{{"readable", false, 0, 0, "1 when the tile could not be read (refused or unreadable)"}}},
      readable, ValueShown::Status},
     {"complete", "truncated", "every record the header declares was read",
      {{{"complete", false, 0, 0, "point records the header declares that the file does not hold"}}},

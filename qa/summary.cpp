@@ -8,10 +8,10 @@
 namespace pointsieve::qa {
 
 void print_summary(const Delivered &d, const Delivery &delivery, const Tally &tally, long long archived) {
-    std::printf("Tiles:            %llu (ok %llu, truncated %llu, refused %llu, compressed %llu, unreadable %llu)\n",
+    std::printf("Tiles:            %llu (ok %llu, truncated %llu, refused %llu, unreadable %llu)\n",
                 static_cast<unsigned long long>(d.facts.size()), static_cast<unsigned long long>(d.by_status[0]),
                 static_cast<unsigned long long>(d.by_status[1]), static_cast<unsigned long long>(d.by_status[2]),
-                static_cast<unsigned long long>(d.by_status[3]), static_cast<unsigned long long>(d.by_status[4]));
+                static_cast<unsigned long long>(d.by_status[4]));
     std::printf("Points read:      %llu\n", static_cast<unsigned long long>(d.points));
     std::printf("LAS types:        ");
     if (d.types.empty()) std::printf("none read");
