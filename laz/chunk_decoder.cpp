@@ -39,7 +39,7 @@ bool add_slot(LazChunkDecoder &d, const LazItem &item, std::size_t offset, std::
         setup_wavepacket(d.wavepacket.emplace_back());
         break;
     default:
-        problem = "the LAZ items " + item_name(item.type) + " are not decoded yet";
+        problem = "the LAZ items " + item_name(item.type) + " are not compressed point by point";
         return false;
     }
     d.slots.push_back(s);
@@ -59,6 +59,7 @@ void start_items(LazChunkDecoder &d, const unsigned char *first) {
         case ItemCodec::bytes_v1:
         case ItemCodec::bytes_v2: start_bytes(d.bytes[s.state], p); break;
         case ItemCodec::wavepacket_v1: start_wavepacket(d.wavepacket[s.state], p); break;
+        default: break;  // layered: layered_chunk.cpp
         }
     }
 }
@@ -77,6 +78,7 @@ void decode_items(LazChunkDecoder &d, unsigned char *record) {
         case ItemCodec::bytes_v1: decode_bytes_v1(d.bytes[s.state], r, p); break;
         case ItemCodec::bytes_v2: decode_bytes_v2(d.bytes[s.state], r, p); break;
         case ItemCodec::wavepacket_v1: decode_wavepacket(d.wavepacket[s.state], r, p); break;
+        default: break;
         }
     }
 }
@@ -85,11 +87,11 @@ void decode_items(LazChunkDecoder &d, unsigned char *record) {
 
 bool setup_chunk_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem) {
     d = LazChunkDecoder{};
-    if (vlr.compressor != LazCompressor::pointwise && vlr.compressor != LazCompressor::pointwise_chunked) {
-        problem = vlr.compressor == LazCompressor::none ? "the LAZ points are not compressed (compressor 0)"
-                                                        : "LAZ points compressed in layers are not decoded yet";
+    if (vlr.compressor == LazCompressor::none) {
+        problem = "the LAZ points are not compressed (compressor 0)";
         return false;
     }
+    if (vlr.compressor == LazCompressor::layered_chunked) return setup_layered_decoder(d, vlr, problem);
     std::size_t offset = 0;
     for (const LazItem &item : vlr.items) {
         if (!add_slot(d, item, offset, problem)) return false;
@@ -106,6 +108,7 @@ void start_chunk(LazChunkDecoder &d, const unsigned char *bytes, std::size_t siz
 }
 
 bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem) {
+    if (d.layered) return decode_layered_records(d, count, records, problem);
     const std::size_t length = d.record_length;
     for (std::uint64_t k = 0; k < count; ++k, records += length) {
         if (d.decoded == 0) {

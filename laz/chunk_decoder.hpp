@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "laszip_vlr.hpp"
+#include "layered_items.hpp"
 #include "point_items.hpp"
 #include "range_decoder.hpp"
 
@@ -27,12 +28,17 @@ enum class ItemCodec : std::uint8_t {
     bytes_v1,
     bytes_v2,
     wavepacket_v1,
+    point14,
+    color14,
+    bytes14,
+    wavepacket14,
 };
 
 struct ItemSlot {
     ItemCodec codec = ItemCodec::point10_v2;
     std::size_t offset = 0;  // in the record
     std::size_t state = 0;   // index in the decoder's states of its kind
+    std::size_t layer = 0;   // in layered chunks, its first layer's index
 };
 
 struct LazChunkDecoder {
@@ -43,6 +49,15 @@ struct LazChunkDecoder {
     std::vector<RgbDecoder> rgb;
     std::vector<BytesDecoder> bytes;
     std::vector<WavePacketDecoder> wavepacket;
+    // Compressed in layers (point formats 6 to 10): the items' states and
+    // the layers of the chunk under way.
+    bool layered = false;
+    std::vector<Point14Decoder> point14;
+    std::vector<Color14Decoder> color14;
+    std::vector<Bytes14Decoder> bytes14;
+    std::vector<WavePacket14Decoder> wavepacket14;
+    std::vector<Layer> layers;
+    std::uint64_t chunk_points = 0;  // as the layered chunk gives them
     // The chunk under way.
     const unsigned char *chunk = nullptr;
     std::size_t chunk_size = 0;
@@ -51,8 +66,8 @@ struct LazChunkDecoder {
 };
 
 // Readies d for the chunks of a file of the laszip VLR's items. False, with
-// the reason, for items it does not decode (those of point formats 6 to 10,
-// the wave packets of LAS 1.4) or points not compressed point by point.
+// the reason, for points not compressed, or items in an order or of a
+// version LASzip does not write.
 bool setup_chunk_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem);
 
 // Starts the chunk of `size` bytes at `bytes` (kept by the caller until its
@@ -61,11 +76,16 @@ void start_chunk(LazChunkDecoder &d, const unsigned char *bytes, std::size_t siz
 
 // The chunk's next `count` records, at records (count x record_length
 // bytes). False, with the reason, when the chunk's bytes end before them
-// or hold what no compressor writes; nothing is read past the chunk.
+// or hold what no compressor writes, or (layered) the chunk holds fewer;
+// nothing is read past the chunk.
 bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem);
 
 // The `points` records of one whole chunk.
 bool decode_chunk(const LaszipVlr &vlr, const unsigned char *bytes, std::size_t size, std::uint64_t points,
                   unsigned char *records, std::string &problem);
+
+// The layered compressor's part of these (layered_chunk.cpp).
+bool setup_layered_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem);
+bool decode_layered_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem);
 
 }  // namespace pointsieve::laz

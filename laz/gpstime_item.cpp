@@ -1,7 +1,9 @@
 // GPSTIME11, the 8-byte GPS time of point formats 1 and 3 to 5, in version
-// 2: the time steps between pulses are predicted as a multiple of the last
-// one, in up to four sequences of times at once (returns of interleaved
-// scan lines); a jump too large for 32 bits starts another sequence.
+// 2, and the GPS time layer of POINT14: the time steps between pulses are
+// predicted as a multiple of the last one, in up to four sequences of
+// times at once (returns of interleaved scan lines); a jump too large for
+// 32 bits starts another sequence. POINT14 has the same codes less the one
+// for an unchanged time, which its record's changed bits give instead.
 #include "laz_endian.hpp"
 #include "point_items.hpp"
 
@@ -16,6 +18,7 @@ constexpr std::int32_t kMultiMost = 500, kMultiLeast = -10;
 constexpr std::uint32_t kMultiUnchanged = kMultiMost - kMultiLeast + 1;  // 511
 constexpr std::uint32_t kMultiFull = kMultiMost - kMultiLeast + 2;       // 512
 constexpr std::uint32_t kMultiSymbols = kMultiMost - kMultiLeast + 6;    // 516
+constexpr std::uint32_t kZeroDiffSymbols = 6;
 // A sequence switch is followed by the time in that sequence; more
 // switches in a row than sequences only come from corrupt data.
 constexpr int kMostSwitches = 4;
@@ -44,12 +47,13 @@ void decode_full_time(GpsTimeDecoder &g, RangeDecoder &r) {
     g.extremes[g.last] = 0;
 }
 
-// One step of the time, or false after a switch of sequence.
-bool decode_step(GpsTimeDecoder &g, RangeDecoder &r) {
+// One step of the time, or false after a switch of sequence. POINT14's
+// codes (point14 1) are those from the unchanged one on, less one.
+bool decode_step(GpsTimeDecoder &g, RangeDecoder &r, std::uint32_t point14) {
     std::uint64_t &time = g.last_time[g.last];
     const std::int32_t last_diff = g.last_diff[g.last];
     if (last_diff == 0) {
-        const std::uint32_t code = decode_symbol(r, g.zero_diff);
+        const std::uint32_t code = decode_symbol(r, g.zero_diff) + point14;
         if (code == 1) {
             const std::int32_t diff = decode_integer(r, g.diffs, 0, 0);
             g.last_diff[g.last] = diff;
@@ -63,7 +67,8 @@ bool decode_step(GpsTimeDecoder &g, RangeDecoder &r) {
         }
         return true;
     }
-    const std::uint32_t code = decode_symbol(r, g.multi);
+    std::uint32_t code = decode_symbol(r, g.multi);
+    if (code >= kMultiUnchanged) code += point14;
     if (code == kMultiFull) {
         decode_full_time(g, r);
         return true;
@@ -106,25 +111,33 @@ void setup_gpstime(GpsTimeDecoder &g, std::uint16_t version) {
     setup_integer_decoder(g.diffs, 32, version == 1 ? 6 : 9);
 }
 
-void start_gpstime(GpsTimeDecoder &g, const unsigned char *first) {
+void start_gpstime_at(GpsTimeDecoder &g, std::uint64_t time) {
     g.last_time.fill(0);
-    g.last_time[0] = load_le<std::uint64_t>(first);
+    g.last_time[0] = time;
     g.last_diff.fill(0);
     g.extremes.fill(0);
     g.last = g.next = 0;
-    reset_symbol_model(g.multi, g.version == 1 ? 512 : kMultiSymbols);
-    reset_symbol_model(g.zero_diff, g.version == 1 ? 3 : 6);
+    const std::uint32_t fewer = g.version >= 3;  // POINT14's
+    reset_symbol_model(g.multi, g.version == 1 ? 512 : kMultiSymbols - fewer);
+    reset_symbol_model(g.zero_diff, g.version == 1 ? 3 : kZeroDiffSymbols - fewer);
     reset_integer_decoder(g.diffs);
 }
 
-void decode_gpstime_v2(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out) {
+void start_gpstime(GpsTimeDecoder &g, const unsigned char *first) { start_gpstime_at(g, load_le<std::uint64_t>(first)); }
+
+std::uint64_t decode_gpstime_step(GpsTimeDecoder &g, RangeDecoder &r) {
+    const std::uint32_t point14 = g.version >= 3;
     int switches = 0;
-    while (!decode_step(g, r))
+    while (!decode_step(g, r, point14))
         if (++switches > kMostSwitches) {
             r.corrupt = true;
             break;
         }
-    store_le(out, g.last_time[g.last]);
+    return g.last_time[g.last];
+}
+
+void decode_gpstime_v2(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out) {
+    store_le(out, decode_gpstime_step(g, r));
 }
 
 }  // namespace pointsieve::laz

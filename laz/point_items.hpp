@@ -13,15 +13,10 @@
 #include <vector>
 
 #include "integer_decoder.hpp"
+#include "median5.hpp"
 #include "range_decoder.hpp"
 
 namespace pointsieve::laz {
-
-// The median of the last five values, kept sorted as they come.
-struct Median5 {
-    std::array<std::int32_t, 5> values{};
-    bool high = true;  // the next value goes in from the top
-};
 
 // The fields of a POINT10 record (20 bytes), as the decoders keep them.
 struct Point10 {
@@ -58,7 +53,7 @@ struct Point10Decoder {
 };
 
 struct GpsTimeDecoder {
-    std::uint16_t version = 2;
+    std::uint16_t version = 2;  // 3 and 4: POINT14's
     SymbolModel multi, zero_diff;
     IntegerDecoder diffs;
     // Version 2 follows four sequences of times; version 1 the first only.
@@ -108,6 +103,10 @@ void setup_gpstime(GpsTimeDecoder &g, std::uint16_t version);
 void start_gpstime(GpsTimeDecoder &g, const unsigned char *first);
 void decode_gpstime_v2(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out);
 void decode_gpstime_v1(GpsTimeDecoder &g, RangeDecoder &r, unsigned char *out);
+// For POINT14's time layer (version 3 and later): a chunk's first time,
+// and the next time of a record whose time changed.
+void start_gpstime_at(GpsTimeDecoder &g, std::uint64_t time);
+std::uint64_t decode_gpstime_step(GpsTimeDecoder &g, RangeDecoder &r);
 
 void setup_rgb(RgbDecoder &c, std::uint16_t version);
 void start_rgb(RgbDecoder &c, const unsigned char *first);

@@ -1,12 +1,11 @@
 // LAZ files decoded chunk by chunk against the point records of their LAS
-// twins; broken laszip VLRs and chunk tables refused with their reason;
+// twins, point by point (formats 0 to 5) and in layers (6 to 10); broken
+// laszip VLRs, chunk tables and layered chunks refused with their reason;
 // files cut short or damaged, which give the whole chunks they still hold
-// and never crash; a chunk table of variable chunks; and numbers through the
-// integer decompressor from the tests' own encoder.
+// and never crash; and a chunk table of variable chunks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -36,10 +35,12 @@ struct Expectation {
 // The digests are FNV-1a (64 bits) of the point records of each file's LAS
 // twin (LASzip's source of it: points x record length bytes from its offset
 // to point data), computed when the files were added; f3_v12_chunk700's
-// twin is f3_v12.las, simple-laszip-compressor-version-1.2r0's (items of
-// version 1, in one stream) simple.las. The patches are at the fields of f1_v12.laz: its
+// twin is f3_v12.las, f7_v14_chunk700's f7_v14.las,
+// simple-laszip-compressor-version-1.2r0's (items of version 1, in one
+// stream) simple.las. The patches are at the fields of f1_v12.laz (its
 // laszip VLR's header at 313 and payload at 367, its points at 413, its
-// chunk table at 18890.
+// chunk table at 18890) and of f6_v14.laz (its first item's type at 940,
+// its first chunk's count of points at 984 and first layer's size at 988).
 const Expectation kFiles[] = {
     {"f0_v12.laz", 3000, 0x4fa36666dd9cd685},
     {"f1_v12.laz", 3000, 0xfda2a0f1d8bc0e81},
@@ -48,6 +49,10 @@ const Expectation kFiles[] = {
     {"eb1.laz", 3000, 0x6eba20e91205fd45},
     {"f3_v12_chunk700.laz", 3000, 0x1da2cab18d3792de},
     {"f4_v13.laz", 3000, 0x127f964ec20d46ec},
+    {"f6_v14.laz", 3000, 0x46110c091f195be7},
+    {"f10_v14.laz", 3000, 0x674326f8e76bbb05},
+    {"eb6.laz", 3000, 0x08e377c2afea8330},
+    {"f7_v14_chunk700.laz", 3000, 0xac8363345f035fae},
     {"simple-laszip-compressor-version-1.2r0.laz", 1065, 0xac5ceed2077b659c},
     {"broken_coder.laz", 0, 0, "coder 15 is not the arithmetic coder"},
     {"broken_compressor.laz", 0, 0, "compressor 16 is not one of"},
@@ -63,6 +68,11 @@ const Expectation kFiles[] = {
     {"f1_v12.laz", 0, 0, "chunk table is missing", 413, 999999, 8},
     {"f1_v12.laz", 0, 0, "chunk table has version 1", 18890, 1, 4},
     {"f1_v12.laz", 0, 0, "lists 100000 chunks, more than the", 18894, 100000, 4},
+    {"f6_v14.laz", 0, 0, "the first of the LAZ items compressed in layers is BYTE14", 940, 14, 2},
+    {"f6_v14.laz", 0, 0, "count of 0 points is not one", 984, 0, 4},
+    {"f6_v14.laz", 0, 0, "holds 999 points, fewer than the 1000 asked for", 984, 999, 4},
+    {"f6_v14.laz", 0, 0, "bytes end before its layers'", 988, 0x7FFFFFFF, 4},
+    {"f6_v14.laz", 0, 0, "count of 1000 points is not one its 0 bytes", 988, 0, 4},
 };
 
 std::uint64_t fnv1a(const Bytes &b) {
@@ -100,7 +110,12 @@ TEST(LazFiles, EveryChunkDecodesToTheTwinsRecordsOrTheFileIsRefused) {
         const bool read = read_laz_file(file.data(), file.size(), f, problem);
         LazChunkDecoder d;
         if (e.refusal) {
-            EXPECT_FALSE(read && setup_chunk_decoder(d, f.vlr, problem));
+            // Refused as the file is read, or as a chunk is decoded.
+            bool decoded = read && setup_chunk_decoder(d, f.vlr, problem);
+            Bytes records;
+            for (std::size_t k = 0; decoded && k < f.chunks.size(); ++k)
+                decoded = decode_one(d, file, f.chunks[k], f.chunks[k].bytes, records, problem);
+            EXPECT_FALSE(decoded);
             EXPECT_NE(problem.find(e.refusal), std::string::npos) << problem;
             continue;
         }
@@ -250,37 +265,6 @@ TEST(LazFiles, VariableChunksTakeTheirCountsFromTheTable) {
             all.insert(all.end(), records.begin(), records.end());
         }
         EXPECT_EQ(fnv1a(all), e.digest);
-    }
-}
-
-// Numbers of 8, 16 and 32 bits in three contexts, near their predictions
-// and far from them, come back from the integer decompressor as the
-// encoder wrote them, without a read past its bytes.
-TEST(LazFiles, IntegersComeBackAsWritten) {
-    std::mt19937 random(7);
-    for (const std::uint32_t bits : {8u, 16u, 32u}) {
-        SCOPED_TRACE(bits);
-        IntegerDecoder written, read;
-        setup_integer_decoder(written, bits, 3);
-        setup_integer_decoder(read, bits, 3);
-        reset_integer_decoder(written);
-        reset_integer_decoder(read);
-        const std::uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
-        std::vector<std::int32_t> predicted, real;
-        laz_test_encoder::RangeEncoder enc;
-        for (int k = 0; k < 20000; ++k) {
-            const std::uint32_t p = random() & mask;
-            const std::uint32_t step = k % 3 == 0 ? random() : random() % (1u << (k % 17));
-            predicted.push_back(static_cast<std::int32_t>(p));
-            real.push_back(static_cast<std::int32_t>((p + step) & mask));
-            laz_test_encoder::encode_integer(enc, written, predicted.back(), real.back(), k % 3);
-        }
-        const Bytes bytes = laz_test_encoder::finish(enc);
-        RangeDecoder r;
-        start_range_decoder(r, bytes.data(), bytes.size());
-        for (int k = 0; k < 20000; ++k)
-            ASSERT_EQ(decode_integer(r, read, predicted[k], k % 3), real[k]) << "number " << k;
-        EXPECT_FALSE(r.overrun || r.corrupt);
     }
 }
 
