@@ -70,6 +70,16 @@ struct LazChunkDecoder {
 // version LASzip does not write.
 bool setup_chunk_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string &problem);
 
+// Fields a caller may leave undecoded, where they lie in layers of their
+// own (point formats 7 to 10): the records keep the chunk's first values
+// of them, every other field exact. Points compressed point by point
+// decode them all.
+enum LazSkip : unsigned { kSkipNothing = 0, kSkipRgb = 1, kSkipNir = 2, kSkipWavePackets = 4 };
+
+// After setup_chunk_decoder: the fields of `skip` (LazSkip bits) left
+// undecoded from the next chunk on.
+void skip_fields(LazChunkDecoder &d, unsigned skip);
+
 // Starts the chunk of `size` bytes at `bytes` (kept by the caller until its
 // last record is decoded).
 void start_chunk(LazChunkDecoder &d, const unsigned char *bytes, std::size_t size);

@@ -74,8 +74,8 @@ bool start_layered_chunk(LazChunkDecoder &d, unsigned char *record, std::string 
     const std::size_t length = d.record_length, count = d.layers.size();
     const std::uint64_t head = length + 4 + 4 * std::uint64_t{count};
     if (d.chunk_size < head) {
-        problem = "the chunk's " + std::to_string(d.chunk_size) + " bytes end before its first record and the sizes of its " +
-                  std::to_string(count) + " layers";
+        problem = "the chunk's " + std::to_string(d.chunk_size) +
+                  " bytes end before its first record and the sizes of its " + std::to_string(count) + " layers";
         return false;
     }
     std::memcpy(record, d.chunk, length);
@@ -84,20 +84,21 @@ bool start_layered_chunk(LazChunkDecoder &d, unsigned char *record, std::string 
     std::uint64_t total = 0;
     for (std::size_t k = 0; k < count; ++k) total += load_le<std::uint32_t>(sizes + 4 * k);
     if (total > d.chunk_size - head) {
-        problem = "the chunk's " + std::to_string(d.chunk_size) + " bytes end before its layers' " + std::to_string(head + total);
+        problem = "the chunk's " + std::to_string(d.chunk_size) + " bytes end before its layers' " +
+                  std::to_string(head + total);
         return false;
     }
     const std::uint64_t first_layer = load_le<std::uint32_t>(sizes);
     if (d.chunk_points == 0 || d.chunk_points - 1 > kMostPointsPerByte * first_layer) {
-        problem = "the chunk's count of " + std::to_string(d.chunk_points) + " points is not one its " + std::to_string(first_layer) +
-                  " bytes of returns and coordinates can hold";
+        problem = "the chunk's count of " + std::to_string(d.chunk_points) + " points is not one its " +
+                  std::to_string(first_layer) + " bytes of returns and coordinates can hold";
         return false;
     }
     const unsigned char *at = d.chunk + head;
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint32_t size = load_le<std::uint32_t>(sizes + 4 * k);
         Layer &layer = d.layers[k];
-        layer.present = size > 0;
+        layer.present = size > 0 && !layer.skipped;
         if (layer.present) start_range_decoder(layer.range, at, size);
         at += size;
     }
@@ -144,6 +145,16 @@ bool setup_layered_decoder(LazChunkDecoder &d, const LaszipVlr &vlr, std::string
     return true;
 }
 
+void skip_fields(LazChunkDecoder &d, unsigned skip) {
+    for (const ItemSlot &s : d.slots) {
+        if (s.codec == ItemCodec::color14) {
+            d.layers[s.layer].skipped = skip & kSkipRgb;
+            if (d.color14[s.state].nir) d.layers[s.layer + 1].skipped = skip & kSkipNir;
+        }
+        if (s.codec == ItemCodec::wavepacket14) d.layers[s.layer].skipped = skip & kSkipWavePackets;
+    }
+}
+
 bool decode_layered_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem) {
     if (count == 0) return true;
     const std::size_t length = d.record_length;
@@ -155,8 +166,8 @@ bool decode_layered_records(LazChunkDecoder &d, std::uint64_t count, unsigned ch
         records += length;
     }
     if (before + count > d.chunk_points) {
-        problem = "the chunk holds " + std::to_string(d.chunk_points) + " points, fewer than the " + std::to_string(before + count) +
-                  " asked for";
+        problem = "the chunk holds " + std::to_string(d.chunk_points) + " points, fewer than the " +
+                  std::to_string(before + count) + " asked for";
         return false;
     }
     for (; k < count; ++k, records += length) decode_layered_record(d, records);
@@ -165,7 +176,8 @@ bool decode_layered_records(LazChunkDecoder &d, std::uint64_t count, unsigned ch
         const Layer &layer = d.layers[j];
         if (!layer.present) continue;
         if (layer.range.overrun) {
-            problem = "the chunk's bytes end before its record " + std::to_string(d.decoded) + " (in layer " + std::to_string(j + 1) + ")";
+            problem = "the chunk's bytes end before its record " + std::to_string(d.decoded) + " (in layer " +
+                      std::to_string(j + 1) + ")";
             return false;
         }
         if (layer.range.corrupt) {

@@ -21,10 +21,12 @@
 
 namespace pointsieve::laz {
 
-// One layer of a chunk: its decoder, started when it holds bytes.
+// One layer of a chunk: its decoder, started when it holds bytes and is
+// wanted.
 struct Layer {
     RangeDecoder range;
     bool present = false;
+    bool skipped = false;  // not wanted: its field keeps the chunk's first value
 };
 
 // The layers of POINT14, in their order in a chunk.

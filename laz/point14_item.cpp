@@ -139,7 +139,8 @@ unsigned decode_point14(Point14Decoder &p, Layer *layers, unsigned char *out) {
     Point14 &last = c->last;
     last.gps_time_changed = changed & kTimeChanged;
     if (changed & kCountChanged)
-        last.number_of_returns = static_cast<std::uint8_t>(decode_lazy(r, c->number_of_returns, last.number_of_returns));
+        last.number_of_returns =
+            static_cast<std::uint8_t>(decode_lazy(r, c->number_of_returns, last.number_of_returns));
     switch (changed & kNumberChange) {
     case 0: break;
     case 1: last.return_number = (last.return_number + 1) & 15u; break;
@@ -155,7 +156,8 @@ unsigned decode_point14(Point14Decoder &p, Layer *layers, unsigned char *out) {
     const unsigned n = last.number_of_returns, number = last.return_number;
     const unsigned time = last.gps_time_changed ? 1u : 0u;
     const unsigned kind = (number == 1 ? 2u : 0u) + (number >= n ? 1u : 0u);  // first 2, last 1
-    const unsigned depth = std::min(static_cast<unsigned>(std::abs(static_cast<int>(n) - static_cast<int>(number))), 7u);
+    const unsigned depth =
+        std::min(static_cast<unsigned>(std::abs(static_cast<int>(n) - static_cast<int>(number))), 7u);
     const std::uint32_t single = n == 1;
     const unsigned pair = kReturnMap[n][number] * 2u + time;
 

@@ -67,7 +67,8 @@ TEST(LazCoding, WavePacketsComeBackAsWritten) {
         store_le(p.data() + 1, offsets[random() % 4]);
         store_le(p.data() + 9, static_cast<std::uint32_t>(k % 7 ? size : random() % 100000));
         for (std::size_t at = 13; at < 29; at += 4)
-            store_le(p.data() + at, load_le<std::int32_t>(before.data() + at) + static_cast<std::int32_t>(random() % 2001) - 1000);
+            store_le(p.data() + at,
+                     load_le<std::int32_t>(before.data() + at) + static_cast<std::int32_t>(random() % 2001) - 1000);
     }
     WavePacketDecoder written, read;
     setup_wavepacket(written);
@@ -90,8 +91,10 @@ TEST(LazCoding, WavePacketsComeBackAsWritten) {
             laz_test_encoder::write_bits(enc, 32, load_le<std::uint32_t>(p + 1));
             laz_test_encoder::write_bits(enc, 32, load_le<std::uint32_t>(p + 5));
         }
-        laz_test_encoder::encode_integer(enc, written.packet_size, load_le<std::int32_t>(last + 9), load_le<std::int32_t>(p + 9), 0);
-        laz_test_encoder::encode_integer(enc, written.return_point, load_le<std::int32_t>(last + 13), load_le<std::int32_t>(p + 13), 0);
+        laz_test_encoder::encode_integer(enc, written.packet_size, load_le<std::int32_t>(last + 9),
+                                         load_le<std::int32_t>(p + 9), 0);
+        laz_test_encoder::encode_integer(enc, written.return_point, load_le<std::int32_t>(last + 13),
+                                         load_le<std::int32_t>(p + 13), 0);
         for (std::uint32_t c = 0; c < 3; ++c)
             laz_test_encoder::encode_integer(enc, written.xyz, load_le<std::int32_t>(last + 17 + 4 * c),
                                              load_le<std::int32_t>(p + 17 + 4 * c), c);

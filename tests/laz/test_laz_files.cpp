@@ -2,7 +2,8 @@
 // twins, point by point (formats 0 to 5) and in layers (6 to 10); broken
 // laszip VLRs, chunk tables and layered chunks refused with their reason;
 // files cut short or damaged, which give the whole chunks they still hold
-// and never crash; and a chunk table of variable chunks.
+// and never crash; layers left undecoded; and a chunk table of variable
+// chunks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -21,7 +22,8 @@ using testing_support::Bytes;
 
 // One file of tests/data/laz, whole or with `width` bytes at `at` set to
 // `value` (little-endian). A file read without a problem has `points`
-// points whose records digest to `digest`; one refused says `refusal`.
+// points whose records digest to `digest` (its colours, NIR and wave
+// packets left undecoded, the rest the same); one refused says `refusal`.
 struct Expectation {
     const char *file;
     std::uint64_t points;
@@ -136,6 +138,24 @@ TEST(LazFiles, EveryChunkDecodesToTheTwinsRecordsOrTheFileIsRefused) {
         ASSERT_TRUE(decode_one(d, file, f.chunks[0], f.chunks[0].bytes, records, problem, 1)) << problem;
         EXPECT_EQ(whole, records);
         EXPECT_TRUE(std::equal(whole.begin(), whole.end(), all.begin()));
+        // The colours, NIR and wave packets left undecoded (in layered
+        // chunks): each chunk's first values of them, every other byte exact.
+        std::vector<bool> skipped(f.record_length);
+        for (std::size_t k = 0, at = 0; k < f.vlr.items.size(); at += f.vlr.items[k++].size) {
+            const LazItemType t = f.vlr.items[k].type;
+            if (t == LazItemType::rgb14 || t == LazItemType::rgbnir14 || t == LazItemType::wavepacket14)
+                std::fill_n(skipped.begin() + static_cast<std::ptrdiff_t>(at), f.vlr.items[k].size, true);
+        }
+        skip_fields(d, kSkipRgb | kSkipNir | kSkipWavePackets);
+        for (std::size_t done = 0; const LazChunk &c : f.chunks) {
+            ASSERT_TRUE(decode_one(d, file, c, c.bytes, records, problem)) << problem;
+            Bytes expected(all.begin() + static_cast<std::ptrdiff_t>(done),
+                           all.begin() + static_cast<std::ptrdiff_t>(done + records.size()));
+            for (std::size_t k = 0; k < expected.size(); ++k)
+                if (skipped[k % f.record_length]) expected[k] = expected[k % f.record_length];
+            EXPECT_EQ(records, expected);
+            done += records.size();
+        }
     }
 }
 
@@ -204,7 +224,8 @@ TEST(LazFiles, DamagedChunksNeverCrash) {
         for (int round = 0; round < 8; ++round) {
             const LazChunk &c = f.chunks[round % f.chunks.size()];
             for (int k = 0; k < 4; ++k)
-                file[c.offset + f.record_length + next() % (c.bytes - f.record_length)] = static_cast<unsigned char>(next() >> 24);
+                file[c.offset + f.record_length + next() % (c.bytes - f.record_length)] =
+                    static_cast<unsigned char>(next() >> 24);
             Bytes records;
             problem.clear();
             if (!decode_one(d, file, c, c.bytes, records, problem)) {
