@@ -178,7 +178,7 @@ TEST(LazFiles, ACutFileGivesTheWholeChunksBeforeTheCut) {
             ASSERT_TRUE(decode_one(d, file, f.chunks[k], f.chunks[k].bytes, intact[k], problem));
         const LazChunk &last = f.chunks.back();
         for (const std::uint64_t cut : {f.point_offset + 4, f.point_offset + 8 + f.record_length + 2,
-                                        f.chunks[0].offset + f.chunks[0].bytes / 2, file.size() / 2,
+                                        f.chunks[0].offset + f.chunks[0].bytes / 2, std::uint64_t{file.size() / 2},
                                         last.offset + last.bytes - 1, last.offset + last.bytes + 3}) {
             if (cut >= file.size()) continue;
             SCOPED_TRACE("cut at " + std::to_string(cut));
