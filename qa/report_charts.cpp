@@ -48,12 +48,18 @@ void bar_chart(Page &p, const char *title, const std::vector<std::pair<std::stri
 }
 
 // A histogram of the bins of values offset to offset + size - 1, over the
-// range that holds points, in at most 64 columns.
+// range that holds points, in at most 64 columns; a line instead where no
+// bin holds a point.
 void histogram(Page &p, const char *title, const std::vector<double> &bins, long offset) {
     std::size_t lo = bins.size(), hi = 0;
     for (std::size_t k = 0; k < bins.size(); ++k)
         if (bins[k] > 0) lo = std::min(lo, k), hi = k;
-    if (lo > hi) return;
+    if (bins.empty() || lo > hi) {
+        putf(p, "<figure><figcaption>%s</figcaption><p class=\"note\">No point in this histogram: none to draw."
+                "</p></figure>\n",
+             title);
+        return;
+    }
     const std::size_t span = hi - lo + 1, per = (span + 63) / 64, columns = (span + per - 1) / per;
     std::vector<double> col(columns, 0);
     for (std::size_t k = lo; k <= hi; ++k) col[(k - lo) / per] += bins[k];
@@ -81,6 +87,12 @@ void write_charts(Page &p, const ArchiveFigures &a, bool detailed, bool extended
     put(p, "<section id=\"charts\"><h2>The points of the read tiles</h2>\n");
     if (!a.present) {
         put(p, "<p>No tile was read, so there is no archive_stats.asc and nothing to chart.</p></section>\n");
+        return;
+    }
+    if (!(a.total > 0)) {
+        // Tiles were read, none of them with a point: every chart would
+        // be empty.
+        put(p, "<p>From archive_stats.asc: 0 points. No point was read: no chart or histogram to draw.</p></section>\n");
         return;
     }
     putf(p, "<p>From archive_stats.asc: %s points.</p>\n<div class=\"charts\">\n", thousands(a.total).c_str());

@@ -17,6 +17,23 @@
 
 namespace pointsieve::qa::report {
 
+namespace {
+
+// What the map shows, and its legend.
+void write_map_intro(Page &p, const Summary &s, bool grouped, double high) {
+    put(p, "<p>Each read tile's footprint (the X\u2013Y box of its points), to scale in the data's own units, "
+           "filled by its density; a tile with findings is outlined (red and solid: fail; orange and dashed: warn) "
+           "and labelled with what it failed. Hover a tile for its figures; click it for its row.");
+    if (grouped)
+        putf(p, " At %s tiles the map draws grid cells, each filled by the mean density of its tiles, and the "
+                "first 2,000 tiles with findings one by one on top of them (cells holding further ones are outlined).",
+             thousands(static_cast<double>(s.tiles)).c_str());
+    put(p, "</p>\n");
+    legend(p, high, grouped);
+}
+
+}  // namespace
+
 bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Summary &s) {
     put(p, "<section id=\"map\"><h2>Map of the tiles</h2>\n");
     if (s.read_tiles == 0) {
@@ -41,18 +58,15 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         any_core = true;
         cx0 = std::min(cx0, b.x0), cx1 = std::max(cx1, b.x1), cy0 = std::min(cy0, b.y0), cy1 = std::max(cy1, b.y1);
     }
-    const double high = s.median_density > 0 ? 1.5 * s.median_density : 1;
+    const double high = s.median_density > 0 && std::isfinite(s.median_density) ? 1.5 * s.median_density : 1;
     const Frame main = frame_for(cx0, cx1, cy0, cy1, kMaxHeight);
 
-    put(p, "<p>Each read tile's footprint (the X\u2013Y box of its points), to scale in the data's own units, "
-           "filled by its density; a tile with findings is outlined (red and solid: fail; orange and dashed: warn) "
-           "and labelled with what it failed. Hover a tile for its figures; click it for its row.");
-    if (grouped)
-        putf(p, " At %s tiles the map draws grid cells, each filled by the mean density of its tiles, and the "
-                "first 2,000 tiles with findings one by one on top of them (cells holding further ones are outlined).",
-             thousands(static_cast<double>(s.tiles)).c_str());
-    put(p, "</p>\n");
-    legend(p, high, grouped);
+    if (s.boxes.empty()) {
+        // Read tiles, none with a footprint: only the strip that names them.
+        put(p, "<p>No read tile has a footprint (the X\u2013Y box of its points): none to draw.</p>\n");
+    } else {
+        write_map_intro(p, s, grouped, high);
+    }
 
     TableReader t;
     if (!open_table(t, tiles_csv, ',')) return false;
@@ -92,11 +106,11 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         tile.label = tile.verdict > Verdict::Pass ? label_of(c, row, tile.verdict) : std::string();
         tile.tip = tip_of(c, row, tile.verdict, tile.label);
         double d = 0;
-        tile.fill = parse_number(field(row, c.density), d) ? viridis(d / high) : "#bbbbbb";
+        const bool has_density = parse_number(field(row, c.density), d) && std::isfinite(d);
+        if (!has_density) d = 0;
+        tile.fill = has_density ? viridis(d / high) : "#bbbbbb";
         Box b{};
-        const bool has_box = parse_number(field(row, c.x_min), b.x0) && parse_number(field(row, c.x_max), b.x1) &&
-                             parse_number(field(row, c.y_min), b.y0) && parse_number(field(row, c.y_max), b.y1);
-        if (!has_box) {
+        if (!footprint_of(c, row, b)) {
             if (!grouped || empty_list.size() < kMaxLabels) empty_list.push_back(std::move(tile));
             continue;
         }

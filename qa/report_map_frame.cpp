@@ -20,6 +20,16 @@ constexpr unsigned char kViridis[9][3] = {
 
 }  // namespace
 
+bool footprint_of(const Columns &c, const std::vector<std::string> &row, Box &b) {
+    if (!parse_number(field(row, c.x_min), b.x0) || !parse_number(field(row, c.x_max), b.x1) ||
+        !parse_number(field(row, c.y_min), b.y0) || !parse_number(field(row, c.y_max), b.y1))
+        return false;
+    // Within 1e300 every difference of two coordinates is a number too.
+    for (const double v : {b.x0, b.x1, b.y0, b.y1})
+        if (!(std::fabs(v) <= 1e300)) return false;
+    return b.x0 <= b.x1 && b.y0 <= b.y1;
+}
+
 // Marks far[i] for the boxes outside the largest group of centres, groups
 // being split where consecutive centres lie more than four tile sizes apart,
 // first along X, then along Y among those kept.
@@ -60,7 +70,12 @@ std::vector<bool> far_tiles(const std::vector<Box> &boxes) {
 // min_height high, the box centred in it.
 Frame frame_for(double x0, double x1, double y0, double y1, double max_height, double min_height) {
     Frame f;
-    const double dx = std::max(x1 - x0, 1e-9), dy = std::max(y1 - y0, 1e-9);
+    // A box without width or height (tiles along a line, or all at one
+    // point) is drawn in a square as wide as its other side, or of one unit.
+    double dx = std::max(x1 - x0, 0.0), dy = std::max(y1 - y0, 0.0);
+    const double side = dx > 0 ? dx : dy > 0 ? dy : 1;
+    if (!(dx > 0)) x0 -= side / 2, dx = side;
+    if (!(dy > 0)) y1 += side / 2, dy = side;
     f.scale = std::min((kWidth - 2 * kPad) / dx, (max_height - 2 * kPad) / dy);
     f.x0 = x0;
     f.y1 = y1;

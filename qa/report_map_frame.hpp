@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "box.hpp"
+#include "report_columns.hpp"
 #include "report_page.hpp"
 #include "verdict.hpp"
 
@@ -20,6 +21,11 @@ inline constexpr double kBarHeight = 16;  // below a panel, for its scale bar
 inline constexpr int kGridColumns = 240;
 inline constexpr std::size_t kShades = 64;         // of the grouped cells
 inline constexpr std::size_t kIndividual = 2000;   // tiles with findings drawn one by one when grouped
+
+// A read tile's footprint from its row: false when the row gives none that
+// the map can draw (no points, or extents that are not numbers, beyond
+// 1e300 or upside down). The first pass and the map take the same boxes.
+bool footprint_of(const Columns &c, const std::vector<std::string> &row, Box &b);
 
 // Marks far[i] for the boxes outside the largest group of centres, groups
 // being split where consecutive centres lie more than four tile sizes apart,

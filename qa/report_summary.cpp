@@ -7,6 +7,7 @@
 
 #include "csv.hpp"
 #include "median.hpp"
+#include "report_map_frame.hpp"
 
 namespace pointsieve::qa::report {
 
@@ -88,8 +89,7 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
         count(s.by_crs, crs.empty() ? "none" : crs);
         if (parse_number(field(row, c.point_format), v) && v >= 6) s.extended_classes = true;
         Box b{};
-        if (parse_number(field(row, c.x_min), b.x0) && parse_number(field(row, c.x_max), b.x1) &&
-            parse_number(field(row, c.y_min), b.y0) && parse_number(field(row, c.y_max), b.y1)) {
+        if (footprint_of(c, row, b)) {
             s.boxes.push_back(b);
         } else {
             ++s.read_without_box;
