@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "cells.hpp"
 
@@ -29,17 +30,41 @@ int next_byte(TableReader &t) {
     return static_cast<unsigned char>(t.block[t.pos++]);
 }
 
+// A TSV field with its escapes undone.
+void unescape_tsv(std::string &field) {
+    if (field.find('\\') == std::string::npos) return;
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < field.size(); ++from) {
+        char c = field[from];
+        if (c == '\\' && from + 1 < field.size()) {
+            switch (field[from + 1]) {
+                case 't': c = '\t', ++from; break;
+                case 'n': c = '\n', ++from; break;
+                case 'r': c = '\r', ++from; break;
+                case '\\': ++from; break;
+                default: break;  // not an escape the tables write: kept as it is
+            }
+        }
+        field[to++] = c;
+    }
+    field.resize(to);
+}
+
 }  // namespace
 
 bool open_table(TableReader &t, const std::string &name, char separator) {
-    t.file = korvane::open_file(name.c_str(), "rb");
+    adopt_table(t, korvane::open_file(name.c_str(), "rb"), separator);
+    return t.file != nullptr;
+}
+
+void adopt_table(TableReader &t, korvane::FilePtr file, char separator) {
+    t.file = std::move(file);
     t.block.resize(kBlock);
     t.pos = t.end = 0;
     t.separator = separator;
     t.quoting = separator == ',';
     t.failed = false;
     t.cut_short = false;
-    return t.file != nullptr;
 }
 
 bool next_row(TableReader &t, std::vector<std::string> &fields) {
@@ -88,7 +113,10 @@ bool next_row(TableReader &t, std::vector<std::string> &fields) {
         }
     }
     t.cut_short = quoted;
-    for (std::size_t k = 0; k < n; ++k) unguard_cell(fields[k]);
+    for (std::size_t k = 0; k < n; ++k) {
+        unguard_cell(fields[k]);
+        if (!t.quoting) unescape_tsv(fields[k]);
+    }
     fields.resize(n);
     return !t.failed;
 }

@@ -25,9 +25,16 @@ struct TableReader {
 // opened. separator ',' reads CSV, '\t' TSV.
 bool open_table(TableReader &t, const std::string &name, char separator);
 
+// Reads the table from file, an open stream, from where it stands.
+void adopt_table(TableReader &t, korvane::FilePtr file, char separator);
+
 // Reads the next row into fields (reusing their storage); false at the end
 // of the table or on a read error (t.failed then). A row ends at LF, at CR
 // LF, or at a CR that ends the table; a lone CR elsewhere stays in its field.
+// CSV fields may be quoted and then hold commas, quotes, CR and LF (RFC
+// 4180); in TSV the \t, \n, \r and \\ that verdicts.tsv writes for a tab,
+// LF, CR and backslash in a name are read back as those bytes. Either way
+// the apostrophe before a text that looks like a formula is taken off.
 bool next_row(TableReader &t, std::vector<std::string> &fields);
 
 }  // namespace pointsieve::qa

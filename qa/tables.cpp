@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cells.hpp"
 #include "check_table.hpp"
+#include "csv.hpp"
 #include "file_util.hpp"
 #include "judge.hpp"
 #include "process.hpp"
@@ -76,15 +79,22 @@ Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits,
     line += '\n';
     ok = ok && put(table.get(), line);
     std::string lines;
-    std::FILE *rows = d.rows.get();
-    ok = ok && std::fflush(rows) == 0 && korvane::seek_to(rows, 0);
+    // The rows set aside are read back as any reader of tiles.csv reads it,
+    // so that a name holding a line end, a quote or a comma stays one field.
+    TableReader rows;
+    ok = ok && std::fflush(d.rows.get()) == 0 && korvane::seek_to(d.rows.get(), 0);
+    if (ok) adopt_table(rows, std::move(d.rows), ',');
+    std::vector<std::string> fields;
     for (std::size_t k = 0; ok && k < d.facts.size(); ++k) {
-        line.clear();
-        int c;
-        while ((c = std::getc(rows)) != EOF && c != '\n') line += static_cast<char>(c);
-        if (c == EOF) {
+        if (!next_row(rows, fields) || rows.cut_short || fields.size() != kFactColumns) {
+            if (!rows.failed) errno = EIO;  // a row set aside that does not read back
             ok = false;
             break;
+        }
+        line.clear();
+        for (std::size_t c = 0; c < kFactColumns; ++c) {
+            if (c > 0) line += ',';
+            append_csv_field(line, fields[c]);
         }
         lines.clear();
         bool failed = false;
@@ -126,6 +136,7 @@ Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits,
         fail_run(out);
     }
     d.rows.reset();
+    rows.file.reset();  // closed before it is removed, as Windows asks
     std::remove(d.rows_name.c_str());
     return tally;
 }
