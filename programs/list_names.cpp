@@ -41,11 +41,22 @@ bool next_list_name(ListReading &list, std::string &name) {
 bool next_list_line(ListReading &list, std::string &name) {
     for (;;) {
         name.clear();
+        // Room for the longest name, its CR and, on the first line, a mark.
+        const std::size_t most = kLongestListLine + 1 + (list.started ? 0 : kByteOrderMark.size());
         int c;
-        while ((c = std::getc(list.file)) != EOF && c != '\n') name.push_back(static_cast<char>(c));
+        while ((c = std::getc(list.file)) != EOF && c != '\n') {
+            name.push_back(static_cast<char>(c));
+            if (name.size() > most) break;
+        }
         if (c == EOF && name.empty()) return false;
+        ++list.line;
         drop_byte_order_mark(list, name);
         if (name.ends_with('\r')) name.pop_back();
+        if (name.size() > kLongestListLine) {
+            list.too_long = true;
+            name.clear();
+            return false;
+        }
         if (name.find_first_not_of(" \t") != std::string::npos) return true;
     }
 }

@@ -45,6 +45,11 @@ bool add_list(const std::string &list_name, std::vector<TileInput> &tiles) {
     ListReading reading{list.get()};
     for (std::string line; next_list_line(reading, line);)
         if (!add_word(line, tiles)) return false;
+    if (reading.too_long) {
+        std::printf("\nList file %s, line %llu: longer than %llu bytes\n", korvane::printable_name(list_name).c_str(),
+                    static_cast<unsigned long long>(reading.line), static_cast<unsigned long long>(kLongestListLine));
+        return false;
+    }
     if (std::ferror(list.get())) {
         std::printf("\nCannot read list file %s\n", korvane::printable_name(list_name).c_str());
         return false;

@@ -53,6 +53,27 @@ namespace {
     korvane::end_with_failure();
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal number: a sign, digits with at most one point, and an
+// exponent ("-0.5", "2", "1e3", ".25"); never a hexadecimal number, an
+// infinity or a NaN, which strtod would take.
+bool is_decimal(const std::string &t) {
+    std::size_t k = 0, digits = 0;
+    if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
+    for (; k < t.size() && is_digit(t[k]); ++k) ++digits;
+    if (k < t.size() && t[k] == '.')
+        for (++k; k < t.size() && is_digit(t[k]); ++k) ++digits;
+    if (digits == 0) return false;
+    if (k < t.size() && (t[k] == 'e' || t[k] == 'E')) {
+        ++k;
+        if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
+        if (k == t.size() || !is_digit(t[k])) return false;
+        while (k < t.size() && is_digit(t[k])) ++k;
+    }
+    return k == t.size();
+}
+
 }  // namespace
 
 void read_limits(const char *name, Limits &limits) {
@@ -66,7 +87,14 @@ void read_limits(const char *name, Limits &limits) {
     for (bool more = true; more;) {
         line.clear();
         int c;
-        while ((c = std::getc(f.get())) != EOF && c != '\n') line += static_cast<char>(c);
+        while ((c = std::getc(f.get())) != EOF && c != '\n') {
+            line += static_cast<char>(c);
+            // No more of a line is read than a limits line can use, so
+            // that a file that never ends (/dev/zero) is refused at once.
+            if (line.size() > kLongestLimitsLine) {
+                refuse_limits(name, number + 1, ("longer than " + std::to_string(kLongestLimitsLine) + " bytes").c_str());
+            }
+        }
         more = c != EOF;
         if (!more && line.empty()) break;
         ++number;
@@ -84,11 +112,12 @@ void read_limits(const char *name, Limits &limits) {
         if (words.empty()) continue;
         if (words.size() != 3) refuse_limits(name, number, "expected NAME LEVEL VALUE");
         const std::string &key = words[0], &level = words[1], &value = words[2];
+        if (!is_decimal(value)) refuse_limits(name, number, "the value is not a decimal number: ", value);
         char *end = nullptr;
         errno = 0;
         const double v = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !std::isfinite(v) || errno == ERANGE)
-            refuse_limits(name, number, "the value is not a number: ", value);
+        if (*end != '\0' || !std::isfinite(v) || errno == ERANGE)
+            refuse_limits(name, number, "the value is out of range: ", value);
         if (level != "warn" && level != "fail" && level != "ignore")
             refuse_limits(name, number, "the level must be warn, fail or ignore, not ", level);
         if (level == "ignore" && v != 0 && v != 1) refuse_limits(name, number, "ignore takes the value 1 or 0");

@@ -33,8 +33,13 @@ Limits default_limits();
 // Writes the default limits as a limits file that explains itself.
 void print_limits(std::FILE *out);
 
+// The longest line of a limits file, in bytes without its end.
+inline constexpr std::size_t kLongestLimitsLine = 4096;
+
 // Reads a limits file over limits; ends the process, having printed the
-// line and why, when the file cannot be read or a line is malformed.
+// line and why, when the file cannot be read or a line is malformed, is
+// longer than kLongestLimitsLine or gives a value that is not a decimal
+// number (a hexadecimal one, inf or nan) or beyond the range of a double.
 void read_limits(const char *name, Limits &limits);
 
 // A limit as verdicts.tsv and --print-limits write it.
