@@ -6,7 +6,10 @@
 #      OLD_QA set, against an earlier build's Pointsieve-qa);
 #   2. 300 tiles of 100,000 points: -j 2 against -j 1;
 #   3. --combine of 100,000 tiles in 10 shards: time and peak memory;
-#   4. the peak memory of a reading run against the size of its tile.
+#   4. the peak memory of a reading run against the size of its tile;
+#   5. the peak memory of MISSING_TILES (default 1,000,000) names that do
+#      not exist, at -j 1 and -j 2: flat in -j, the tiles read ahead of the
+#      writer being a window of 64 a thread.
 # Inputs are in the page cache. Paired runs use farm-bench where it is
 # installed (the ratio is taken pair by pair), else alternating rounds.
 #
@@ -137,6 +140,18 @@ echo "== peak RSS of a reading run, -j 1"
 for tile in "$small" "$large"; do
   /usr/bin/time -f %M "$qa" -j 1 -o "$out/memory" "$tile" 2> "$data/rss.txt" > /dev/null || [ $? -eq 1 ]
   echo "$(basename "$tile"): $(( $(tail -1 "$data/rss.txt") / 1024 )) MiB"
+done
+
+# 5. Memory against the number of tiles: a list of names that do not exist,
+# each an unreadable tile, read faster than the writer takes them.
+missing_tiles=${MISSING_TILES:-1000000}
+missing=$data/missing_$missing_tiles.txt
+[ -f "$missing" ] || awk -v n="$missing_tiles" -v dir="$data/absent" \
+  'BEGIN {for (i = 0; i < n; i++) printf "%s/tile_%07d.las\n", dir, i}' > "$missing"
+echo "== peak RSS of $missing_tiles names that do not exist"
+for j in 1 2; do
+  /usr/bin/time -f %M "$qa" -j "$j" -o "$out/missing" -l "$missing" 2> "$data/rss.txt" > /dev/null || [ $? -eq 1 ]
+  echo "-j $j: $(( $(tail -1 "$data/rss.txt") / 1024 )) MiB"
 done
 echo
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"

@@ -1,7 +1,9 @@
 // The reading of a run's tiles: workers take the next tile, read it and
 // leave its outcome in its slot; the main thread takes the outcomes in
-// input order as they come, so that only the tiles read ahead of the
-// oldest still being read wait in memory.
+// input order as they come. The slots are a window of kAheadPerThread tiles
+// a thread: a worker whose tile lies beyond the window waits until the
+// writer has taken the oldest ones, so that the outcomes waiting in memory
+// are bounded whatever the number of tiles.
 #include "reading.hpp"
 
 #include <algorithm>
@@ -31,38 +33,79 @@ namespace {
 using korvane::end_with_failure;
 using korvane::printable_name;
 
+// The tiles a worker may read ahead of the oldest not yet taken by the
+// writer, per thread.
+constexpr std::size_t kAheadPerThread = 64;
+
+// A worker's outcomes: made by it and reused by it once the writer is done
+// with them, at most a window's worth in all, so that a tile costs no
+// outcome of its own and no thread frees what another allocated (which
+// made glibc's heap grow with -j).
+struct Crew {
+    TileReader *reader = nullptr;
+    std::size_t index = 0;
+    std::vector<std::unique_ptr<TileOutcome>> made;  // touched by the worker alone
+    std::vector<TileOutcome *> spare;                // guarded by Reading::mutex
+};
+
 struct Reading {
     const std::vector<TileInput> *tiles = nullptr;
     std::size_t begin = 0, end = 0;
     const std::string *outdir = nullptr;
-    std::vector<std::unique_ptr<TileOutcome>> outcomes;
-    std::unique_ptr<std::atomic<bool>[]> ready;
+    // Tile begin + i waits in slot i % window once read (nullptr: memory
+    // ran out), with the worker it came from; ready, from, taken and the
+    // spare outcomes are guarded by mutex.
+    std::size_t window = 1;
+    std::vector<TileOutcome *> slots;
+    std::vector<std::size_t> from;
+    std::vector<char> ready;
+    std::size_t taken = 0;  // tiles the writer is done with
     std::atomic<std::size_t> next{0}, done{0};
     std::atomic<std::uint64_t> bytes{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
-    std::condition_variable came;
+    std::condition_variable came;  // an outcome is ready
+    std::condition_variable room;  // the writer is done with one: the window moved
+    std::vector<Crew> crew;
     std::vector<std::thread> workers;
 };
 
 // The reading under way, stopped before a failure ends the process.
 Reading *reading_now = nullptr;
 
-void read_tiles(Reading *r, TileReader *reader) {
+void read_tiles(Reading *r, Crew *c) {
+    const std::size_t count = r->end - r->begin;
     while (!r->stop) {
-        const std::size_t k = r->begin + r->next.fetch_add(1);
-        if (k >= r->end) return;
-        std::unique_ptr<TileOutcome> o;
+        const std::size_t i = r->next.fetch_add(1);
+        if (i >= count) return;
+        TileOutcome *o = nullptr;
+        {
+            // The holder of the oldest tile not taken never waits here, so
+            // the writer always gets it.
+            std::unique_lock<std::mutex> lock(r->mutex);
+            r->room.wait(lock, [&] { return r->stop || i < r->taken + r->window; });
+            if (r->stop) return;
+            if (!c->spare.empty()) {
+                o = c->spare.back();
+                c->spare.pop_back();
+            }
+        }
         try {
-            o = std::make_unique<TileOutcome>();
-            read_tile(*reader, (*r->tiles)[k], *r->outdir, *o);
+            if (!o) {
+                c->made.push_back(std::make_unique<TileOutcome>());
+                o = c->made.back().get();
+            }
+            o->write_failed = false;
+            o->write_errno = 0;
+            read_tile(*c->reader, (*r->tiles)[r->begin + i], *r->outdir, *o);
         } catch (const std::bad_alloc &) {
-            o.reset();  // an empty slot: the run fails
+            o = nullptr;  // an empty slot: the run fails
         }
         {
             const std::lock_guard<std::mutex> lock(r->mutex);
-            r->outcomes[k - r->begin] = std::move(o);
-            r->ready[k - r->begin] = true;
+            r->slots[i % r->window] = o;
+            r->from[i % r->window] = c->index;
+            r->ready[i % r->window] = 1;
             ++r->done;
         }
         r->came.notify_one();
@@ -89,7 +132,11 @@ void stop_reading() {
     Reading *r = reading_now;
     if (!r) return;
     reading_now = nullptr;
-    r->stop = true;
+    {
+        const std::lock_guard<std::mutex> lock(r->mutex);
+        r->stop = true;
+    }
+    r->room.notify_all();
     for (std::thread &w : r->workers)
         if (w.joinable()) w.join();
 }
@@ -105,9 +152,12 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     std::uint64_t begin = 0, end = tiles.size();
     if (o.sharded) shard_slice(tiles.size(), o.shard_k, o.shard_n, begin, end);
     if (!begin_outdir(o.outdir, run_record(o, tiles), out)) end_with_failure();
-    std::vector<std::string> stats;
-    for (std::uint64_t k = begin; k < end; ++k) stats.push_back(tiles[k].stats);
-    if (!make_folders(out, stats)) fail_run(out);
+    {
+        std::vector<std::string> stats;
+        stats.reserve(end - begin);
+        for (std::uint64_t k = begin; k < end; ++k) stats.push_back(tiles[k].stats);
+        if (!make_folders(out, stats)) fail_run(out);
+    }
 
     const std::size_t count = end - begin;
     unsigned threads = o.threads ? o.threads : available_processors();
@@ -124,13 +174,19 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
         fail_run(out);
     }
     r.tiles = &tiles, r.begin = begin, r.end = end, r.outdir = &out.temp;
-    r.outcomes.resize(count);
-    r.ready = std::make_unique<std::atomic<bool>[]>(count);
-    for (std::size_t k = 0; k < count; ++k) r.ready[k] = false;
+    r.window = std::max<std::size_t>(1, std::min<std::size_t>(count, kAheadPerThread * threads));
+    r.slots.assign(r.window, nullptr);
+    r.from.assign(r.window, 0);
+    r.ready.assign(r.window, 0);
+    r.crew.resize(threads);
+    for (unsigned t = 0; t < threads; ++t) r.crew[t].reader = readers[t].get(), r.crew[t].index = t;
+    // What is kept of every tile for judging, in one allocation each.
+    d.facts.reserve(count);
+    d.names.starts.reserve(count);
     reading_now = &r;
     for (unsigned t = 0; t < threads; ++t) {
         try {
-            r.workers.emplace_back(read_tiles, &r, readers[t].get());
+            r.workers.emplace_back(read_tiles, &r, &r.crew[t]);
         } catch (const std::system_error &) {
             if (t == 0) {
                 std::printf("\nCannot start a thread to read the tiles\n");
@@ -143,15 +199,17 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     const auto start = std::chrono::steady_clock::now();
     d.detailed = o.detailed;
     for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t slot = k % r.window;
         {
             std::unique_lock<std::mutex> lock(r.mutex);
-            while (!r.ready[k]) {
+            while (!r.ready[slot]) {
                 r.came.wait_for(lock, std::chrono::milliseconds(250));
                 if (progress) show_progress(r, start, false);
             }
         }
+        // No worker writes into the slot before the writer is done with it.
+        TileOutcome *t = r.slots[slot];
         if (k == 0) start_tiles(d, nullptr, out);
-        const std::unique_ptr<TileOutcome> t = std::move(r.outcomes[k]);
         if (!t) {
             std::printf("\nCannot allocate memory for reading the tiles\n");
             fail_run(out);
@@ -163,6 +221,13 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
             fail_run(out);
         }
         add_tile(d, t->fields, out.temp + "/" + tile.stats, &t->figures, out);
+        {
+            const std::lock_guard<std::mutex> lock(r.mutex);
+            r.crew[r.from[slot]].spare.push_back(t);
+            r.ready[slot] = 0;
+            ++r.taken;
+        }
+        r.room.notify_all();
     }
     if (count == 0) start_tiles(d, nullptr, out);
     stop_reading();
