@@ -84,6 +84,12 @@ void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
         }
         put(p, "</td></tr>\n");
     }
+    if (s.compressed_tiles > 0)
+        putf(p, "<tr><th>Compression</th><td>%s of %s read tiles are LAZ: %s bytes for %s bytes of point records, "
+                "%.1f times smaller</td></tr>\n",
+             thousands(static_cast<double>(s.compressed_tiles)).c_str(),
+             thousands(static_cast<double>(s.read_tiles)).c_str(), thousands(s.compressed_bytes).c_str(),
+             thousands(s.record_bytes).c_str(), s.compressed_bytes > 0 ? s.record_bytes / s.compressed_bytes : 0.0);
     if (!s.densities.empty())
         putf(p, "<tr><th>Median density</th><td>%.6g points per square unit of the data, over %s tiles holding points</td></tr>\n",
              s.median_density, thousands(static_cast<double>(s.densities.size())).c_str());

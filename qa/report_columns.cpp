@@ -34,7 +34,8 @@ Columns find_columns(const std::vector<std::string> &heading) {
         {"gps_min", &Columns::gps_min},   {"gps_max", &Columns::gps_max},
         {"density", &Columns::density},   {"crs", &Columns::crs},
         {"horizontal_unit", &Columns::horizontal_unit}, {"density_m2", &Columns::density_m2},
-        {"first_density_m2", &Columns::first_density_m2},
+        {"first_density_m2", &Columns::first_density_m2}, {"extra_bytes", &Columns::extra_bytes},
+        {"compression", &Columns::compression}, {"file_bytes", &Columns::file_bytes},
     };
     for (std::size_t k = 0; k < heading.size(); ++k) {
         const std::string &h = heading[k];

@@ -19,6 +19,7 @@ struct Columns {
     int x_min = -1, x_max = -1, y_min = -1, y_max = -1, z_min = -1, z_max = -1;
     int gps_encoding = -1, gps_min = -1, gps_max = -1, density = -1;
     int crs = -1, horizontal_unit = -1, density_m2 = -1, first_density_m2 = -1;
+    int extra_bytes = -1, compression = -1, file_bytes = -1;
     std::vector<int> checks;
     std::vector<std::string> check_names;
 };

@@ -7,6 +7,7 @@
 
 #include "csv.hpp"
 #include "median.hpp"
+#include "point_formats.hpp"
 #include "report_map_frame.hpp"
 
 namespace pointsieve::qa::report {
@@ -87,7 +88,15 @@ bool summarise(const std::string &tiles_csv, Columns &c, Summary &s) {
         if (parse_number(field(row, c.first_density_m2), v)) s.first_densities_m2.push_back(v);
         const std::string &crs = field(row, c.crs);
         count(s.by_crs, crs.empty() ? "none" : crs);
-        if (parse_number(field(row, c.point_format), v) && v >= 6) s.extended_classes = true;
+        double format = 0, extra = 0, records = 0, bytes = 0;
+        if (parse_number(field(row, c.point_format), format) && format >= 6) s.extended_classes = true;
+        if (!field(row, c.compression).empty() && parse_number(field(row, c.read), records) &&
+            parse_number(field(row, c.file_bytes), bytes) && parse_number(field(row, c.extra_bytes), extra) &&
+            format >= 0 && format <= formats::kLastFormat) {
+            ++s.compressed_tiles;
+            s.compressed_bytes += bytes;
+            s.record_bytes += records * (formats::kPointFormats[static_cast<std::size_t>(format)].size + extra);
+        }
         Box b{};
         if (footprint_of(c, row, b)) {
             s.boxes.push_back(b);

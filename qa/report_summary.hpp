@@ -46,6 +46,10 @@ struct Summary {
     double median_density_m2 = 0, median_first_density_m2 = 0;
     std::vector<std::pair<std::string, std::size_t>> by_crs;  // read tiles by coordinate system
     bool extended_classes = false;  // some read tile is of point format 6 to 10
+    // The read tiles that were compressed: their number, the bytes of their
+    // files and of the point records they hold.
+    std::size_t compressed_tiles = 0;
+    double compressed_bytes = 0, record_bytes = 0;
     std::vector<Box> boxes;          // read tiles with a footprint, in order
     std::size_t read_without_box = 0;
     // The tiles each check warned of and failed, by row, the first few.

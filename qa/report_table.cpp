@@ -155,6 +155,7 @@ void write_table(Page &p, const std::string &dir, const Columns &c, const Summar
             put_escaped(p, field(row, c.las_version));
             put(p, "/");
             put_escaped(p, field(row, c.point_format));
+            if (!field(row, c.compression).empty()) put(p, " LAZ");
         }
         double v = 0, z0 = 0, z1 = 0;
         putf(p, "</td><td class=\"num\">%s</td><td class=\"num\">",
