@@ -72,25 +72,26 @@ bool collect_tiles(const std::vector<InputWord> &words, std::vector<TileInput> &
 }
 
 void assign_stats_paths(std::vector<TileInput> &tiles) {
-    std::vector<std::vector<std::string>> parts;
-    parts.reserve(tiles.size());
+    // The parts of each name are worked out twice rather than kept: a
+    // million names would hold hundreds of megabytes of them.
+    std::vector<std::string> first;
     std::size_t common = SIZE_MAX;
     for (const TileInput &t : tiles) {
-        parts.push_back(absolute_parts(t.name));
-        const std::vector<std::string> &p = parts.back();
+        const std::vector<std::string> p = absolute_parts(t.name);
         const std::size_t folders = p.empty() ? 0 : p.size() - 1;
         if (common == SIZE_MAX) {
             common = folders;
+            first = p;
         } else {
-            const std::vector<std::string> &first = parts.front();
             std::size_t n = 0;
             while (n < common && n < folders && p[n] == first[n]) ++n;
             common = n;
         }
     }
     std::unordered_set<std::string> taken;
+    taken.reserve(tiles.size());
     for (std::size_t k = 0; k < tiles.size(); ++k) {
-        const std::vector<std::string> &p = parts[k];
+        const std::vector<std::string> p = absolute_parts(tiles[k].name);
         std::string folder = "stats/";
         for (std::size_t c = common; c + 1 < p.size(); ++c) {
             std::string part = p[c];
