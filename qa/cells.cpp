@@ -8,9 +8,13 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// A decimal number as the tables write them: a sign, digits with at most
-// one point, and an exponent.
-bool is_number(std::string_view t) {
+bool starts_formula(char c) {
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r' || c == '\'';
+}
+
+}  // namespace
+
+bool is_decimal_number(std::string_view t) {
     std::size_t k = 0, digits = 0;
     if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
     for (; k < t.size() && is_digit(t[k]); ++k) ++digits;
@@ -26,13 +30,9 @@ bool is_number(std::string_view t) {
     return k == t.size();
 }
 
-bool starts_formula(char c) {
-    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r' || c == '\'';
+bool needs_guard(std::string_view text) {
+    return !text.empty() && starts_formula(text[0]) && !is_decimal_number(text);
 }
-
-}  // namespace
-
-bool needs_guard(std::string_view text) { return !text.empty() && starts_formula(text[0]) && !is_number(text); }
 
 void append_guarded(std::string &cell, std::string_view text) {
     if (needs_guard(text)) cell += '\'';

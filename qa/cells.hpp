@@ -10,6 +10,11 @@
 
 namespace pointsieve::qa {
 
+// Whether text is a decimal number: a sign, digits with at most one point,
+// and an exponent ("-0.5", "2", "1e3", ".25"); never a hexadecimal number,
+// an infinity or a NaN, which strtod would take.
+bool is_decimal_number(std::string_view text);
+
 // Whether text is written after an apostrophe.
 bool needs_guard(std::string_view text);
 

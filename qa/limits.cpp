@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cells.hpp"
 #include "check_table.hpp"
 #include "file_util.hpp"
 #include "process.hpp"
@@ -53,27 +54,6 @@ namespace {
     korvane::end_with_failure();
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// A decimal number: a sign, digits with at most one point, and an
-// exponent ("-0.5", "2", "1e3", ".25"); never a hexadecimal number, an
-// infinity or a NaN, which strtod would take.
-bool is_decimal(const std::string &t) {
-    std::size_t k = 0, digits = 0;
-    if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
-    for (; k < t.size() && is_digit(t[k]); ++k) ++digits;
-    if (k < t.size() && t[k] == '.')
-        for (++k; k < t.size() && is_digit(t[k]); ++k) ++digits;
-    if (digits == 0) return false;
-    if (k < t.size() && (t[k] == 'e' || t[k] == 'E')) {
-        ++k;
-        if (k < t.size() && (t[k] == '-' || t[k] == '+')) ++k;
-        if (k == t.size() || !is_digit(t[k])) return false;
-        while (k < t.size() && is_digit(t[k])) ++k;
-    }
-    return k == t.size();
-}
-
 }  // namespace
 
 void read_limits(const char *name, Limits &limits) {
@@ -112,7 +92,7 @@ void read_limits(const char *name, Limits &limits) {
         if (words.empty()) continue;
         if (words.size() != 3) refuse_limits(name, number, "expected NAME LEVEL VALUE");
         const std::string &key = words[0], &level = words[1], &value = words[2];
-        if (!is_decimal(value)) refuse_limits(name, number, "the value is not a decimal number: ", value);
+        if (!is_decimal_number(value)) refuse_limits(name, number, "the value is not a decimal number: ", value);
         char *end = nullptr;
         errno = 0;
         const double v = std::strtod(value.c_str(), &end);
