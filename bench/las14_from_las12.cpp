@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "las_header.hpp"
-#include "little_endian.hpp"
 
 namespace {
 

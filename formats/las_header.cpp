@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "little_endian.hpp"
+#include "laz_endian.hpp"
 
 namespace pointsieve::formats {
 
@@ -16,30 +16,30 @@ std::size_t defined_bytes(unsigned minor) {
 }
 
 void decode(const unsigned char *b, std::size_t n, LasHeader &h) {
-    h.FileSourceID = load<std::uint16_t>(b + 4);
-    h.GlobalEncoding = load<std::uint16_t>(b + 6);
+    h.FileSourceID = laz::load_le<std::uint16_t>(b + 4);
+    h.GlobalEncoding = laz::load_le<std::uint16_t>(b + 6);
     h.VersionMajor = b[24];
     h.VersionMinor = b[25];
-    h.HeaderSize = load<std::uint16_t>(b + 94);
-    h.OffsetToPointData = load<std::uint32_t>(b + 96);
-    h.NumberOfVariableLengthRecords = load<std::uint32_t>(b + 100);
+    h.HeaderSize = laz::load_le<std::uint16_t>(b + 94);
+    h.OffsetToPointData = laz::load_le<std::uint32_t>(b + 96);
+    h.NumberOfVariableLengthRecords = laz::load_le<std::uint32_t>(b + 100);
     h.PointDataFormatID = b[104];
-    h.PointDataRecordLength = load<std::uint16_t>(b + 105);
-    h.LegacyNumberOfPoints = load<std::uint32_t>(b + 107);
-    for (std::size_t k = 0; k < 5; ++k) h.LegacyNumberOfPointsByReturn[k] = load<std::uint32_t>(b + 111 + 4 * k);
+    h.PointDataRecordLength = laz::load_le<std::uint16_t>(b + 105);
+    h.LegacyNumberOfPoints = laz::load_le<std::uint32_t>(b + 107);
+    for (std::size_t k = 0; k < 5; ++k) h.LegacyNumberOfPointsByReturn[k] = laz::load_le<std::uint32_t>(b + 111 + 4 * k);
     double *const doubles[12] = {&h.XScaleFactor, &h.YScaleFactor, &h.ZScaleFactor, &h.XOffset, &h.YOffset,
                                  &h.ZOffset,      &h.MaxX,         &h.MinX,         &h.MaxY,    &h.MinY,
                                  &h.MaxZ,         &h.MinZ};
-    for (std::size_t k = 0; k < 12; ++k) *doubles[k] = load<double>(b + 131 + 8 * k);
+    for (std::size_t k = 0; k < 12; ++k) *doubles[k] = laz::load_le<double>(b + 131 + 8 * k);
     // The fields of later versions, where the header holds them.
     const std::size_t size = h.HeaderSize;
     if (h.VersionMinor >= 3 && size >= kHeaderBytes13 && n >= kHeaderBytes13)
-        h.StartOfWaveformData = load<std::uint64_t>(b + 227);
+        h.StartOfWaveformData = laz::load_le<std::uint64_t>(b + 227);
     if (h.VersionMinor >= 4 && size >= kHeaderBytes14 && n >= kHeaderBytes14) {
-        h.StartOfFirstEVLR = load<std::uint64_t>(b + 235);
-        h.NumberOfEVLRs = load<std::uint32_t>(b + 243);
-        h.NumberOfPointRecords = load<std::uint64_t>(b + 247);
-        for (std::size_t k = 0; k < 15; ++k) h.NumberOfPointsByReturn[k] = load<std::uint64_t>(b + 255 + 8 * k);
+        h.StartOfFirstEVLR = laz::load_le<std::uint64_t>(b + 235);
+        h.NumberOfEVLRs = laz::load_le<std::uint32_t>(b + 243);
+        h.NumberOfPointRecords = laz::load_le<std::uint64_t>(b + 247);
+        for (std::size_t k = 0; k < 15; ++k) h.NumberOfPointsByReturn[k] = laz::load_le<std::uint64_t>(b + 255 + 8 * k);
     }
 }
 

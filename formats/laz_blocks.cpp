@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "file_seek.hpp"
-#include "little_endian.hpp"
+#include "laz_endian.hpp"
 #include "point_blocks.hpp"
 
 namespace pointsieve::formats {
@@ -46,10 +46,10 @@ bool find_chunks(PointBlocks &b, const LasHeader &h, std::uint64_t file_size, st
         problem = "the file ends before the offset to LASzip's chunk table";
         return false;
     }
-    std::int64_t table = load<std::int64_t>(pointer);
+    std::int64_t table = laz::load_le<std::int64_t>(pointer);
     // -1: the compressor wrote to a stream, and the offset last in the file.
     if (table == -1 && file_size >= first_chunk + 8 && read_at(b.file, file_size - 8, pointer, 8))
-        table = load<std::int64_t>(pointer);
+        table = laz::load_le<std::int64_t>(pointer);
     if (table < 0 || static_cast<std::uint64_t>(table) < first_chunk || static_cast<std::uint64_t>(table) >= file_size) {
         problem = "LASzip's chunk table is missing (the file may be cut short)";
         return false;

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "file_seek.hpp"
-#include "little_endian.hpp"
+#include "laz_endian.hpp"
 
 namespace pointsieve::formats {
 
@@ -37,9 +37,9 @@ bool read_record(std::FILE *f, std::uint64_t offset, std::uint64_t limit, bool e
     }
     Vlr v;
     v.user_id = user_id_of(b + 2);
-    v.record_id = load<std::uint16_t>(b + 18);
+    v.record_id = laz::load_le<std::uint16_t>(b + 18);
     v.extended = extended;
-    v.length = extended ? load<std::uint64_t>(b + 20) : load<std::uint16_t>(b + 20);
+    v.length = extended ? laz::load_le<std::uint64_t>(b + 20) : laz::load_le<std::uint16_t>(b + 20);
     if (v.length > limit - offset - header) {
         r.problem = extended ? "an extended variable-length record runs past the end of the file"
                              : "a variable-length record runs past the start of the points";

@@ -12,16 +12,20 @@ namespace pointsieve::laz {
 
 template <class T>
 inline T load_le(const unsigned char *p) {
-    static_assert(std::is_integral_v<T>);
-    T v;
-    if constexpr (std::endian::native == std::endian::little) {
+    static_assert(std::is_integral_v<T> || std::is_floating_point_v<T>);
+    if constexpr (std::is_floating_point_v<T>) {
+        // A double or float as the integer of its bits.
+        using Bits = std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>;
+        return std::bit_cast<T>(load_le<Bits>(p));
+    } else if constexpr (std::endian::native == std::endian::little) {
+        T v;
         std::memcpy(&v, p, sizeof v);
+        return v;
     } else {
         std::make_unsigned_t<T> u = 0;
         for (std::size_t k = 0; k < sizeof(T); ++k) u |= static_cast<std::make_unsigned_t<T>>(p[k]) << (8 * k);
-        v = static_cast<T>(u);
+        return static_cast<T>(u);
     }
-    return v;
 }
 
 template <class T>

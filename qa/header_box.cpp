@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "little_endian.hpp"
+#include "las_format.hpp"
 
 namespace pointsieve::qa {
 
@@ -38,10 +38,11 @@ bool extents_inside(const PointScan &s, const BoxTest &t) {
 }
 
 std::uint64_t outside_points(const unsigned char *p, std::size_t n, std::size_t stride, const BoxTest &t) {
-    using formats::load;
+    using korvane::load_le;
     std::uint64_t out = 0;
     for (std::size_t k = 0; k < n; ++k, p += stride) {
-        const std::int64_t x = load<std::int32_t>(p), y = load<std::int32_t>(p + 4), z = load<std::int32_t>(p + 8);
+        const std::int64_t x = load_le<std::int32_t>(p), y = load_le<std::int32_t>(p + 4);
+        const std::int64_t z = load_le<std::int32_t>(p + 8);
         out += static_cast<std::uint64_t>((static_cast<std::uint64_t>(x - t.lo[0]) > t.width[0]) |
                                           (static_cast<std::uint64_t>(y - t.lo[1]) > t.width[1]) |
                                           (static_cast<std::uint64_t>(z - t.lo[2]) > t.width[2]));
