@@ -11,7 +11,9 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -110,9 +112,16 @@ RunResult run_pointsieve(const std::vector<std::string> &args, const std::string
     r.out = lf_text(with_stdout_in_file([&] {
         const std::filesystem::path before = std::filesystem::current_path();
         if (_chdir(cwd.c_str()) != 0) throw std::runtime_error("cannot enter " + cwd);
-        const intptr_t status = _spawnv(_P_WAIT, exe.c_str(), argv.data());
+        // Wine, with the machine busy, now and then fails a start that
+        // succeeds at once when tried again; three tries before giving up.
+        intptr_t status = -1;
+        int error = 0;
+        for (int attempt = 0; attempt < 3 && status == -1; ++attempt) {
+            status = _spawnv(_P_WAIT, exe.c_str(), argv.data());
+            error = errno;
+        }
         std::filesystem::current_path(before);
-        if (status == -1) throw std::runtime_error("cannot start " + exe);
+        if (status == -1) throw std::runtime_error("cannot start " + exe + ": " + std::strerror(error));
         r.status = static_cast<int>(status);
     }));
     return r;
