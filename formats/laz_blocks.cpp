@@ -1,6 +1,5 @@
-// The LAZ records of a file, decoded a chunk at a time: the laszip VLR and
-// LASzip's chunk table found, then each chunk's bytes read whole and its
-// records decoded a block at a time.
+// Readying the LAZ records of a file: the laszip VLR and LASzip's chunk
+// table found (laz_chunks.cpp decodes them).
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -13,16 +12,9 @@ namespace pointsieve::formats {
 
 namespace {
 
-// A chunk's compressed bytes are held whole: beyond this a chunk is taken
-// for damage, not read.
-constexpr std::uint64_t kMostChunkBytes = std::uint64_t{256} << 20;
 // LASzip's chunk table follows the last chunk; it is read up to this many
 // bytes (a table of a million chunks takes a few megabytes).
 constexpr std::uint64_t kMostTableBytes = std::uint64_t{64} << 20;
-
-bool read_at(std::FILE *f, std::uint64_t offset, unsigned char *to, std::size_t n) {
-    return seek_absolute(f, offset) && std::fread(to, 1, n, f) == n;
-}
 
 // Where the compressed points end: at the first extended record of LAS
 // 1.4, or at the end of the file.
@@ -31,6 +23,18 @@ std::uint64_t points_end(const LasHeader &h, std::uint64_t file_size) {
         h.StartOfFirstEVLR < file_size)
         return h.StartOfFirstEVLR;
     return file_size;
+}
+
+// Without a chunk table the chunks are found one after the other, which
+// needs their size in points: chunks that vary have none.
+bool without_table(PointBlocks &b, const LasHeader &h, std::uint64_t file_size, std::string &problem) {
+    if (b.vlr.chunk_size == laz::kVariableChunks) return false;
+    b.sequential = true;
+    b.chunks.clear();
+    b.chunk_at = b.first + 8;
+    b.points_end = points_end(h, file_size);
+    problem.clear();
+    return true;
 }
 
 bool find_chunks(PointBlocks &b, const LasHeader &h, std::uint64_t file_size, std::string &problem) {
@@ -52,7 +56,7 @@ bool find_chunks(PointBlocks &b, const LasHeader &h, std::uint64_t file_size, st
         table = laz::load_le<std::int64_t>(pointer);
     if (table < 0 || static_cast<std::uint64_t>(table) < first_chunk || static_cast<std::uint64_t>(table) >= file_size) {
         problem = "LASzip's chunk table is missing (the file may be cut short)";
-        return false;
+        return without_table(b, h, file_size, problem);
     }
     const auto at = static_cast<std::uint64_t>(table);
     std::vector<unsigned char> bytes(static_cast<std::size_t>(std::min(file_size - at, kMostTableBytes)));
@@ -61,7 +65,8 @@ bool find_chunks(PointBlocks &b, const LasHeader &h, std::uint64_t file_size, st
         problem = "LASzip's chunk table cannot be read";
         return false;
     }
-    return laz::read_chunk_table(b.vlr, bytes.data(), bytes.size(), at, first_chunk, points, b.chunks, problem);
+    return laz::read_chunk_table(b.vlr, bytes.data(), bytes.size(), at, first_chunk, points, b.chunks, problem) ||
+           without_table(b, h, file_size, problem);
 }
 
 }  // namespace
@@ -89,55 +94,19 @@ bool start_laz_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h, cons
     b.compressed = true;
     b.block_records = std::max<std::size_t>(1, kBlockBytes / b.record_length);
     b.chunks.clear();
-    b.next_chunk = 0;
-    b.chunk_left = 0;
+    b.sequential = false;
     b.damage.clear();
+    restart_point_blocks(b, b.declared);
     if (!laz::parse_laszip_vlr(found->data.data(), found->data.size(), b.vlr, problem)) return false;
     if (b.vlr.record_length != b.record_length) {
         problem = "the laszip VLR's items make records of " + std::to_string(b.vlr.record_length) +
                   " bytes, the header says " + std::to_string(b.record_length);
         return false;
     }
-    return laz::setup_chunk_decoder(b.decoder, b.vlr, problem) && find_chunks(b, h.header, file_size, problem);
-}
-
-std::size_t next_laz_block(PointBlocks &b, const unsigned char *&records) {
-    if (b.chunk_left == 0) {
-        if (b.next_chunk >= b.chunks.size()) {
-            b.declared = b.delivered;
-            return 0;
-        }
-        const laz::LazChunk &c = b.chunks[b.next_chunk++];
-        if (c.bytes > kMostChunkBytes) {
-            b.damage = "chunk " + std::to_string(b.next_chunk) + " is too large to decode";
-            b.declared = b.delivered;
-            return 0;
-        }
-        b.chunk_bytes.resize(static_cast<std::size_t>(c.bytes));
-        if (!read_at(b.file, c.offset, b.chunk_bytes.data(), b.chunk_bytes.size())) {
-            if (std::ferror(b.file))
-                b.failed = true;
-            else
-                b.damage = "the file ends inside chunk " + std::to_string(b.next_chunk), b.declared = b.delivered;
-            return 0;
-        }
-        laz::start_chunk(b.decoder, b.chunk_bytes.data(), b.chunk_bytes.size());
-        b.chunk_left = std::min(c.points, b.declared - b.delivered);
-        if (b.chunk_left == 0) return next_laz_block(b, records);
-    }
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(b.chunk_left, b.block_records));
-    b.buffer.resize(n * b.record_length);
-    std::string problem;
-    if (!laz::decode_records(b.decoder, n, b.buffer.data(), problem)) {
-        b.damage = "chunk " + std::to_string(b.next_chunk) + " does not decode: " + problem;
-        b.declared = b.delivered;
-        b.chunk_left = 0;
-        return 0;
-    }
-    b.chunk_left -= n;
-    b.delivered += n;
-    records = b.buffer.data();
-    return n;
+    if (!laz::setup_chunk_decoder(b.decoder, b.vlr, problem) || !find_chunks(b, h.header, file_size, problem))
+        return false;
+    for (LazChunkWork &w : b.work) w.decoder = b.decoder;
+    return true;
 }
 
 }  // namespace pointsieve::formats

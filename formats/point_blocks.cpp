@@ -40,6 +40,9 @@ bool restart_point_blocks(PointBlocks &b, std::uint64_t records) {
     if (b.compressed) {
         b.next_chunk = 0;
         b.chunk_left = 0;
+        b.work_count = b.work_next = 0;
+        b.planned = 0;
+        b.chunk_at = b.first + 8;
         return true;
     }
     if (b.declared > 0 && !seek_absolute(b.file, b.first)) b.failed = true;

@@ -136,6 +136,12 @@ bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *reco
     return true;
 }
 
+std::size_t chunk_bytes_used(const LazChunkDecoder &d) {
+    if (d.decoded == 0) return 0;
+    if (d.layered) return d.chunk_end;
+    return static_cast<std::size_t>(d.range.next - d.chunk);
+}
+
 bool decode_chunk(const LaszipVlr &vlr, const unsigned char *bytes, std::size_t size, std::uint64_t points,
                   unsigned char *records, std::string &problem) {
     LazChunkDecoder d;

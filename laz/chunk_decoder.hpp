@@ -58,6 +58,7 @@ struct LazChunkDecoder {
     std::vector<WavePacket14Decoder> wavepacket14;
     std::vector<Layer> layers;
     std::uint64_t chunk_points = 0;  // as the layered chunk gives them
+    std::size_t chunk_end = 0;       // where its last layer ends, in its bytes
     // The chunk under way.
     const unsigned char *chunk = nullptr;
     std::size_t chunk_size = 0;
@@ -89,6 +90,11 @@ void start_chunk(LazChunkDecoder &d, const unsigned char *bytes, std::size_t siz
 // or hold what no compressor writes, or (layered) the chunk holds fewer;
 // nothing is read past the chunk.
 bool decode_records(LazChunkDecoder &d, std::uint64_t count, unsigned char *records, std::string &problem);
+
+// The bytes of the chunk under way its records have used so far: once the
+// last is decoded, the chunk's size, which is where the next chunk begins
+// in a file whose chunk table is lost.
+std::size_t chunk_bytes_used(const LazChunkDecoder &d);
 
 // The `points` records of one whole chunk.
 bool decode_chunk(const LaszipVlr &vlr, const unsigned char *bytes, std::size_t size, std::uint64_t points,

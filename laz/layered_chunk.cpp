@@ -94,6 +94,7 @@ bool start_layered_chunk(LazChunkDecoder &d, unsigned char *record, std::string 
                   std::to_string(first_layer) + " bytes of returns and coordinates can hold";
         return false;
     }
+    d.chunk_end = static_cast<std::size_t>(head + total);
     const unsigned char *at = d.chunk + static_cast<std::size_t>(head);
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint32_t size = load_le<std::uint32_t>(sizes + 4 * k);

@@ -61,6 +61,9 @@ struct Reading {
     std::vector<char> ready;
     std::size_t taken = 0;  // tiles the writer is done with
     std::atomic<std::size_t> next{0}, done{0};
+    // Workers still reading tiles: a LAZ tile decodes its chunks on the
+    // threads the others leave idle.
+    std::atomic<unsigned> active{0};
     std::atomic<std::uint64_t> bytes{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -77,14 +80,14 @@ void read_tiles(Reading *r, Crew *c) {
     const std::size_t count = r->end - r->begin;
     while (!r->stop) {
         const std::size_t i = r->next.fetch_add(1);
-        if (i >= count) return;
+        if (i >= count) break;
         TileOutcome *o = nullptr;
         {
             // The holder of the oldest tile not taken never waits here, so
             // the writer always gets it.
             std::unique_lock<std::mutex> lock(r->mutex);
             r->room.wait(lock, [&] { return r->stop || i < r->taken + r->window; });
-            if (r->stop) return;
+            if (r->stop) break;
             if (!c->spare.empty()) {
                 o = c->spare.back();
                 c->spare.pop_back();
@@ -110,6 +113,7 @@ void read_tiles(Reading *r, Crew *c) {
         }
         r->came.notify_one();
     }
+    r->active.fetch_sub(1);
 }
 
 void show_progress(const Reading &r, std::chrono::steady_clock::time_point start, bool last) {
@@ -160,8 +164,8 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     }
 
     const std::size_t count = end - begin;
-    unsigned threads = o.threads ? o.threads : available_processors();
-    threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, std::max<std::size_t>(1, count)));
+    const unsigned most_threads = o.threads ? o.threads : available_processors();
+    const auto threads = static_cast<unsigned>(std::min<std::uint64_t>(most_threads, std::max<std::size_t>(1, count)));
     Reading r;
     std::vector<std::unique_ptr<TileReader>> readers;
     try {
@@ -179,11 +183,16 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
     r.from.assign(r.window, 0);
     r.ready.assign(r.window, 0);
     r.crew.resize(threads);
-    for (unsigned t = 0; t < threads; ++t) r.crew[t].reader = readers[t].get(), r.crew[t].index = t;
+    for (unsigned t = 0; t < threads; ++t) {
+        r.crew[t].reader = readers[t].get(), r.crew[t].index = t;
+        readers[t]->blocks.most_threads = most_threads;
+        readers[t]->blocks.sharing = &r.active;
+    }
     // What is kept of every tile for judging, in one allocation each.
     d.facts.reserve(count);
     d.names.starts.reserve(count);
     reading_now = &r;
+    r.active = threads;
     for (unsigned t = 0; t < threads; ++t) {
         try {
             r.workers.emplace_back(read_tiles, &r, &r.crew[t]);
@@ -192,6 +201,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
                 std::printf("\nCannot start a thread to read the tiles\n");
                 fail_run(out);
             }
+            r.active -= threads - t;
             break;  // fewer threads, the same outputs
         }
     }
