@@ -99,7 +99,7 @@ void read_shards(const Options &o, OutDir &out, IndexJob &job, Delivered &d) {
             fail_run(out);
         }
     }
-    if (d.facts.empty()) {
+    if (facts_count(d.facts) == 0) {
         std::printf("\nNo tile found\n");
         fail_run(out);
     }

@@ -84,7 +84,7 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
     }
     const Facts t = parse_facts(f);
     add_name(d.names, f[ColTile]);
-    d.facts.push_back(t);
+    add_facts(d.facts, t);
     ++d.by_status[static_cast<int>(t.status)];
     if (!t.read) return;
     if (figures)

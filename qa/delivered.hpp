@@ -22,7 +22,7 @@ namespace pointsieve::qa {
 
 struct Delivered {
     TileNames names;
-    std::vector<Facts> facts;
+    FactsTable facts;
     korvane::FilePtr rows;
     std::string rows_name;
     const KeyIndex *index = nullptr;  // for reading statistics files (a combine)

@@ -31,12 +31,12 @@ double box_overlap(const Box &a, const Box &b) {
 // Nearest-neighbour gaps and largest overlaps of the tiles' X-Y boxes,
 // through a grid of cells of the median tile size: a tile meets only the
 // tiles of its own and nearby cells, so that 100,000 tiles stay fast.
-void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
+void place_tiles(const FactsTable &facts, double size, Delivery &d) {
     std::vector<std::uint32_t> placed;
-    std::vector<Box> boxes(facts.size());
+    std::vector<Box> boxes(facts_count(facts));
     double ox = std::numeric_limits<double>::infinity(), oy = ox;
-    for (std::uint32_t k = 0; k < facts.size(); ++k) {
-        const Facts &t = facts[k];
+    for (std::uint32_t k = 0; k < facts_count(facts); ++k) {
+        const Facts &t = facts_at(facts, k);
         if (!t.has_points) continue;
         boxes[k] = {t.x_min, t.x_max, t.y_min, t.y_max};
         placed.push_back(k);
@@ -53,10 +53,10 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
     struct Cells {
         std::int64_t x0, x1, y0, y1;
     };
-    std::vector<Cells> cells(facts.size());
+    std::vector<Cells> cells(facts_count(facts));
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> grid;
     std::vector<std::uint32_t> big;  // tiles spanning too many cells to register
-    std::vector<bool> is_big(facts.size(), false);
+    std::vector<bool> is_big(facts_count(facts), false);
     constexpr std::int64_t kMostCells = 64;
     for (const std::uint32_t k : placed) {
         const Box &b = boxes[k];
@@ -70,7 +70,7 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
         for (std::int64_t x = c.x0; x <= c.x1; ++x)
             for (std::int64_t y = c.y0; y <= c.y1; ++y) grid[key(x, y)].push_back(k);
     }
-    std::vector<std::uint32_t> seen(facts.size(), UINT32_MAX);
+    std::vector<std::uint32_t> seen(facts_count(facts), UINT32_MAX);
     for (const std::uint32_t a : placed) {
         const Box &ba = boxes[a];
         const double area = (ba.x1 - ba.x0) * (ba.y1 - ba.y0);
@@ -122,9 +122,9 @@ void place_tiles(const std::vector<Facts> &facts, double size, Delivery &d) {
 
 namespace {
 
-void find_common_crs(const std::vector<Facts> &facts, Delivery &d) {
+void find_common_crs(const FactsTable &facts, Delivery &d) {
     std::map<std::string, std::uint64_t> tiles;
-    for (const Facts &t : facts)
+    for (const Facts &t : facts.kept)
         if (t.read) ++tiles[t.crs];
     std::uint64_t most = 0;
     for (const auto &[label, n] : tiles)
@@ -134,11 +134,11 @@ void find_common_crs(const std::vector<Facts> &facts, Delivery &d) {
 
 }  // namespace
 
-Delivery judge_delivery(const std::vector<Facts> &facts) {
+Delivery judge_delivery(const FactsTable &facts) {
     Delivery d;
     std::vector<double> density, span, size;
     std::array<std::vector<double>, 2> gps;
-    for (const Facts &t : facts) {
+    for (const Facts &t : facts.kept) {
         if (!t.has_points) continue;
         if (t.has_density) density.push_back(t.density);
         span.push_back(t.z_max - t.z_min);
@@ -152,7 +152,7 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
         if ((d.has_gps[e] = !gps[e].empty())) d.median_gps[e] = lower_median(gps[e]);
     find_common_crs(facts, d);
     std::vector<double> per_m2, first_per_m2;
-    for (const Facts &t : facts)
+    for (const Facts &t : facts.kept)
         if (t.has_points && t.has_density_m2) per_m2.push_back(t.density_m2), first_per_m2.push_back(t.first_density_m2);
     if ((d.has_density_m2 = !per_m2.empty())) {
         d.median_density_m2 = lower_median(per_m2);
@@ -160,17 +160,17 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
     }
 
     // Tiles with the same points: same digest and the same number of records.
-    d.duplicate_of.assign(facts.size(), -1);
-    d.duplicates.assign(facts.size(), 0);
+    d.duplicate_of.assign(facts_count(facts), -1);
+    d.duplicates.assign(facts_count(facts), 0);
     std::vector<std::uint32_t> order;
-    for (std::uint32_t k = 0; k < facts.size(); ++k)
-        if (facts[k].read && facts[k].records > 0) order.push_back(k);
+    for (std::uint32_t k = 0; k < facts_count(facts); ++k)
+        if (facts_at(facts, k).read && facts_at(facts, k).records > 0) order.push_back(k);
     const auto same = [&](std::uint32_t a, std::uint32_t b) {
-        return facts[a].digest == facts[b].digest && facts[a].records == facts[b].records;
+        return facts_at(facts, a).digest == facts_at(facts, b).digest && facts_at(facts, a).records == facts_at(facts, b).records;
     };
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (facts[a].digest != facts[b].digest) return facts[a].digest < facts[b].digest;
-        if (facts[a].records != facts[b].records) return facts[a].records < facts[b].records;
+        if (facts_at(facts, a).digest != facts_at(facts, b).digest) return facts_at(facts, a).digest < facts_at(facts, b).digest;
+        if (facts_at(facts, a).records != facts_at(facts, b).records) return facts_at(facts, a).records < facts_at(facts, b).records;
         return a < b;
     });
     for (std::size_t g = 0; g < order.size();) {
@@ -185,8 +185,8 @@ Delivery judge_delivery(const std::vector<Facts> &facts) {
         g = e;
     }
 
-    d.gap.assign(facts.size(), std::numeric_limits<double>::quiet_NaN());
-    d.overlap.assign(facts.size(), 0);
+    d.gap.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
+    d.overlap.assign(facts_count(facts), 0);
     if (d.has_size) place_tiles(facts, d.median_size, d);
     return d;
 }

@@ -28,6 +28,6 @@ struct Delivery {
     std::uint64_t crs_systems = 0;  // the distinct systems of the read tiles, "none" included
 };
 
-Delivery judge_delivery(const std::vector<Facts> &facts);
+Delivery judge_delivery(const FactsTable &facts);
 
 }  // namespace pointsieve::qa

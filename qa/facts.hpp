@@ -53,7 +53,21 @@ struct Facts {
     bool wkt_record = false;     // the system came from an OGC WKT record
     int wkt_bit = -1;            // LAS 1.4: the global encoding's WKT bit; -1 before
     int legacy_counts = -1;      // LAS 1.4: stale legacy counts; -1 before
+    bool operator==(const Facts &) const = default;
 };
+
+// The facts of a run's tiles. A tile known by its status alone (a name not
+// found, a file refused before its header) costs four bytes, so that a
+// million of them fit in a few megabytes; the others keep their facts.
+struct FactsTable {
+    std::vector<std::uint32_t> slot;  // per tile: its index in kept, or kBareFacts + its status
+    std::vector<Facts> kept;
+};
+inline constexpr std::uint32_t kBareFacts = 0xFFFFFF00u;
+
+void add_facts(FactsTable &t, const Facts &f);
+const Facts &facts_at(const FactsTable &t, std::size_t k);
+inline std::size_t facts_count(const FactsTable &t) { return t.slot.size(); }
 
 // Reads the figures of a tile back from the texts of its row, so that a run
 // and a combine of shards judge from the very same numbers.

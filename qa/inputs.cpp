@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unordered_set>
 
 #include "file_util.hpp"
 #include "folder_search.hpp"
@@ -19,23 +18,20 @@ namespace pointsieve::qa {
 
 namespace {
 
-bool add_word(const std::string &word, std::vector<TileInput> &tiles) {
+bool add_word(const std::string &word, TileNames &tiles) {
     if (korvane::is_folder(word.c_str())) {
         std::vector<std::string> found;
         if (!search_folder(word, {".las", ".laz"}, found)) return false;
         std::sort(found.begin(), found.end());
-        for (std::string &name : found) {
-            const bool laz = ends_with_ci(name, ".laz");
-            tiles.push_back({std::move(name), {}, laz});
-        }
+        for (const std::string &name : found) add_name(tiles, name);
         return true;
     }
-    tiles.push_back({word, {}, ends_with_ci(word, ".laz")});
+    add_name(tiles, word);
     return true;
 }
 
 // A list: one name per line, so that names may hold spaces.
-bool add_list(const std::string &list_name, std::vector<TileInput> &tiles) {
+bool add_list(const std::string &list_name, TileNames &tiles) {
     const korvane::FilePtr list = korvane::open_file(list_name.c_str(), "rb");
     if (!list) {
         std::printf("\nCannot open list file %s for reading: %s\n", korvane::printable_name(list_name).c_str(),
@@ -57,27 +53,54 @@ bool add_list(const std::string &list_name, std::vector<TileInput> &tiles) {
     return true;
 }
 
-std::string folded(const std::string &s) {
-    std::string t = s;
-    for (char &c : t) c = ascii_lower(c);
-    return t;
+// A 64-bit hash of a path with ASCII case folded (FNV-1a).
+std::uint64_t folded_hash(const std::string &s) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (const char c : s) h = (h ^ static_cast<unsigned char>(ascii_lower(c))) * 0x100000001b3ull;
+    return h;
+}
+
+// The statistics paths taken so far, by their folded hashes in an open
+// table: 16 bytes a tile where a set of the paths took a hundred. Two
+// paths of one hash are told apart as if equal, which costs the second a
+// "~N" and nothing else.
+struct TakenPaths {
+    std::vector<std::uint64_t> slots;  // 0: empty
+};
+
+bool take_path(TakenPaths &t, const std::string &path) {
+    std::uint64_t h = folded_hash(path);
+    if (h == 0) h = 1;
+    const std::size_t mask = t.slots.size() - 1;
+    for (std::size_t at = static_cast<std::size_t>(h) & mask;; at = (at + 1) & mask) {
+        if (t.slots[at] == h) return false;
+        if (t.slots[at] == 0) {
+            t.slots[at] = h;
+            return true;
+        }
+    }
 }
 
 }  // namespace
 
-bool collect_tiles(const std::vector<InputWord> &words, std::vector<TileInput> &tiles) {
+bool collect_tiles(const std::vector<InputWord> &words, TileInputs &tiles) {
     for (const InputWord &w : words)
-        if (!(w.is_list ? add_list(w.text, tiles) : add_word(w.text, tiles))) return false;
+        if (!(w.is_list ? add_list(w.text, tiles.names) : add_word(w.text, tiles.names))) return false;
     return true;
 }
 
-void assign_stats_paths(std::vector<TileInput> &tiles) {
+TileInput tile_input(const TileInputs &tiles, std::size_t k) {
+    return {name_at(tiles.names, k), name_at(tiles.stats, k)};
+}
+
+void assign_stats_paths(TileInputs &tiles) {
     // The parts of each name are worked out twice rather than kept: a
     // million names would hold hundreds of megabytes of them.
+    const std::size_t count = tiles.names.starts.size();
     std::vector<std::string> first;
     std::size_t common = SIZE_MAX;
-    for (const TileInput &t : tiles) {
-        const std::vector<std::string> p = absolute_parts(t.name);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::vector<std::string> p = absolute_parts(name_at(tiles.names, k));
         const std::size_t folders = p.empty() ? 0 : p.size() - 1;
         if (common == SIZE_MAX) {
             common = folders;
@@ -88,10 +111,14 @@ void assign_stats_paths(std::vector<TileInput> &tiles) {
             common = n;
         }
     }
-    std::unordered_set<std::string> taken;
-    taken.reserve(tiles.size());
-    for (std::size_t k = 0; k < tiles.size(); ++k) {
-        const std::vector<std::string> p = absolute_parts(tiles[k].name);
+    TakenPaths taken;
+    std::size_t slots = 16;
+    while (slots < 2 * count) slots *= 2;
+    taken.slots.assign(slots, 0);
+    tiles.stats = TileNames{};
+    tiles.stats.starts.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::vector<std::string> p = absolute_parts(name_at(tiles.names, k));
         std::string folder = "stats/";
         for (std::size_t c = common; c + 1 < p.size(); ++c) {
             std::string part = p[c];
@@ -111,9 +138,8 @@ void assign_stats_paths(std::vector<TileInput> &tiles) {
         }
         const std::string stem = folder + name_stem;
         std::string path = stem + "_stats.asc";
-        for (unsigned n = 2; !taken.insert(folded(path)).second; ++n)
-            path = stem + "~" + std::to_string(n) + "_stats.asc";
-        tiles[k].stats = path;
+        for (unsigned n = 2; !take_path(taken, path); ++n) path = stem + "~" + std::to_string(n) + "_stats.asc";
+        add_name(tiles.stats, path);
     }
 }
 

@@ -22,9 +22,9 @@ std::string number_text(double v) {
 
 }  // namespace
 
-Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts, const TileNames &names,
+Judgement judge(const Limits &limits, const Delivery &d, const FactsTable &facts, const TileNames &names,
                 std::size_t k, std::size_t check) {
-    const Facts &t = facts[k];
+    const Facts &t = facts_at(facts, k);
     const CheckEntry &entry = kChecks[check];
     Judgement j{Verdict::NotApplicable, {}, {}};
     if (limits.check_off[check]) return j;

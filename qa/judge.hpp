@@ -23,7 +23,7 @@ struct Judgement {
 
 // Judges tile k by check (an index into kChecks): the worst verdict of the
 // criteria that apply.
-Judgement judge(const Limits &limits, const Delivery &d, const std::vector<Facts> &facts, const TileNames &names,
+Judgement judge(const Limits &limits, const Delivery &d, const FactsTable &facts, const TileNames &names,
                 std::size_t k, std::size_t check);
 
 }  // namespace pointsieve::qa

@@ -135,9 +135,10 @@ bool begin_outdir(const std::string &given, const RunRecord &record, OutDir &out
     return true;
 }
 
-bool make_folders(const OutDir &out, const std::vector<std::string> &files) {
+bool make_folders(const OutDir &out, const TileNames &files, std::size_t begin, std::size_t end) {
     std::set<std::string> folders;
-    for (const std::string &f : files) {
+    for (std::size_t k = begin; k < end; ++k) {
+        const std::string f = name_at(files, k);
         const std::size_t slash = f.find_last_of('/');
         if (slash != std::string::npos) folders.insert(f.substr(0, slash));
     }

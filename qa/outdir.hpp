@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "run_record.hpp"
+#include "tile_names.hpp"
 
 namespace pointsieve::qa {
 
@@ -27,8 +28,9 @@ bool follow_outdir(const std::string &given, std::string &target);
 // failure.
 bool begin_outdir(const std::string &given, const RunRecord &record, OutDir &out);
 
-// Creates the folders of the given paths (relative to the temporary folder).
-bool make_folders(const OutDir &out, const std::vector<std::string> &files);
+// Creates the folders of the paths begin to end of files (relative to the
+// temporary folder).
+bool make_folders(const OutDir &out, const TileNames &files, std::size_t begin, std::size_t end);
 
 // Swaps the new folder in for the target and removes the earlier run.
 bool finish_outdir(OutDir &out);

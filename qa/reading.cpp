@@ -49,7 +49,7 @@ struct Crew {
 };
 
 struct Reading {
-    const std::vector<TileInput> *tiles = nullptr;
+    const TileInputs *tiles = nullptr;
     std::size_t begin = 0, end = 0;
     const std::string *outdir = nullptr;
     // Tile begin + i waits in slot i % window once read (nullptr: memory
@@ -100,7 +100,7 @@ void read_tiles(Reading *r, Crew *c) {
             }
             o->write_failed = false;
             o->write_errno = 0;
-            read_tile(*c->reader, (*r->tiles)[r->begin + i], *r->outdir, *o);
+            read_tile(*c->reader, tile_input(*r->tiles, r->begin + i), *r->outdir, *o);
         } catch (const std::bad_alloc &) {
             o = nullptr;  // an empty slot: the run fails
         }
@@ -146,22 +146,18 @@ void stop_reading() {
 }
 
 void read_delivery(const Options &o, OutDir &out, Delivered &d) {
-    std::vector<TileInput> tiles;
+    TileInputs tiles;
     if (!collect_tiles(o.inputs, tiles)) end_with_failure();
-    if (tiles.empty()) {
+    if (tiles.names.starts.empty()) {
         std::printf("\nNo tile found\n");
         end_with_failure();
     }
     assign_stats_paths(tiles);
-    std::uint64_t begin = 0, end = tiles.size();
-    if (o.sharded) shard_slice(tiles.size(), o.shard_k, o.shard_n, begin, end);
+    const std::size_t all = tiles.names.starts.size();
+    std::uint64_t begin = 0, end = all;
+    if (o.sharded) shard_slice(all, o.shard_k, o.shard_n, begin, end);
     if (!begin_outdir(o.outdir, run_record(o, tiles), out)) end_with_failure();
-    {
-        std::vector<std::string> stats;
-        stats.reserve(end - begin);
-        for (std::uint64_t k = begin; k < end; ++k) stats.push_back(tiles[k].stats);
-        if (!make_folders(out, stats)) fail_run(out);
-    }
+    if (!make_folders(out, tiles.stats, begin, end)) fail_run(out);
 
     const std::size_t count = end - begin;
     const unsigned most_threads = o.threads ? o.threads : available_processors();
@@ -189,7 +185,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
         readers[t]->blocks.sharing = &r.active;
     }
     // What is kept of every tile for judging, in one allocation each.
-    d.facts.reserve(count);
+    d.facts.slot.reserve(count);
     d.names.starts.reserve(count);
     reading_now = &r;
     r.active = threads;
@@ -224,7 +220,7 @@ void read_delivery(const Options &o, OutDir &out, Delivered &d) {
             std::printf("\nCannot allocate memory for reading the tiles\n");
             fail_run(out);
         }
-        const TileInput &tile = tiles[begin + k];
+        const TileInput tile = tile_input(tiles, begin + k);
         if (t->write_failed) {
             std::printf("\nCannot write statistics file %s: %s\n", printable_name(out.target + "/" + tile.stats).c_str(),
                         std::strerror(t->write_errno != 0 ? t->write_errno : EIO));

@@ -66,14 +66,14 @@ std::uint64_t limits_digest(const Limits &limits) {
     return h;
 }
 
-RunRecord run_record(const Options &o, const std::vector<TileInput> &tiles) {
+RunRecord run_record(const Options &o, const TileInputs &tiles) {
     RunRecord r;
     r.shard_k = o.sharded ? o.shard_k : 1;
     r.shard_n = o.sharded ? o.shard_n : 1;
     r.detailed = o.detailed;
-    r.tiles = tiles.size();
+    r.tiles = tiles.names.starts.size();
     r.list_digest = kFnvBasis;
-    for (const TileInput &t : tiles) fnv_name(r.list_digest, t.name);
+    for (std::size_t k = 0; k < r.tiles; ++k) fnv_name(r.list_digest, name_at(tiles.names, k));
     r.limits_digest = o.limits_digest;
     return r;
 }

@@ -10,7 +10,7 @@
 
 #include "limits.hpp"
 #include "options.hpp"
-#include "tile.hpp"
+#include "inputs.hpp"
 
 namespace pointsieve::qa {
 
@@ -30,7 +30,7 @@ struct RunRecord {
 std::uint64_t limits_digest(const Limits &limits);
 
 // The record of a run of these options over these tiles (the whole list).
-RunRecord run_record(const Options &o, const std::vector<TileInput> &tiles);
+RunRecord run_record(const Options &o, const TileInputs &tiles);
 
 // The text of the marker file.
 std::string marker_text(const RunRecord &r);

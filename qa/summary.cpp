@@ -9,7 +9,7 @@ namespace pointsieve::qa {
 
 void print_summary(const Delivered &d, const Delivery &delivery, const Tally &tally, long long archived) {
     std::printf("Tiles:            %llu (ok %llu, truncated %llu, refused %llu, unreadable %llu)\n",
-                static_cast<unsigned long long>(d.facts.size()), static_cast<unsigned long long>(d.by_status[0]),
+                static_cast<unsigned long long>(facts_count(d.facts)), static_cast<unsigned long long>(d.by_status[0]),
                 static_cast<unsigned long long>(d.by_status[1]), static_cast<unsigned long long>(d.by_status[2]),
                 static_cast<unsigned long long>(d.by_status[4]));
     std::printf("Points read:      %llu\n", static_cast<unsigned long long>(d.points));

@@ -1,6 +1,8 @@
 // The rows of tiles.csv: writing a field, and the figures of a tile as its
 // row gives them.
+#include <array>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "cells.hpp"
 #include "facts.hpp"
@@ -68,6 +70,38 @@ Facts parse_facts(const FactFields &f) {
     t.wkt_bit = f[ColWktBit].empty() ? -1 : f[ColWktBit] == "1";
     t.legacy_counts = f[ColLegacyCounts].empty() ? -1 : static_cast<int>(count_of(f[ColLegacyCounts]));
     return t;
+}
+
+namespace {
+
+constexpr std::size_t kStatuses = 5;
+
+// The facts of a tile known by its status alone, one for each status.
+const std::array<Facts, kStatuses> &bare_facts() {
+    static const std::array<Facts, kStatuses> bare = [] {
+        std::array<Facts, kStatuses> b;
+        for (std::size_t s = 0; s < kStatuses; ++s) b[s].status = static_cast<Status>(s);
+        return b;
+    }();
+    return bare;
+}
+
+}  // namespace
+
+void add_facts(FactsTable &t, const Facts &f) {
+    const auto status = static_cast<std::size_t>(f.status);
+    if (status < kStatuses && f == bare_facts()[status]) {
+        t.slot.push_back(kBareFacts + static_cast<std::uint32_t>(status));
+        return;
+    }
+    if (t.kept.size() >= kBareFacts) throw std::length_error("more tiles than a run holds");
+    t.slot.push_back(static_cast<std::uint32_t>(t.kept.size()));
+    t.kept.push_back(f);
+}
+
+const Facts &facts_at(const FactsTable &t, std::size_t k) {
+    const std::uint32_t slot = t.slot[k];
+    return slot >= kBareFacts ? bare_facts()[slot - kBareFacts] : t.kept[slot];
 }
 
 }  // namespace pointsieve::qa

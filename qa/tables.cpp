@@ -85,7 +85,7 @@ Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits,
     ok = ok && std::fflush(d.rows.get()) == 0 && korvane::seek_to(d.rows.get(), 0);
     if (ok) adopt_table(rows, std::move(d.rows), ',');
     std::vector<std::string> fields;
-    for (std::size_t k = 0; ok && k < d.facts.size(); ++k) {
+    for (std::size_t k = 0; ok && k < facts_count(d.facts); ++k) {
         if (!next_row(rows, fields) || rows.cut_short || fields.size() != kFactColumns) {
             if (!rows.failed) errno = EIO;  // a row set aside that does not read back
             ok = false;

@@ -16,7 +16,6 @@ namespace pointsieve::qa {
 struct TileInput {
     std::string name;   // as given, or as found under a folder
     std::string stats;  // its statistics file, relative to OUTDIR ("stats/...")
-    bool laz = false;   // named .laz: reported, not read
 };
 
 // Reading state of one worker, kept across its tiles.
