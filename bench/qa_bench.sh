@@ -36,25 +36,6 @@ data=${BENCH_DATA:-$build/bench-data}/qa
 out=${QA_OUT:-$data/out}
 mkdir -p "$data" "$out"
 
-# pair NAME A... -- B...: A against B; prints the medians and the ratio.
-pair() {
-  local name=$1 a=() b=()
-  shift
-  while [ "$1" != -- ]; do a+=("$1"); shift; done
-  shift
-  b=("$@")
-  echo "== $name"
-  if command -v farm-bench > /dev/null; then
-    farm-bench -n "$rounds" --timeout 3600 --vs "${b[*]}" -- "${a[@]}" | grep -E 'wall|cpu|peak'
-  else
-    declare -A times rss
-    local r
-    for ((r = 0; r < rounds; r++)); do timed A "${a[@]}"; timed B "${b[@]}"; done
-    awk -v a="$(echo "${times[A]}" | median)" -v b="$(echo "${times[B]}" | median)" \
-      'BEGIN {printf "median A %.3f s, B %.3f s, A/B %.2f\n", a / 1e6, b / 1e6, a / b}'
-  fi
-}
-
 # 1. The large tile.
 large=$data/f3_$points.las
 [ -f "$large" ] || "$make_inputs" "$large" 3 "$points" 1 > /dev/null
