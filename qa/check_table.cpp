@@ -122,6 +122,10 @@ bool duplicate(const CheckInput &in, std::size_t, double &v) {
 bool position(const CheckInput &in, std::size_t which, double &v) {
     const Delivery &d = in.delivery;
     if (std::isnan(d.gap[in.k])) return false;
+    if (which == 2) {
+        v = d.off_grid[in.k];
+        return !std::isnan(v);
+    }
     v = which == 0 ? d.gap[in.k] : d.overlap[in.k];
     return true;
 }
@@ -225,9 +229,13 @@ const CheckEntry kTable[] = {
     {"duplicate", "duplicate", "no other tile holds the same points",
      {{{"duplicate", false, 0, 0, "other tiles holding the same point records"}}},
      duplicate, ValueShown::DuplicateOf},
-    {"position", "position", "near the other tiles, and not overlapping one by more than a share",
+    {"position", "position", "near the other tiles, on the delivery's grid, and not overlapping one by more than a share",
      {{{"position_gap", false, 1, 5, "gap to the nearest other tile, in median tile sizes"},
-       {"position_overlap", false, 10, 50, "percent of the tile's X-Y box that another tile's box covers"}}},
+       {"position_overlap", false, 10, 50,
+        "percent of the tile's X-Y box that another tile's box covers (where most tiles fit a grid,\n"
+        "#   only tiles off it count against one on it)"},
+       {"position_grid", false, 10, 25,
+        "percent of the tile's X-Y box outside the cell of the delivery's tile grid that holds its centre"}}},
      position},
     {"crs", "coordinate system", "the delivery's one coordinate system, as the LAS version asks for it",
      {{{"crs_mismatch", false, 0, 0, "1 when the tile has no coordinate system, or another than most tiles'"},

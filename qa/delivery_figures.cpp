@@ -1,6 +1,6 @@
 // The figures of the delivery the relative checks compare a tile with:
 // the medians, the tiles holding the same points, and each tile's gap to
-// its nearest neighbour and its largest overlap.
+// its nearest neighbour, its largest overlap and its place on the grid.
 #include "delivery_figures.hpp"
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "box.hpp"
 #include "median.hpp"
+#include "tile_grid.hpp"
 
 namespace pointsieve::qa {
 
@@ -43,6 +44,16 @@ void place_tiles(const FactsTable &facts, double size, Delivery &d) {
         ox = std::min(ox, t.x_min), oy = std::min(oy, t.y_min);
     }
     if (placed.size() < 2 || !(size > 0) || !std::isfinite(ox) || !std::isfinite(oy)) return;
+    // Where most tiles are cut to a grid, a tile that fits it is not
+    // judged by the overlap of one that does not: the misplaced tile is.
+    const TileGrid cut = find_grid(boxes, placed, size);
+    std::vector<bool> fits(facts_count(facts), true);
+    if (cut.found) {
+        for (const std::uint32_t k : placed) {
+            d.off_grid[k] = off_grid_percent(cut, boxes[k]);
+            fits[k] = d.off_grid[k] < kFitsGrid;
+        }
+    }
     constexpr double kFar = 4503599627370496.0;  // 2^52
     const auto cell = [&](double v, double origin) {
         return static_cast<std::int64_t>(std::clamp(std::floor((v - origin) / size), -kFar, kFar));
@@ -79,7 +90,7 @@ void place_tiles(const FactsTable &facts, double size, Delivery &d) {
             if (b == a || seen[b] == a) return;
             seen[b] = a;
             best = std::min(best, box_gap(ba, boxes[b]));
-            if (area > 0) overlap = std::max(overlap, box_overlap(ba, boxes[b]) / area);
+            if (area > 0 && (fits[b] || !fits[a])) overlap = std::max(overlap, box_overlap(ba, boxes[b]) / area);
         };
         // A tile that touches another and lies wholly under one can meet no
         // figure further: tiles stacked in one place stay linear.
@@ -186,6 +197,7 @@ Delivery judge_delivery(const FactsTable &facts) {
     }
 
     d.gap.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
+    d.off_grid.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
     d.overlap.assign(facts_count(facts), 0);
     if (d.has_size) place_tiles(facts, d.median_size, d);
     return d;
