@@ -34,7 +34,7 @@ double period_of(const std::vector<Box> &boxes, const std::vector<std::uint32_t>
 // its two neighbours, around the circle), then the circular mean of the
 // centres near it.
 double cell_centre(const std::vector<Box> &boxes, const std::vector<std::uint32_t> &placed, double period, int axis) {
-    constexpr int kBins = 36;
+    constexpr std::size_t kBins = 36;
     constexpr double kTurn = 6.283185307179586;
     std::array<std::uint64_t, kBins> bins{};
     std::vector<double> phases;
@@ -44,15 +44,15 @@ double cell_centre(const std::vector<Box> &boxes, const std::vector<std::uint32_
         double phase = c / period - std::floor(c / period);
         if (!(phase >= 0 && phase < 1)) phase = 0;
         phases.push_back(phase);
-        ++bins[std::min(kBins - 1, static_cast<int>(phase * kBins))];
+        ++bins[std::min(kBins - 1, static_cast<std::size_t>(phase * kBins))];
     }
-    int best = 0;
+    std::size_t best = 0;
     std::uint64_t most = 0;
-    for (int b = 0; b < kBins; ++b) {
+    for (std::size_t b = 0; b < kBins; ++b) {
         const std::uint64_t n = bins[(b + kBins - 1) % kBins] + bins[b] + bins[(b + 1) % kBins];
         if (n > most) most = n, best = b;
     }
-    const double mode = (best + 0.5) / kBins;
+    const double mode = (static_cast<double>(best) + 0.5) / kBins;
     double sx = 0, sy = 0;
     for (const double phase : phases) {
         double d = phase - mode;
