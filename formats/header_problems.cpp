@@ -8,23 +8,23 @@ namespace pointsieve::formats {
 
 std::string header_problem_text(const HeaderReading &r) {
     const LasHeader &h = r.header;
-    // Version digits print as the byte plus '0', as the version column does.
-    const int major = (h.VersionMajor + '0') & 0xFF, minor = (h.VersionMinor + '0') & 0xFF;
+    // Version bytes print as numbers, as the version column gives them.
+    const unsigned major = h.VersionMajor, minor = h.VersionMinor;
     char text[200];
     switch (r.problem) {
         case HeaderProblem::None: return {};
         case HeaderProblem::NotLas: return "not a valid .las file";
         case HeaderProblem::BadMajor:
-            std::snprintf(text, sizeof text, "Cannot handle las files of version %c.x", major);
+            std::snprintf(text, sizeof text, "Cannot handle las files of version %u.x", major);
             break;
         case HeaderProblem::BadMinor:
-            std::snprintf(text, sizeof text, "Cannot handle las files of version %c.%c", major, minor);
+            std::snprintf(text, sizeof text, "Cannot handle las files of version %u.%u", major, minor);
             break;
         case HeaderProblem::BadFormat:
             std::snprintf(text, sizeof text, "PointDataFormatID is %u. Only 0 to 10 are accepted", r.format);
             break;
         case HeaderProblem::UnhandledPair:
-            std::snprintf(text, sizeof text, "Cannot handle point data format %u in las files of version %c.%c",
+            std::snprintf(text, sizeof text, "Cannot handle point data format %u in las files of version %u.%u",
                           r.format, major, minor);
             break;
         case HeaderProblem::BadLength:
@@ -32,7 +32,7 @@ std::string header_problem_text(const HeaderReading &r) {
                           r.format, static_cast<unsigned>(h.PointDataRecordLength));
             break;
         case HeaderProblem::ShortHeader:
-            std::snprintf(text, sizeof text, "Header size %u is smaller than the %u bytes of a version %c.%c header",
+            std::snprintf(text, sizeof text, "Header size %u is smaller than the %u bytes of a version %u.%u header",
                           static_cast<unsigned>(h.HeaderSize),
                           static_cast<unsigned>(h.VersionMinor >= 4   ? kHeaderBytes14
                                                 : h.VersionMinor == 3 ? kHeaderBytes13
@@ -40,7 +40,7 @@ std::string header_problem_text(const HeaderReading &r) {
                           major, minor);
             break;
         case HeaderProblem::CutHeader:
-            std::snprintf(text, sizeof text, "The file ends inside its version %c.%c header", major, minor);
+            std::snprintf(text, sizeof text, "The file ends inside its version %u.%u header", major, minor);
             break;
         case HeaderProblem::BadScale: {
             const int a = r.bad_axis >= 0 && r.bad_axis <= 2 ? r.bad_axis : 0;

@@ -119,8 +119,7 @@ unsigned stale_legacy_counts(const LasHeader &h) {
 }
 
 std::string version_text(const LasHeader &h) {
-    const char text[] = {static_cast<char>(h.VersionMajor + '0'), '.', static_cast<char>(h.VersionMinor + '0'), '\0'};
-    return text;
+    return std::to_string(h.VersionMajor) + "." + std::to_string(h.VersionMinor);
 }
 
 }  // namespace pointsieve::formats

@@ -94,7 +94,8 @@ std::array<std::uint64_t, 15> declared_by_return(const LasHeader &h);
 // 0 for earlier versions.
 unsigned stale_legacy_counts(const LasHeader &h);
 
-// The version as "1.4", each digit as the byte plus '0'.
+// The version as "1.4", its two bytes as numbers ("174.251" for bytes
+// that are no version).
 std::string version_text(const LasHeader &h);
 
 }  // namespace pointsieve::formats

@@ -8,6 +8,29 @@
 
 namespace pointsieve::formats {
 
+namespace {
+
+// The points end where the extended records (LAS 1.4) or the waveform data
+// held in the file (LAS 1.3, global encoding bit 1) begin: a header that
+// declares more records than fit before them has its records cut short
+// there, and what follows is not read as points. UINT64_MAX: at the end
+// of the file.
+std::uint64_t points_end(const LasHeader &h) {
+    std::uint64_t end = UINT64_MAX;
+    if (h.VersionMinor >= 4 && h.NumberOfEVLRs > 0 && h.StartOfFirstEVLR >= h.OffsetToPointData) end = h.StartOfFirstEVLR;
+    if (h.VersionMinor >= 3 && (h.GlobalEncoding & kInternalWaveforms) != 0 && h.StartOfWaveformData >= h.OffsetToPointData)
+        end = std::min<std::uint64_t>(end, h.StartOfWaveformData);
+    return end;
+}
+
+}  // namespace
+
+std::uint64_t records_room(const HeaderReading &h, std::uint64_t file_size) {
+    const std::uint64_t first = h.header.OffsetToPointData, length = h.header.PointDataRecordLength;
+    const std::uint64_t end = std::min(points_end(h.header), file_size);
+    return length > 0 && end > first ? (end - first) / length : 0;
+}
+
 bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h) {
     if (h.problem != HeaderProblem::None || h.compressed) return false;
     b.file = f;
@@ -15,15 +38,7 @@ bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h) {
     b.record_length = h.header.PointDataRecordLength;
     b.first = h.header.OffsetToPointData;
     b.declared = declared_records(h.header);
-    // The points end where the extended records (LAS 1.4) or the waveform
-    // data held in the file (LAS 1.3, global encoding bit 1) begin: a
-    // header that declares more records than fit before them has its
-    // records cut short there, and what follows is not read as points.
-    const LasHeader &hh = h.header;
-    std::uint64_t end = UINT64_MAX;
-    if (hh.VersionMinor >= 4 && hh.NumberOfEVLRs > 0 && hh.StartOfFirstEVLR >= b.first) end = hh.StartOfFirstEVLR;
-    if (hh.VersionMinor >= 3 && (hh.GlobalEncoding & kInternalWaveforms) != 0 && hh.StartOfWaveformData >= b.first)
-        end = std::min<std::uint64_t>(end, hh.StartOfWaveformData);
+    const std::uint64_t end = points_end(h.header);
     if (end != UINT64_MAX) b.declared = std::min<std::uint64_t>(b.declared, (end - b.first) / b.record_length);
     b.delivered = 0;
     b.block_records = std::max<std::size_t>(1, kBlockBytes / b.record_length);

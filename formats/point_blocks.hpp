@@ -79,6 +79,10 @@ inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 // or the seek to them fails).
 bool start_point_blocks(PointBlocks &b, std::FILE *f, const HeaderReading &h);
 
+// The whole uncompressed records a file of file_size bytes holds from its
+// first record to where its points end, whatever its header declares.
+std::uint64_t records_room(const HeaderReading &h, std::uint64_t file_size);
+
 // Readies the LAZ records of a file whose header h was read without a
 // problem and marks them compressed: the laszip VLR among records, the
 // chunk table from f, whose size is file_size. False, with the reason in

@@ -28,4 +28,9 @@ void guard_tsv_cell(std::string &line, std::string_view field);
 // Takes the apostrophe that append_guarded put before text off cell.
 void unguard_cell(std::string &cell);
 
+// A text read from a file's header (a coordinate system's name, a unit)
+// as valid UTF-8: each byte that is not part of a well-formed sequence
+// written as \xNN.
+std::string utf8_text(std::string_view text);
+
 }  // namespace pointsieve::qa

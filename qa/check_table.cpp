@@ -25,9 +25,18 @@ bool readable(const CheckInput &in, std::size_t, double &v) {
     return true;
 }
 
-bool complete(const CheckInput &in, std::size_t, double &v) {
+bool file_name(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.misnamed ? 1 : 0;
+    return in.tile.read;
+}
+
+// 0: records declared and missing; 1: records past the declared count.
+bool complete(const CheckInput &in, std::size_t which, double &v) {
     const Facts &t = in.tile;
-    v = static_cast<double>(t.declared > t.records ? t.declared - t.records : 0);
+    if (which == 1)
+        v = static_cast<double>(t.records_beyond);
+    else
+        v = static_cast<double>(t.declared > t.records ? t.declared - t.records : 0);
     return t.read;
 }
 
@@ -48,7 +57,7 @@ bool header_returns(const CheckInput &in, std::size_t, double &v) {
 
 bool return_numbers(const CheckInput &in, std::size_t, double &v) {
     const Facts &t = in.tile;
-    v = static_cast<double>(t.return_number_0 + t.number_of_returns_0 + t.return_above);
+    v = static_cast<double>(t.return_invalid);
     return counted(t);
 }
 
@@ -89,27 +98,44 @@ bool density(const CheckInput &in, std::size_t which, double &v) {
     return true;
 }
 
-bool z_span(const CheckInput &in, std::size_t, double &v) {
+// 0: the span against the delivery's median; 1: the span itself (a flat tile).
+bool z_span(const CheckInput &in, std::size_t which, double &v) {
     const Facts &t = in.tile;
     const Delivery &d = in.delivery;
-    if (!t.has_points || !d.has_z_span) return false;
     const double span = t.z_max - t.z_min;
+    if (which == 1) {
+        v = span;
+        return t.has_points && t.records > 1;
+    }
+    if (!t.has_points || !d.has_z_span) return false;
     v = d.median_z_span > 0 ? span / d.median_z_span : (span > 0 ? HUGE_VAL : 1.0);
     return true;
 }
 
-// 0: week times within the week, 1: the time range near the delivery's.
+// 0: week times within the week; 1: the time range near the delivery's,
+// in standard time (week seconds say nothing of their week); 2: times that
+// are no times (none a number, or every one 0).
 bool gps_time(const CheckInput &in, std::size_t which, double &v) {
     const Facts &t = in.tile;
+    if (which == 2) {
+        v = !t.has_gps || (t.gps_min == 0 && t.gps_max == 0) ? 1 : 0;
+        return t.gps_format && counted(t);
+    }
     if (!t.has_gps) return false;
     if (which == 0) {
         v = std::max({0.0, -t.gps_min, t.gps_max - kWeekSeconds});
         return t.gps_encoding == 0;
     }
     const std::size_t e = static_cast<std::size_t>(t.gps_encoding);
-    if (!in.delivery.has_gps[e]) return false;
+    if (e != 1 || !in.delivery.has_gps[e]) return false;
     const double m = in.delivery.median_gps[e];
     v = std::max({0.0, t.gps_min - m, m - t.gps_max}) / kDaySeconds;
+    return true;
+}
+
+bool noise(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.noise, in.tile);
     return true;
 }
 
@@ -160,6 +186,10 @@ bool gps_encoding(const CheckInput &in, std::size_t which, double &v) {
         v = t.gps_encoding == 0 ? 1 : 0;
         return t.minor >= 4;
     }
+    if (which == 2) {
+        v = t.gps_encoding != in.delivery.common_gps_encoding ? 1 : 0;
+        return in.delivery.common_gps_encoding >= 0;
+    }
     const bool week_like = t.gps_min >= -kDaySeconds && t.gps_max <= kWeekSeconds + kDaySeconds;
     v = (t.gps_encoding == 1) == week_like ? 1 : 0;
     return true;
@@ -180,8 +210,9 @@ const CheckEntry kTable[] = {
     {"readable", "not read", "the tile could be read: not refused or unreadable",
      {{{"readable", false, 0, 0, "1 when the tile could not be read (refused or unreadable)"}}},
      readable, ValueShown::Status},
-    {"complete", "truncated", "every record the header declares was read",
-     {{{"complete", false, 0, 0, "point records the header declares that the file does not hold"}}},
+    {"complete", "truncated", "every record the header declares was read, and no more are held",
+     {{{"complete", false, 0, 0, "point records the header declares that the file does not hold"},
+       {"records_beyond", false, 0, 0, "whole point records the file holds past the header's count"}}},
      complete},
     {"points", "no points", "the tile holds points",
      {{{"points", true, 1, 1, "point records read"}}},
@@ -196,8 +227,7 @@ const CheckEntry kTable[] = {
     {"return_numbers", "return numbers",
      "no return number 0, no number of returns 0, none above its number of returns",
      {{{"return_numbers", false, 0, 0,
-        "points with return number 0, number of returns 0, or return number above number of returns\n"
-        "#   (the sum of the three counts: a point may count twice)"}}},
+        "points with return number 0, number of returns 0, or return number above number of returns"}}},
      return_numbers},
     {"never_classified", "class 0", "no point left in class 0 (created, never classified)",
      {{{"never_classified", false, 0, 1, "percent of the points left in class 0"}}},
@@ -218,13 +248,15 @@ const CheckEntry kTable[] = {
        {"first_density_floor_m2", true, 0, 0,
         "first returns per square metre (0: off; 2 is the USGS quality level 2 floor)"}}},
      density},
-    {"z_span", "Z spikes", "Z span against the delivery's median (spikes, birds, noise)",
-     {{{"z_span", false, 5, 50, "the tile's Z span as a multiple of the delivery's median Z span"}}},
+    {"z_span", "Z span", "Z span against the delivery's median (spikes, birds, noise), and not flat",
+     {{{"z_span", false, 5, 50, "the tile's Z span as a multiple of the delivery's median Z span"},
+       {"z_span_floor", true, 0.05, 0.01, "the tile's Z span, in its units (a flat tile: every Z equal)"}}},
      z_span},
     {"gps_time", "GPS time", "times fit the header's encoding and the delivery's time range",
      {{{"gps_week", false, 0, 0, "seconds by which week times fall outside 0 to 604800"},
        {"gps_offset", false, 2, 6,
-        "days between the tile's time range and the delivery's median time (tiles of the same encoding)"}}},
+        "days between the tile's time range and the delivery's median time (tiles in standard time)"},
+       {"gps_invalid", false, 0, 0, "1 when no GPS time of the tile is a number, or every one is 0"}}},
      gps_time},
     {"duplicate", "duplicate", "no other tile holds the same points",
      {{{"duplicate", false, 0, 0, "other tiles holding the same point records"}}},
@@ -245,7 +277,8 @@ const CheckEntry kTable[] = {
     {"gps_encoding", "GPS encoding", "the header's GPS time encoding fits the times, in standard time",
      {{{"gps_encoding_mismatch", false, 0, 0,
         "1 when the encoding bit says week time and the times are not week seconds, or the reverse"},
-       {"gps_week_time", false, 0, 1, "1 when a LAS 1.4 tile is in GPS week time, not adjusted standard time"}}},
+       {"gps_week_time", false, 0, 1, "1 when a LAS 1.4 tile is in GPS week time, not adjusted standard time"},
+       {"gps_encoding_minority", false, 0, 0, "1 when the tile's encoding is not the one most tiles have"}}},
      gps_encoding},
     {"header_counts", "legacy counts", "the LAS 1.4 legacy point counts are 0 or equal the 64-bit ones",
      {{{"header_counts", false, 0, 0, "legacy counts of a LAS 1.4 header neither 0 nor equal to their 64-bit count"}}},
@@ -253,6 +286,12 @@ const CheckEntry kTable[] = {
     {"overlap", "overlap", "the share of points flagged overlap (class 12 before point format 6)",
      {{{"overlap", false, 25, 50, "percent of the points flagged overlap"}}},
      overlap},
+    {"noise", "noise", "the share of points in the noise classes",
+     {{{"noise", false, 10, 30, "percent of the points of class 7 (low noise), or 18 (high noise) in point formats 6 to 10"}}},
+     noise},
+    {"file_name", "file name", "the name's extension says what the file holds",
+     {{{"file_name", false, 0, 1, "1 when a tile named .laz is not compressed, or one named .las is"}}},
+     file_name},
 };
 
 }  // namespace

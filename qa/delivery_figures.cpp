@@ -149,7 +149,9 @@ Delivery judge_delivery(const FactsTable &facts) {
     Delivery d;
     std::vector<double> density, span, size;
     std::array<std::vector<double>, 2> gps;
+    std::array<std::uint64_t, 2> encoded{};
     for (const Facts &t : facts.kept) {
+        if (t.has_gps) ++encoded[static_cast<std::size_t>(t.gps_encoding)];
         if (!t.has_points) continue;
         if (t.has_density) density.push_back(t.density);
         span.push_back(t.z_max - t.z_min);
@@ -162,6 +164,7 @@ Delivery judge_delivery(const FactsTable &facts) {
     for (std::size_t e = 0; e < 2; ++e)
         if ((d.has_gps[e] = !gps[e].empty())) d.median_gps[e] = lower_median(gps[e]);
     find_common_crs(facts, d);
+    if (encoded[0] != encoded[1]) d.common_gps_encoding = encoded[1] > encoded[0] ? 1 : 0;
     std::vector<double> per_m2, first_per_m2;
     for (const Facts &t : facts.kept)
         if (t.has_points && t.has_density_m2) per_m2.push_back(t.density_m2), first_per_m2.push_back(t.first_density_m2);

@@ -26,7 +26,8 @@ struct Delivery {
     // Medians per square metre, of the tiles whose units are known.
     bool has_density_m2 = false;
     double median_density_m2 = 0, median_first_density_m2 = 0;
-    std::uint64_t crs_systems = 0;  // the distinct systems of the read tiles, "none" included
+    std::uint64_t crs_systems = 0;
+    int common_gps_encoding = -1;  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
 };
 
 Delivery judge_delivery(const FactsTable &facts);

@@ -22,6 +22,7 @@ enum Column {
     ColGpsEncoding, ColGpsMin, ColGpsMax, ColArea, ColDensity, ColFootprint, ColDigest,
     ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
     ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes, ColCompression, ColFileBytes,
+    ColReturnInvalid, ColRecordsBeyond, ColNoise,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;
@@ -53,6 +54,11 @@ struct Facts {
     bool wkt_record = false;     // the system came from an OGC WKT record
     int wkt_bit = -1;            // LAS 1.4: the global encoding's WKT bit; -1 before
     int legacy_counts = -1;      // LAS 1.4: stale legacy counts; -1 before
+    // Points with return number 0, number of returns 0 or a return number
+    // above it; records past the declared count; points of a noise class.
+    std::uint64_t return_invalid = 0, records_beyond = 0, noise = 0;
+    bool gps_format = false;     // the point format holds GPS times
+    bool misnamed = false;       // named .laz and not compressed, or the reverse
     bool operator==(const Facts &) const = default;
 };
 

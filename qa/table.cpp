@@ -6,6 +6,7 @@
 
 #include "cells.hpp"
 #include "facts.hpp"
+#include "paths.hpp"
 
 namespace pointsieve::qa {
 
@@ -69,6 +70,12 @@ Facts parse_facts(const FactFields &f) {
     t.wkt_record = f[ColCrsSource] == "wkt";
     t.wkt_bit = f[ColWktBit].empty() ? -1 : f[ColWktBit] == "1";
     t.legacy_counts = f[ColLegacyCounts].empty() ? -1 : static_cast<int>(count_of(f[ColLegacyCounts]));
+    t.return_invalid = count_of(f[ColReturnInvalid]);
+    t.records_beyond = count_of(f[ColRecordsBeyond]);
+    t.noise = count_of(f[ColNoise]);
+    t.gps_format = !f[ColGpsEncoding].empty();
+    const bool compressed = !f[ColCompression].empty();
+    t.misnamed = t.read && (ends_with_ci(f[ColTile], ".laz") ? !compressed : ends_with_ci(f[ColTile], ".las") && compressed);
     return t;
 }
 

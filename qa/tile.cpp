@@ -34,7 +34,8 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "return_number_0", "number_of_returns_0", "return_above_number", "pulses", "class_0", "class_1", "withheld",
     "gps_encoding", "gps_min", "gps_max", "area", "density", "footprint", "digest",
     "crs", "crs_source", "horizontal_unit", "vertical_unit", "wkt_bit", "legacy_counts", "density_m2",
-    "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes"};
+    "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes",
+    "return_invalid", "records_beyond", "noise"};
 
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     if (reader.detailed) add_detailed_histograms(reader.sums, acc);
@@ -199,6 +200,9 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     if (truncated) f[ColReason] = std::to_string(records) + " of " + std::to_string(declared) + " records";
     if (truncated && !blocks.damage.empty()) f[ColReason] += ": " + blocks.damage;
     f[ColRead] = std::to_string(records);
+    // LAZ holds the records its chunks count, which add up to the header's.
+    const std::uint64_t room = header.compressed ? 0 : formats::records_room(header, file_size);
+    f[ColRecordsBeyond] = std::to_string(room > declared ? room - declared : 0);
     f[ColStats] = tile.stats;
     const TileRead read{&header, &crs, formats::has_wkt_record(vlrs.records), &r.acc, &scan, records, outside, truncated};
     set_point_fields(read, f);

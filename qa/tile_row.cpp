@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cells.hpp"
 #include "sections.hpp"
 
 namespace pointsieve::qa {
@@ -46,7 +47,7 @@ std::string coordinate_text(double offset, double scale, std::int32_t v, int dec
 void set_return_fields(const TileRead &t, FactFields &f) {
     const Accumulator &acc = *t.acc;
     const bool extended = t.header->format >= 6;
-    std::uint64_t rn0 = 0, nr0 = 0, above = 0, pulses = 0;
+    std::uint64_t rn0 = 0, nr0 = 0, above = 0, pulses = 0, invalid = 0;
     std::array<std::uint64_t, 16> by_return{};
     for (unsigned b = 0; b < 256; ++b) {
         const std::uint64_t n = acc.BitfieldCount[b];
@@ -54,6 +55,7 @@ void set_return_fields(const TileRead &t, FactFields &f) {
         rn0 += rn == 0 ? n : 0;
         nr0 += nr == 0 ? n : 0;
         above += rn > nr ? n : 0;
+        invalid += rn == 0 || nr == 0 || rn > nr ? n : 0;
         pulses += rn == 1 ? n : 0;
         by_return[rn] += n;
     }
@@ -66,6 +68,7 @@ void set_return_fields(const TileRead &t, FactFields &f) {
     f[ColReturnNumber0] = count_text(rn0);
     f[ColNumberOfReturns0] = count_text(nr0);
     f[ColReturnAbove] = count_text(above);
+    f[ColReturnInvalid] = count_text(invalid);
     f[ColPulses] = count_text(pulses);
 }
 
@@ -75,12 +78,13 @@ void set_return_fields(const TileRead &t, FactFields &f) {
 void set_class_fields(const TileRead &t, FactFields &f) {
     const Accumulator &acc = *t.acc;
     const bool extended = t.header->format >= 6;
-    std::uint64_t class0 = 0, class1 = 0, withheld = 0, overlap = 0;
+    std::uint64_t class0 = 0, class1 = 0, withheld = 0, overlap = 0, noise = 0;
     for (unsigned b = 0; b < 256; ++b) {
         const std::uint64_t n = acc.ClassificationCount[b];
         const unsigned c = extended ? b : b & 31u;
         class0 += c == 0 ? n : 0;
         class1 += c == 1 ? n : 0;
+        noise += c == 7 || (extended && c == 18) ? n : 0;  // low noise; high noise in LAS 1.4
         if (!extended) withheld += (b & 128u) != 0 ? n : 0, overlap += c == 12 ? n : 0;
     }
     if (extended) {
@@ -103,14 +107,15 @@ void set_class_fields(const TileRead &t, FactFields &f) {
     f[ColClass1] = count_text(class1);
     f[ColWithheld] = count_text(withheld);
     f[ColOverlap] = count_text(overlap);
+    f[ColNoise] = count_text(noise);
 }
 
 void set_crs_fields(const TileRead &t, FactFields &f) {
     const formats::CoordinateSystem &c = *t.crs;
-    f[ColCrs] = formats::crs_label(c);
+    f[ColCrs] = utf8_text(formats::crs_label(c));
     f[ColCrsSource] = c.source == formats::CrsSource::Wkt ? "wkt" : c.source == formats::CrsSource::GeoTiff ? "geotiff" : "";
-    f[ColHorizontalUnit] = c.horizontal_unit;
-    f[ColVerticalUnit] = c.vertical_unit;
+    f[ColHorizontalUnit] = utf8_text(c.horizontal_unit);
+    f[ColVerticalUnit] = utf8_text(c.vertical_unit);
     const formats::LasHeader &h = t.header->header;
     if (h.VersionMinor >= 4) {
         f[ColWktBit] = (h.GlobalEncoding & formats::kWktCrs) != 0 ? "1" : "0";

@@ -175,7 +175,7 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     w.put("west/header_returns.las", build_las(r), "ok", "header_returns");
 
     r = tile(4, 2);
-    for (std::size_t k = 0; k < r.points.size(); k += 25)  // return 0, of 0, 3 of 2
+    for (std::size_t k = 0; k < 3000; k += 25)  // 120 points: return 0, of 0, 3 of 2
         r.points[k].bitfield = k % 75 == 0 ? 0x08 : k % 75 == 25 ? 0x01 : 0x13;
     w.put("west/return_numbers.las", build_las(r), "ok", "return_numbers");
 
@@ -222,6 +222,38 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     r = tile(5.5, 4);  // half over east/c_5.las
     w.put("west/overlap.las", build_las(r), "ok", "position");
 
+    // What contractors deliver wrong, a tile each in row 5 of the grid.
+    r = tile(0, 5);
+    for (Point &p : r.points) p.Z = r.points[0].Z;  // every Z equal
+    fit_header(r);
+    w.put("west/flat.las", build_las(r), "ok", "z_span");
+
+    r = tile(1, 5);
+    for (std::size_t k = 0; k < r.points.size(); ++k)
+        if (k % 20 < 17) r.points[k].Classification = 7;  // 85 % noise
+    w.put("west/noise.las", build_las(r), "ok", "noise");
+
+    r = tile(2, 5);
+    for (Point &p : r.points) p.GPSTime = std::nan("");
+    w.put("west/gps_nan.las", build_las(r), "ok", "gps_time");
+
+    r = tile(3, 5);
+    for (Point &p : r.points) p.GPSTime = 0;
+    w.put("west/gps_zero.las", build_las(r), "ok", "gps_time");
+
+    r = tile(4, 5);  // the header counts, and fits, 2,500 of the 3,000 records held
+    const std::vector<Point> held = r.points;
+    r.points.resize(2500);
+    fit_header(r);
+    r.by_return = {0, 0, 0, 0, 0};
+    for (const Point &p : r.points) ++r.by_return[(p.bitfield & 7) - 1];
+    r.points = held;
+    r.declared_points = 2500;
+    w.put("west/records_beyond.las", build_las(r), "ok", "complete");
+
+    r = tile(5, 5);  // LAS, not LAZ, whatever the name says
+    w.put("west/plain.laz", build_las(r), "ok", "file_name");
+
     // Tiles that cannot be read.
     w.put("west/zero.las", {}, "refused", "readable");
     const std::string text = "tile,x,y\nnorth,500000,4000000\n";
@@ -239,6 +271,9 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     bytes = build_las(r);
     bytes[offsetof(LAS12Header, PointDataFormatID)] |= 0x80;  // LAZ marks its format so
     w.put("south/t_compressed.laz", bytes, "refused", "readable");  // no laszip VLR
+    r = tile(4, 4, 100);
+    r.major = 0xAE, r.minor = 0xFB;  // no version: read and printed as numbers
+    w.put("west/version_bytes.las", build_las(r), "refused", "readable");
     write_text(w.file("west/readme.txt"), "Delivery notes: not a tile.\n");
 
     std::sort(w.table.begin(), w.table.end(),

@@ -188,6 +188,14 @@ std::vector<Expectation14> make_delivery14(const std::string &dir) {
     r.global_encoding &= ~16;
     w.put("defects/wkt_bit_clear.las", r, kDelivery, "ok", "crs");
 
+    // A system named in Latin-1, without a code: the name reaches the
+    // outputs as UTF-8, its byte escaped.
+    r = tile(++w.seed, 4, 6, 5, 3);
+    r.vlrs = {wkt_vlr("PROJCS[\"R\xE9seau local\",GEOGCS[\"g\",DATUM[\"d\",SPHEROID[\"s\",6378137,298.257]],"
+                      "PRIMEM[\"G\",0],UNIT[\"degree\",0.0174532925199433]],PROJECTION[\"Transverse_Mercator\"],"
+                      "UNIT[\"metre\",1]]")};
+    w.put("defects/crs_latin1.las", r, {"R\\xE9seau local", "wkt", "metre", "", 1.0}, "ok", "crs");
+
     r = tile(++w.seed, 4, 6, 3, 2);
     r.global_encoding &= ~1;
     for (Las14Point &p : r.points) p.gps_time -= 3.5e8 - 300000.0;  // week seconds

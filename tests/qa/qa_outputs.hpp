@@ -21,7 +21,20 @@ inline const char *const kChecks[] = {"readable",       "complete",      "points
                                       "header_returns", "return_numbers", "never_classified", "unclassified",
                                       "withheld",       "density",       "z_span",        "gps_time",
                                       "duplicate",      "position",      "crs",           "gps_encoding",
-                                      "header_counts",  "overlap"};
+                                      "header_counts",  "overlap",       "noise",         "file_name"};
+
+// Whether text is UTF-8: every lead byte followed by its continuation bytes.
+inline bool valid_utf8(const std::string &text) {
+    for (std::size_t k = 0; k < text.size();) {
+        const auto b = static_cast<unsigned char>(text[k]);
+        const std::size_t n = b < 0x80 ? 1 : b >= 0xC2 && b < 0xE0 ? 2 : b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xF0 && b < 0xF5 ? 4 : 0;
+        if (n == 0 || k + n > text.size()) return false;
+        for (std::size_t j = 1; j < n; ++j)
+            if ((static_cast<unsigned char>(text[k + j]) & 0xC0) != 0x80) return false;
+        k += n;
+    }
+    return true;
+}
 
 inline testing_support::RunResult qa(const std::vector<std::string> &args, const std::string &cwd,
                                      testing_support::RunOptions options = {}) {

@@ -70,6 +70,18 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
             EXPECT_EQ(listed[k].substr(verdicts[k].size() + 1, other.size() + 1), other + "\t");
         }
     }
+    // Figures that count points, and header bytes as numbers, in valid UTF-8.
+    const std::string text = read_text(tmp.file("out/verdicts.tsv"));
+    for (const char *line : {"fail\treturn_numbers\tdelivery/west/return_numbers.las\t120\t",
+                             "fail\tcomplete\tdelivery/west/records_beyond.las\t500\trecords_beyond>0",
+                             "fail\tnoise\tdelivery/west/noise.las\t85\t"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    for (const Row &row : rows) {
+        if (row.at("tile") == "delivery/west/version_bytes.las") {
+            EXPECT_EQ(row.at("las_version"), "174.251");
+        }
+    }
+    EXPECT_TRUE(valid_utf8(read_text(tmp.file("out/tiles.csv"))));
     std::map<std::string, std::string> grid;  // the verdict grid on standard output: a line per check
     std::istringstream out(r.out);
     for (std::string line, name; std::getline(out, line);)

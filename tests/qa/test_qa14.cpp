@@ -67,6 +67,8 @@ TEST_F(Audit14, JudgesEveryTileAsTheDeliveryTableSays) {
         }
     }
     EXPECT_EQ(lines(tmp.file("out/verdicts.tsv")).size(), flagged_cells + std::size(kChecks));
+    EXPECT_TRUE(valid_utf8(read_text(tmp.file("out/tiles.csv"))));
+    EXPECT_TRUE(valid_utf8(read_text(tmp.file("out/verdicts.tsv"))));
 
     // Alone, the low-density tile is its own median: only the first-return
     // floor can fail it.
