@@ -11,6 +11,7 @@
 
 #include "box.hpp"
 #include "median.hpp"
+#include "holes.hpp"
 #include "tile_grid.hpp"
 
 namespace pointsieve::qa {
@@ -127,6 +128,12 @@ void place_tiles(const FactsTable &facts, double size, Delivery &d) {
         d.gap[a] = best / size;
         d.overlap[a] = overlap * 100.0;
     }
+    // The holes, among the tiles within two tile sizes of another.
+    d.grid = cut;
+    std::vector<std::uint32_t> near;
+    for (const std::uint32_t k : placed)
+        if (d.gap[k] <= 2) near.push_back(k);
+    d.holes = find_holes(cut, boxes, near);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "facts.hpp"
+#include "holes.hpp"
+#include "tile_grid.hpp"
 
 namespace pointsieve::qa {
 
@@ -27,7 +29,9 @@ struct Delivery {
     bool has_density_m2 = false;
     double median_density_m2 = 0, median_first_density_m2 = 0;
     std::uint64_t crs_systems = 0;
-    int common_gps_encoding = -1;  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
+    int common_gps_encoding = -1;
+    TileGrid grid;                 // the grid most tiles fit, where they do
+    std::vector<Hole> holes;       // its cells missing inside the delivery  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
 };
 
 Delivery judge_delivery(const FactsTable &facts);

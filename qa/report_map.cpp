@@ -92,6 +92,16 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         cell_n = cell_sum;
         cell_worst.assign(cell_sum.size(), Verdict::Pass);
     }
+    // The holes of the tile grid, where the tiles are drawn one by one.
+    std::string holes_svg;
+    if (!grouped && any_core) {
+        const std::string holes_csv = tiles_csv.substr(0, tiles_csv.rfind('/') + 1) + "holes.csv";
+        const std::size_t holes = hole_footprints(holes_svg, holes_csv, main);
+        if (holes > 0)
+            putf(p, "<p>%s cell%s of the tile grid hold%s no tile with points: hatched on the map, and listed in "
+                    "holes.csv.</p>\n",
+                 thousands(static_cast<double>(holes)).c_str(), holes == 1 ? "" : "s", holes == 1 ? "s" : "");
+    }
     std::size_t box_index = 0, individual = 0;
     if (any_core && !grouped)
         putf(p, "<svg class=\"map\" width=\"%.0f\" height=\"%.0f\" role=\"img\" aria-label=\"map of the tiles\">\n",
@@ -150,6 +160,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
             labelled.push_back(std::move(tile));
     }
     if (t.failed) return false;
+    fine += holes_svg;
     MapPanels m;
     m.grouped = grouped, m.any_core = any_core, m.any_far = any_far, m.main = main, m.high = high;
     m.cx0 = cx0, m.cx1 = cx1, m.cy0 = cy0, m.cy1 = cy1, m.ax0 = ax0, m.ax1 = ax1, m.ay0 = ay0, m.ay1 = ay1;

@@ -8,6 +8,7 @@
 
 #include "box.hpp"
 #include "report_columns.hpp"
+#include "report_map_frame.hpp"
 #include "verdict.hpp"
 
 namespace pointsieve::qa::report {
@@ -29,5 +30,9 @@ std::string tip_of(const Columns &c, const std::vector<std::string> &row, Verdic
 
 // Appends the tile's footprint at x, y (pixels), w by h, linked to its row.
 void footprint(std::string &out, const Tile &t, double x, double y, double w, double h);
+
+// Appends each hole of holes_csv (cells of the tile grid without a tile)
+// in frame f, hatched and named; returns their number.
+std::size_t hole_footprints(std::string &out, const std::string &holes_csv, const Frame &f);
 
 }  // namespace pointsieve::qa::report

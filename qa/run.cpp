@@ -66,6 +66,7 @@ int run(int argc, char **argv) {
     const long long archived = write_archive(d, out);
     const Delivery delivery = judge_delivery(d.facts);
     const Tally tally = write_tables(d, delivery, limits, out);
+    write_holes(delivery, out);
     if (!write_report(out.temp, d.detailed, d.merged.get())) {
         std::printf("\nCannot write the report in %s: %s\n", printable_name(out.target).c_str(), std::strerror(errno));
         fail_run(out);

@@ -48,6 +48,10 @@ void print_summary(const Delivered &d, const Delivery &delivery, const Tally &ta
                     delivery.common_crs.empty() ? "none named" : delivery.common_crs.c_str(),
                     delivery.common_crs.empty() ? "" : " in most tiles",
                     static_cast<unsigned long long>(delivery.crs_systems), delivery.crs_systems == 1 ? "" : "s");
+    if (delivery.grid.found)
+        std::printf("Tile grid:        %.6g by %.6g, %llu hole%s (holes.csv)\n", delivery.grid.period[0],
+                    delivery.grid.period[1], static_cast<unsigned long long>(delivery.holes.size()),
+                    delivery.holes.size() == 1 ? "" : "s");
     if (archived > 0)
         std::printf("Archive:          archive_stats.asc, %lld statistics files merged\n", archived);
     else

@@ -60,6 +60,25 @@ long long write_archive(const Delivered &d, OutDir &out) {
     return merged.files;
 }
 
+void write_holes(const Delivery &delivery, OutDir &out) {
+    const std::string name = out.temp + "/holes.csv";
+    korvane::FilePtr f = korvane::open_file(name.c_str(), "wb");
+    bool ok = f && put(f.get(), "column,row,x_min,x_max,y_min,y_max\n");
+    for (std::size_t k = 0; ok && k < delivery.holes.size(); ++k) {
+        const Hole &h = delivery.holes[k];
+        char line[200];
+        std::snprintf(line, sizeof line, "%lld,%lld,%.10g,%.10g,%.10g,%.10g\n", static_cast<long long>(h.column),
+                      static_cast<long long>(h.row), h.cell.x0, h.cell.x1, h.cell.y0, h.cell.y1);
+        ok = put(f.get(), line);
+    }
+    ok = ok && std::fflush(f.get()) == 0 && !std::ferror(f.get());
+    ok = f && std::fclose(f.release()) == 0 && ok;
+    if (!ok) {
+        std::printf("\nCannot write %s: %s\n", printable_name(out.target + "/holes.csv").c_str(), std::strerror(errno));
+        fail_run(out);
+    }
+}
+
 Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits, OutDir &out) {
     const std::string table_name = out.temp + "/tiles.csv", verdicts_name = out.temp + "/verdicts.tsv";
     korvane::FilePtr table = korvane::open_file(table_name.c_str(), "wb");

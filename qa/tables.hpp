@@ -23,6 +23,10 @@ struct Tally {
 // number.
 long long write_archive(const Delivered &d, OutDir &out);
 
+// Writes holes.csv: a row for each cell of the tile grid missing inside the
+// delivery, its place on the grid and its extent.
+void write_holes(const Delivery &delivery, OutDir &out);
+
 // Writes tiles.csv and verdicts.tsv, judging every tile by every check
 // against the delivery's figures, and removes the file of rows.
 Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits, OutDir &out);

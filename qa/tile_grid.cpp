@@ -65,6 +65,25 @@ double cell_centre(const std::vector<Box> &boxes, const std::vector<std::uint32_
     return mean * period;
 }
 
+// The period and centre that best fit, by least squares, the centres of
+// the tiles near their cells' centres against their cells' indices: a
+// period taken from the steps alone drifts over a wide delivery.
+void refine(TileGrid &g, const std::vector<Box> &boxes, const std::vector<std::uint32_t> &placed, int axis) {
+    const double p = g.period[axis], c0 = g.centre[axis];
+    double n = 0, si = 0, sc = 0, sii = 0, sic = 0;
+    for (const std::uint32_t k : placed) {
+        const double c = centre_of(boxes[k], axis), index = std::round((c - c0) / p);
+        if (std::abs(c - c0 - index * p) > p / 10) continue;
+        n += 1, si += index, sc += c, sii += index * index, sic += index * c;
+    }
+    const double spread = n * sii - si * si;
+    if (n < 2 || !(spread > 0)) return;
+    const double period = (n * sic - si * sc) / spread;
+    if (!(period > p / 2 && period < 2 * p)) return;
+    g.period[axis] = period;
+    g.centre[axis] = (sc - period * si) / n;
+}
+
 }  // namespace
 
 double off_grid_percent(const TileGrid &g, const Box &b) {
@@ -88,7 +107,10 @@ TileGrid find_grid(const std::vector<Box> &boxes, const std::vector<std::uint32_
     if (!(g.period[0] > 0)) g.period[0] = g.period[1];
     if (!(g.period[1] > 0)) g.period[1] = g.period[0];
     if (!(g.period[0] > 0)) return g;
-    for (int axis = 0; axis < 2; ++axis) g.centre[axis] = cell_centre(boxes, placed, g.period[axis], axis);
+    for (int axis = 0; axis < 2; ++axis) {
+        g.centre[axis] = cell_centre(boxes, placed, g.period[axis], axis);
+        refine(g, boxes, placed, axis);
+    }
     std::size_t fit = 0;
     for (const std::uint32_t k : placed) fit += off_grid_percent(g, boxes[k]) < kFitsGrid;
     g.found = 2 * fit >= placed.size();

@@ -82,6 +82,14 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
         }
     }
     EXPECT_TRUE(valid_utf8(read_text(tmp.file("out/tiles.csv"))));
+    // The holes: the cells of row 4 west of east/c_5.las hold no tile with
+    // points (one far off leaves no line of holes to it).
+    const std::vector<Row> holes = read_csv(tmp.file("out/holes.csv"));
+    ASSERT_EQ(holes.size(), 5u);
+    for (std::size_t c = 0; c < holes.size(); ++c) {
+        EXPECT_NEAR(std::stod(holes[c].at("x_min")), 500000.0 + 100.0 * static_cast<double>(c), 1.0);
+        EXPECT_NEAR(std::stod(holes[c].at("y_min")), 4000400.0, 1.0);
+    }
     std::map<std::string, std::string> grid;  // the verdict grid on standard output: a line per check
     std::istringstream out(r.out);
     for (std::string line, name; std::getline(out, line);)
@@ -165,7 +173,7 @@ TEST_F(Audit, ShardsCombineToOneRun) {
         const RunResult all = qa(combine, tmp.path());
         EXPECT_EQ(all.status, one.status);
         EXPECT_EQ(all.out, one.out);
-        for (const char *name : {"verdicts.tsv", "archive_stats.asc"})
+        for (const char *name : {"verdicts.tsv", "archive_stats.asc", "holes.csv"})
             EXPECT_TRUE(same_bytes(read_file(tmp.file(combine[2] + "/" + name)), read_file(tmp.file(std::string("one/") + name))))
                 << name;
         std::vector<Row> combined = read_csv(tmp.file(combine[2] + "/tiles.csv"));
