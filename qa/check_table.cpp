@@ -85,7 +85,7 @@ bool density(const CheckInput &in, std::size_t which, double &v) {
     const Facts &t = in.tile;
     const Delivery &d = in.delivery;
     if (!t.has_density) return false;
-    if (which >= 2) {
+    if (which == 2 || which == 3) {
         v = which == 2 ? t.density_m2 : t.first_density_m2;
         return t.has_density_m2;
     }
@@ -142,6 +142,28 @@ bool noise(const CheckInput &in, std::size_t, double &v) {
 bool duplicate(const CheckInput &in, std::size_t, double &v) {
     v = in.delivery.duplicates[in.k];
     return counted(in.tile);
+}
+
+bool duplicate_points(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.duplicate_points, in.tile);
+    return true;
+}
+
+bool intensity(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.intensity_spread;
+    return counted(in.tile) && in.tile.has_attributes && in.tile.records > 1;
+}
+
+bool scan_angle(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.scan_angle_max;
+    return counted(in.tile) && in.tile.has_attributes;
+}
+
+bool source_id(const CheckInput &in, std::size_t, double &v) {
+    if (!counted(in.tile)) return false;
+    v = share(in.tile.source_id_0, in.tile);
+    return true;
 }
 
 // 0: the gap to the nearest tile, 1: the largest overlap.
@@ -238,7 +260,7 @@ const CheckEntry kTable[] = {
     {"withheld", "withheld", "the share of points flagged withheld",
      {{{"withheld", false, 1, 10, "percent of the points with the withheld flag"}}},
      withheld},
-    {"density", "low density", "density against the delivery's median (and an absolute floor)",
+    {"density", "density", "density against the delivery's median both ways (and an absolute floor)",
      {{{"density_ratio", true, 0.5, 0.25, "the tile's density as a fraction of the delivery's median density"},
        {"density_floor", true, 0, 0,
         "points per square unit of the tile's X-Y box (0: off; set it in the units of the delivery)"},
@@ -246,7 +268,9 @@ const CheckEntry kTable[] = {
         "points per square metre of the tile's X-Y box, feet converted (0: off; tiles of unknown units\n"
         "#   are not judged by it)"},
        {"first_density_floor_m2", true, 0, 0,
-        "first returns per square metre (0: off; 2 is the USGS quality level 2 floor)"}}},
+        "first returns per square metre (0: off; 2 is the USGS quality level 2 floor)"},
+       {"density_high", false, 1.5, 3,
+        "the tile's density as a multiple of the delivery's median (a flight line left in, points twice)"}}},
      density},
     {"z_span", "Z span", "Z span against the delivery's median (spikes, birds, noise), and not flat",
      {{{"z_span", false, 5, 50, "the tile's Z span as a multiple of the delivery's median Z span"},
@@ -289,6 +313,21 @@ const CheckEntry kTable[] = {
     {"noise", "noise", "the share of points in the noise classes",
      {{{"noise", false, 10, 30, "percent of the points of class 7 (low noise), or 18 (high noise) in point formats 6 to 10"}}},
      noise},
+    {"duplicate_points", "points twice", "no point repeats another's X, Y and Z",
+     {{{"duplicate_points", false, 1, 10,
+        "percent of the tile's points that repeat an earlier point's X, Y and Z (exact up to 65,536\n"
+        "#   points, estimated beyond from an even sample of as many positions)"}}},
+     duplicate_points},
+    {"intensity", "intensity", "intensities that vary (not constant, not all zero)",
+     {{{"intensity", true, 1, 1, "the tile's largest intensity less its smallest"}}},
+     intensity},
+    {"scan_angle", "scan angle", "scan angles within the instrument's field of view",
+     {{{"scan_angle", false, 30, 40,
+        "the largest scan angle, in degrees either way (30 is a starting value: set it to the survey's)"}}},
+     scan_angle},
+    {"source_id", "point source ID", "every point names the flight line it came from",
+     {{{"source_id", false, 0, 10, "percent of the points of point source ID 0"}}},
+     source_id},
     {"file_name", "file name", "the name's extension says what the file holds",
      {{{"file_name", false, 0, 1, "1 when a tile named .laz is not compressed, or one named .las is"}}},
      file_name},

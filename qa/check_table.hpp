@@ -22,7 +22,7 @@ struct CriterionEntry {
     double warn = 0, fail = 0;
     const char *unit = "";       // what is measured, for --print-limits
 };
-inline constexpr std::size_t kMostCriteria = 4;
+inline constexpr std::size_t kMostCriteria = 5;
 
 // What a check measures in tile k, and what it compares it with.
 struct CheckInput {

@@ -22,7 +22,8 @@ enum Column {
     ColGpsEncoding, ColGpsMin, ColGpsMax, ColArea, ColDensity, ColFootprint, ColDigest,
     ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
     ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes, ColCompression, ColFileBytes,
-    ColReturnInvalid, ColRecordsBeyond, ColNoise,
+    ColReturnInvalid, ColRecordsBeyond, ColNoise, ColIntensityMin, ColIntensityMax, ColScanAngleMax,
+    ColSourceId0, ColDuplicatePoints,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;
@@ -57,6 +58,11 @@ struct Facts {
     // Points with return number 0, number of returns 0 or a return number
     // above it; records past the declared count; points of a noise class.
     std::uint64_t return_invalid = 0, records_beyond = 0, noise = 0;
+    // The intensities' spread, the largest scan angle in degrees, points of
+    // point source ID 0, and points repeating an earlier one's X, Y and Z.
+    bool has_attributes = false;
+    double intensity_spread = 0, scan_angle_max = 0;
+    std::uint64_t source_id_0 = 0, duplicate_points = 0;
     bool gps_format = false;     // the point format holds GPS times
     bool misnamed = false;       // named .laz and not compressed, or the reverse
     bool operator==(const Facts &) const = default;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <type_traits>
 
@@ -22,9 +23,15 @@ constexpr std::uint64_t kMulA = 0x9E3779B97F4A7C15ull, kMulB = 0xC2B2AE3D27D4EB4
 
 inline std::uint64_t rotl(std::uint64_t v, int r) { return (v << r) | (v >> (64 - r)); }
 
-inline std::uint64_t point_mix(std::uint64_t w0, std::uint64_t w1) {
-    return ((w0 ^ kKeyA) * kMulA) ^ rotl((w1 ^ kKeyB) * kMulB, 32);
-}
+// X and Y mixed: the digest's and the position's common part.
+inline std::uint64_t xy_mix(std::uint64_t w0) { return (w0 ^ kKeyA) * kMulA; }
+
+inline std::uint64_t point_mix(std::uint64_t xy, std::uint64_t w1) { return xy ^ rotl((w1 ^ kKeyB) * kMulB, 32); }
+
+// A point's X, Y and Z as one 64-bit hash: X and Y mixed (a bijection),
+// Z shifted in. Equal positions give equal hashes; two others collide only
+// by chance, and the top bits, by which the sample is taken, are even.
+inline std::uint64_t position_hash(std::uint64_t xy, std::uint64_t w1) { return xy ^ ((w1 & 0xFFFFFFFFu) << 29); }
 
 // The scan angle bins of formats 6 to 10: the 16-bit angle in steps of
 // 0.006 degrees, in whole degrees rounded half away from zero, as the
@@ -87,16 +94,33 @@ template <Kind K, bool Detailed, std::size_t Stride>
     double minGPS = acc.minGPSTime, maxGPS = acc.maxGPSTime;
     std::uint64_t sum = s.digest_sum;
     constexpr bool kLanes = std::endian::native == std::endian::little;
-    Lanes mn = {s.min[0], s.min[1], s.min[2], 0}, mx = {s.max[0], s.max[1], s.max[2], 0};
+    // The fourth lane holds the intensity: the first 16 bits of bytes 12 to 15.
+    const Lanes mask = {-1, -1, -1, 0xFFFF};
+    Lanes mn = {s.min[0], s.min[1], s.min[2], s.intensity_min}, mx = {s.max[0], s.max[1], s.max[2], s.intensity_max};
     std::int32_t mnx = s.min[0], mny = s.min[1], mnz = s.min[2];
     std::int32_t mxx = s.max[0], mxy = s.max[1], mxz = s.max[2];
+    std::int32_t mni = s.intensity_min, mxi = s.intensity_max, angle = s.angle_max;
+    std::uint64_t zero_sources = s.source_zero;
+    const std::uint64_t below = s.sample_below;
     const std::uint8_t *angles = K == Kind::Extended && Detailed ? angle_bins().bin.data() : nullptr;
-    for (std::size_t k = 0; k < n; ++k, p += stride) {
+    // The positions sampled go to a buffer on the stack, a run of points at
+    // a time, with no call inside the loop.
+    constexpr std::size_t kRun = 256;
+    std::uint64_t found[kRun];
+    for (std::size_t run = 0; run < n; run += kRun) {
+      std::size_t sampled = 0;
+      const std::size_t end = std::min(n, run + kRun);
+      for (std::size_t k = run; k < end; ++k, p += stride) {
         const std::uint64_t w0 = load_le<std::uint64_t>(p), w1 = load_le<std::uint64_t>(p + 8);
-        sum += point_mix(w0, w1);
+        const std::uint64_t xy = xy_mix(w0);
+        sum += point_mix(xy, w1);
+        const std::uint64_t place = position_hash(xy, w1);
+        if (place < below) [[unlikely]]
+            found[sampled++] = place;
         if constexpr (kLanes) {
             Lanes v;
             std::memcpy(&v, p, sizeof v);
+            v &= mask;
             mn = v < mn ? v : mn;
             mx = v > mx ? v : mx;
         } else {
@@ -106,22 +130,49 @@ template <Kind K, bool Detailed, std::size_t Stride>
             mnx = std::min(mnx, x), mxx = std::max(mxx, x);
             mny = std::min(mny, y), mxy = std::max(mxy, y);
             mnz = std::min(mnz, z), mxz = std::max(mxz, z);
+            const auto i = static_cast<std::int32_t>((w1 >> 32) & 0xFFFFu);
+            mni = std::min(mni, i), mxi = std::max(mxi, i);
         }
         if constexpr (K == Kind::Extended)
             fold_extended_point<Detailed>(p, acc, s, minGPS, maxGPS, angles);
         else
             fold_point<LegacyRecord<K>, Detailed>(p, acc, minGPS, maxGPS);
     }
-    if constexpr (kLanes) {
-        mnx = mn[0], mny = mn[1], mnz = mn[2];
-        mxx = mx[0], mxy = mx[1], mxz = mx[2];
+      s.sample.insert(s.sample.end(), found, found + sampled);
     }
+    if constexpr (kLanes) {
+        mnx = mn[0], mny = mn[1], mnz = mn[2], mni = mn[3];
+        mxx = mx[0], mxy = mx[1], mxz = mx[2], mxi = mx[3];
+    }
+    s.intensity_min = mni, s.intensity_max = mxi;
     s.min[0] = mnx, s.min[1] = mny, s.min[2] = mnz;
     s.max[0] = mxx, s.max[1] = mxy, s.max[2] = mxz;
     acc.minGPSTime = minGPS;
     acc.maxGPSTime = maxGPS;
     acc.ReturnCount += n;
     s.digest_sum = sum;
+    // The scan angle and the point source ID, of every attribute_step-th
+    // record, in a loop of their own.
+    const unsigned char *const first = p - n * stride;
+    std::size_t k = s.attribute_skip;
+    for (; k < n; k += s.attribute_step) {
+        const unsigned char *q = first + k * stride;
+        std::int32_t a;
+        std::uint16_t source;
+        if constexpr (K == Kind::Extended) {
+            a = static_cast<std::int16_t>(load_le<std::uint16_t>(q + fmt::extended::kScanAngle));
+            source = load_le<std::uint16_t>(q + fmt::extended::kPointSourceID);
+        } else {
+            a = static_cast<std::int8_t>(q[fmt::legacy::kScanAngleRank]);
+            source = load_le<std::uint16_t>(q + fmt::legacy::kPointSourceID);
+        }
+        angle = std::max(angle, a < 0 ? -a : a);
+        zero_sources += source == 0;
+        ++s.attribute_points;
+    }
+    s.attribute_skip = k - n;
+    s.angle_max = angle;
+    s.source_zero = zero_sources;
 }
 
 using ScanFn = void (*)(const unsigned char *, std::size_t, std::size_t, Accumulator &, PointScan &);
@@ -185,6 +236,27 @@ ReturnTables tile_return_tables(unsigned format, const Accumulator &acc) {
         t.by_number_of_returns[b >> 4] += acc.BitfieldCount[b];
     }
     return t;
+}
+
+void start_point_scan(PointScan &s, std::uint64_t records) {
+    s = PointScan{};
+    // The share of hashes kept: all up to kSampledPoints records, else about
+    // kSampledPoints of them.
+    if (records > kSampledPoints)
+        s.sample_below = static_cast<std::uint64_t>(static_cast<double>(UINT64_MAX) *
+                                                    (static_cast<double>(kSampledPoints) / static_cast<double>(records)));
+    s.sample.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(records, kSampledPoints + kSampledPoints / 4)));
+    s.attribute_step = records > kSampledPoints ? kAttributeStep : 1;
+}
+
+std::uint64_t repeated_points(PointScan &s, std::uint64_t records) {
+    if (s.sample.empty()) return 0;
+    std::sort(s.sample.begin(), s.sample.end());
+    std::uint64_t repeats = 0;
+    for (std::size_t k = 1; k < s.sample.size(); ++k) repeats += s.sample[k] == s.sample[k - 1];
+    if (s.sample_below == UINT64_MAX) return repeats;
+    return static_cast<std::uint64_t>(std::llround(static_cast<double>(repeats) * static_cast<double>(records) /
+                                                   static_cast<double>(s.sample.size())));
 }
 
 std::uint64_t digest_value(std::uint64_t sum, std::uint64_t records) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "sections.hpp"
 
@@ -18,7 +19,34 @@ struct PointScan {
     // Formats 6 to 10: points by their flags byte (classification flags,
     // scanner channel, scan direction, edge of flight line).
     std::array<std::uint64_t, 256> flags{};
+    // The intensities' extremes.
+    std::int32_t intensity_min = INT32_MAX, intensity_max = INT32_MIN;
+    // Of every attribute_step-th point (each one in a small tile): the
+    // scan angle's magnitude in the record's unit (whole degrees before
+    // format 6, 0.006 degrees in it) and the points of point source ID 0.
+    std::size_t attribute_step = 1, attribute_skip = 0;
+    std::uint64_t attribute_points = 0;
+    std::int32_t angle_max = 0;
+    std::uint64_t source_zero = 0;
+    // Points whose X, Y, Z hash lies below sample_below, by that hash: all
+    // of a small tile, an even sample of a large one, a point and its
+    // copies always together.
+    std::uint64_t sample_below = UINT64_MAX;
+    std::vector<std::uint64_t> sample;
 };
+
+// Readies s for a tile of `records` records: its sample of positions of at
+// most about kSampledPoints points.
+inline constexpr std::uint64_t kSampledPoints = std::uint64_t{1} << 16;
+// In a larger tile, every kAttributeStep-th point gives the scan angle and
+// the point source ID: their loop costs a fifth of the pass otherwise.
+inline constexpr std::size_t kAttributeStep = 7;  // prime: no alignment with a scan line of 2^k points
+void start_point_scan(PointScan &s, std::uint64_t records);
+
+// The points of the tile's `records` that repeat an earlier point's X, Y
+// and Z: exact (but for 64-bit hash collisions) up to kSampledPoints
+// records, estimated from the sample beyond. Sorts the sample.
+std::uint64_t repeated_points(PointScan &s, std::uint64_t records);
 
 // Folds n records of point format `format` (0 to 10), `stride` bytes apart,
 // into acc and s. For formats 0 to 5 acc counts as the Pointsieve command

@@ -73,6 +73,13 @@ Facts parse_facts(const FactFields &f) {
     t.return_invalid = count_of(f[ColReturnInvalid]);
     t.records_beyond = count_of(f[ColRecordsBeyond]);
     t.noise = count_of(f[ColNoise]);
+    t.has_attributes = !f[ColIntensityMin].empty();
+    if (t.has_attributes) {
+        t.intensity_spread = number_of(f[ColIntensityMax]) - number_of(f[ColIntensityMin]);
+        t.scan_angle_max = number_of(f[ColScanAngleMax]);
+    }
+    t.source_id_0 = count_of(f[ColSourceId0]);
+    t.duplicate_points = count_of(f[ColDuplicatePoints]);
     t.gps_format = !f[ColGpsEncoding].empty();
     const bool compressed = !f[ColCompression].empty();
     t.misnamed = t.read && (ends_with_ci(f[ColTile], ".laz") ? !compressed : ends_with_ci(f[ColTile], ".las") && compressed);

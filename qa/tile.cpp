@@ -35,7 +35,8 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "gps_encoding", "gps_min", "gps_max", "area", "density", "footprint", "digest",
     "crs", "crs_source", "horizontal_unit", "vertical_unit", "wkt_bit", "legacy_counts", "density_m2",
     "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes",
-    "return_invalid", "records_beyond", "noise"};
+    "return_invalid", "records_beyond", "noise", "intensity_min", "intensity_max", "scan_angle_max", "source_id_0",
+    "duplicate_points"};
 
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     if (reader.detailed) add_detailed_histograms(reader.sums, acc);
@@ -156,6 +157,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     formats::PointBlocks &blocks = r.blocks;
     const BoxTest box = box_test(h);
     PointScan scan;
+    start_point_scan(scan, declared);
     const std::uint64_t file_size = before.size > 0 ? static_cast<std::uint64_t>(before.size) : 0;
     f[ColCompression] = header.compressed ? "laz" : "";
     f[ColFileBytes] = std::to_string(file_size);
@@ -204,7 +206,8 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const std::uint64_t room = header.compressed ? 0 : formats::records_room(header, file_size);
     f[ColRecordsBeyond] = std::to_string(room > declared ? room - declared : 0);
     f[ColStats] = tile.stats;
-    const TileRead read{&header, &crs, formats::has_wkt_record(vlrs.records), &r.acc, &scan, records, outside, truncated};
+    const TileRead read{&header,  &crs,    formats::has_wkt_record(vlrs.records), &r.acc, &scan, records, outside,
+                        truncated, repeated_points(scan, records)};
     set_point_fields(read, f);
 
     const bool gps = formats::kPointFormats[header.format].gps_time >= 0;

@@ -141,7 +141,24 @@ void set_point_fields(const TileRead &t, FactFields &f) {
     set_crs_fields(t, f);
     const bool gps = formats::kPointFormats[t.header->format].gps_time >= 0;
     if (gps) f[ColGpsEncoding] = h.VersionMinor >= 2 && (h.GlobalEncoding & formats::kStandardGpsTime) ? "standard" : "week";
+    // Counted among every attribute_step-th point: scaled to the tile's.
+    const std::uint64_t zero_sources =
+        s.attribute_step == 1 || s.attribute_points == 0
+            ? s.source_zero
+            : static_cast<std::uint64_t>(std::llround(static_cast<double>(s.source_zero) * static_cast<double>(t.records) /
+                                                      static_cast<double>(s.attribute_points)));
+    f[ColSourceId0] = count_text(zero_sources);
+    f[ColDuplicatePoints] = count_text(t.repeated);
     if (t.records == 0) return;
+    f[ColIntensityMin] = count_text(static_cast<std::uint64_t>(s.intensity_min));
+    f[ColIntensityMax] = count_text(static_cast<std::uint64_t>(s.intensity_max));
+    // Whole degrees before point format 6; steps of 0.006 degrees in it.
+    char angle[32];
+    if (t.header->format >= 6)
+        std::snprintf(angle, sizeof angle, "%.3f", 0.006 * s.angle_max);
+    else
+        std::snprintf(angle, sizeof angle, "%d", static_cast<int>(s.angle_max));
+    f[ColScanAngleMax] = angle;
     if (gps && acc.minGPSTime <= largest_gps_time(acc)) {
         f[ColGpsMin] = printed("%.6f", acc.minGPSTime);
         f[ColGpsMax] = printed("%.6f", largest_gps_time(acc));

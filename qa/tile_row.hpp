@@ -22,6 +22,7 @@ struct TileRead {
     std::uint64_t records;  // whole records read
     std::uint64_t outside;  // of them outside the header's box
     bool truncated;
+    std::uint64_t repeated;  // points repeating an earlier one's X, Y and Z
 };
 
 // The version and format fields, for any file with a LAS signature.

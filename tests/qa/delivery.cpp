@@ -226,7 +226,8 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     r = tile(0, 5);
     for (Point &p : r.points) p.Z = r.points[0].Z;  // every Z equal
     fit_header(r);
-    w.put("west/flat.las", build_las(r), "ok", "z_span");
+    // The returns of one pulse now share X, Y and Z.
+    w.put("west/flat.las", build_las(r), "ok", "z_span", "duplicate_points");
 
     r = tile(1, 5);
     for (std::size_t k = 0; k < r.points.size(); ++k)
@@ -253,6 +254,24 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
 
     r = tile(5, 5);  // LAS, not LAZ, whatever the name says
     w.put("west/plain.laz", build_las(r), "ok", "file_name");
+
+    // And in row 6.
+    r = tile(0, 6);
+    for (Point &p : r.points) p.Intensity = 0;
+    w.put("west/intensity_zero.las", build_las(r), "ok", "intensity");
+
+    r = tile(1, 6);
+    for (std::size_t k = 0; k < r.points.size(); ++k)
+        r.points[k].ScanAngleRank = static_cast<uint8_t>(static_cast<int>(k % 91) - 45);  // -45 to 45 degrees
+    w.put("west/scan_angle.las", build_las(r), "ok", "scan_angle");
+
+    r = tile(2, 6);
+    for (std::size_t k = 0; k < r.points.size(); k += 2) r.points[k].PointSourceID = 0;
+    w.put("west/source_id_0.las", build_las(r), "ok", "source_id");
+
+    r = tile(3, 6);  // every point delivered twice: twice the density
+    r.points.insert(r.points.end(), r.points.begin(), r.points.end());
+    w.put("west/twice.las", build_las(r), "ok", "duplicate_points density");
 
     // Tiles that cannot be read.
     w.put("west/zero.las", {}, "refused", "readable");

@@ -21,7 +21,9 @@ inline const char *const kChecks[] = {"readable",       "complete",      "points
                                       "header_returns", "return_numbers", "never_classified", "unclassified",
                                       "withheld",       "density",       "z_span",        "gps_time",
                                       "duplicate",      "position",      "crs",           "gps_encoding",
-                                      "header_counts",  "overlap",       "noise",         "file_name"};
+                                      "header_counts",  "overlap",       "noise",         "duplicate_points",
+                                      "intensity",
+                                      "scan_angle",     "source_id",     "file_name"};
 
 // Whether text is UTF-8: every lead byte followed by its continuation bytes.
 inline bool valid_utf8(const std::string &text) {

@@ -1,14 +1,17 @@
 // The parts of the audit a generated delivery cannot reach: the grid that
 // finds each tile's nearest and most overlapping neighbour, against a
-// search of every pair, and the slices of --shard for any N.
+// search of every pair, the slices of --shard for any N, and the figures of
+// a tile too large to keep every position of.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "delivery_figures.hpp"
 #include "inputs.hpp"
+#include "point_scan.hpp"
 
 namespace {
 
@@ -92,3 +95,53 @@ TEST(AuditUnits, ShardsAreConsecutiveNearEqualSlices) {
 }
 
 }  // namespace
+
+// Repeated positions and the attributes of a tile too large for them to be
+// kept whole: a small tile's are exact, a large one's estimated from an even
+// sample, its copies sampled with their originals; its largest scan angle
+// found among every seventh point, in blocks of any size.
+TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
+    constexpr std::size_t kLength = 28;  // point format 1
+    for (const std::size_t unique : {std::size_t{1000}, std::size_t{150000}}) {
+        for (const std::size_t copies : {std::size_t{0}, unique / 5, unique}) {
+            std::vector<unsigned char> records((unique + copies) * kLength, 0);
+            std::mt19937 rng(static_cast<unsigned>(unique + copies));
+            std::uint64_t zero = 0;
+            for (std::size_t k = 0; k < unique + copies; ++k) {
+                unsigned char *r = records.data() + k * kLength;
+                if (k >= unique) {  // a copy of an earlier point
+                    std::copy_n(records.data() + rng() % unique * kLength, kLength, r);
+                    zero += r[18] == 0;
+                    continue;
+                }
+                const std::uint32_t xyz[3] = {static_cast<std::uint32_t>(k * 7919 % 100003), static_cast<std::uint32_t>(k),
+                                              static_cast<std::uint32_t>(rng() % 5000)};
+                std::memcpy(r, xyz, sizeof xyz);
+                r[16] = static_cast<unsigned char>(static_cast<int>(k % 91) - 45);  // -45 to 45 degrees
+                r[18] = static_cast<unsigned char>(rng() % 4);                     // point source ID 0 for a quarter
+                zero += r[18] == 0;
+            }
+            const std::uint64_t n = unique + copies;
+            PointScan s;
+            start_point_scan(s, n);
+            pointsieve::Accumulator acc;
+            pointsieve::allocate_histograms(acc);
+            for (std::size_t at = 0, block = 777; at < n; at += block, block = block * 3 % 5003 + 1)
+                scan_block(1, kLength, false, records.data() + at * kLength, std::min<std::size_t>(block, n - at), acc, s);
+            SCOPED_TRACE(std::to_string(unique) + " points and " + std::to_string(copies) + " copies");
+            const double repeated = static_cast<double>(repeated_points(s, n));
+            if (n <= kSampledPoints) {
+                EXPECT_EQ(repeated, static_cast<double>(copies));
+            } else {
+                EXPECT_NEAR(repeated / static_cast<double>(n), static_cast<double>(copies) / static_cast<double>(n), 0.02);
+            }
+            EXPECT_EQ(s.angle_max, 45);
+            const double share = static_cast<double>(zero) / static_cast<double>(n);
+            if (n <= kSampledPoints) {
+                EXPECT_EQ(s.source_zero, zero);
+            } else {
+                EXPECT_NEAR(static_cast<double>(s.source_zero) / static_cast<double>(s.attribute_points), share, 0.02);
+            }
+        }
+    }
+}
