@@ -150,6 +150,11 @@ bool duplicate_points(const CheckInput &in, std::size_t, double &v) {
     return true;
 }
 
+bool z_level(const CheckInput &in, std::size_t, double &v) {
+    v = in.delivery.z_level[in.k];
+    return !std::isnan(v);
+}
+
 bool intensity(const CheckInput &in, std::size_t, double &v) {
     v = in.tile.intensity_spread;
     return counted(in.tile) && in.tile.has_attributes && in.tile.records > 1;
@@ -313,6 +318,11 @@ const CheckEntry kTable[] = {
     {"noise", "noise", "the share of points in the noise classes",
      {{{"noise", false, 10, 30, "percent of the points of class 7 (low noise), or 18 (high noise) in point formats 6 to 10"}}},
      noise},
+    {"z_level", "Z level", "the tile's height meets its neighbours' where their sides meet",
+     {{{"z_level", false, 0.5, 1,
+        "the median over the tile's sides of its height there less its grid neighbour's, in the tile's\n"
+        "#   units (ground points of a strip 3 % of the tile wide, fitted to a line across it)"}}},
+     z_level},
     {"duplicate_points", "points twice", "no point repeats another's X, Y and Z",
      {{{"duplicate_points", false, 1, 10,
         "percent of the tile's points that repeat an earlier point's X, Y and Z (exact up to 65,536\n"

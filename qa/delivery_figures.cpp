@@ -13,6 +13,7 @@
 #include "median.hpp"
 #include "holes.hpp"
 #include "tile_grid.hpp"
+#include "z_levels.hpp"
 
 namespace pointsieve::qa {
 
@@ -128,6 +129,7 @@ void place_tiles(const FactsTable &facts, double size, Delivery &d) {
         d.gap[a] = best / size;
         d.overlap[a] = overlap * 100.0;
     }
+    find_z_levels(facts, boxes, placed, cut, fits, d.z_level);
     // The holes, among the tiles within two tile sizes of another.
     d.grid = cut;
     std::vector<std::uint32_t> near;
@@ -208,6 +210,7 @@ Delivery judge_delivery(const FactsTable &facts) {
 
     d.gap.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
     d.off_grid.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
+    d.z_level.assign(facts_count(facts), std::numeric_limits<double>::quiet_NaN());
     d.overlap.assign(facts_count(facts), 0);
     if (d.has_size) place_tiles(facts, d.median_size, d);
     return d;

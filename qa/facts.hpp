@@ -23,7 +23,7 @@ enum Column {
     ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
     ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes, ColCompression, ColFileBytes,
     ColReturnInvalid, ColRecordsBeyond, ColNoise, ColIntensityMin, ColIntensityMax, ColScanAngleMax,
-    ColSourceId0, ColDuplicatePoints,
+    ColSourceId0, ColDuplicatePoints, ColEdgeZ,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;
@@ -63,6 +63,10 @@ struct Facts {
     bool has_attributes = false;
     double intensity_spread = 0, scan_angle_max = 0;
     std::uint64_t source_id_0 = 0, duplicate_points = 0;
+    // The heights at the sides of the header's box (west, east, south,
+    // north), four lengths of each.
+    std::array<double, 16> edge_z{};
+    std::array<bool, 16> has_edge_z{};
     bool gps_format = false;     // the point format holds GPS times
     bool misnamed = false;       // named .laz and not compressed, or the reverse
     bool operator==(const Facts &) const = default;

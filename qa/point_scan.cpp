@@ -159,16 +159,26 @@ template <Kind K, bool Detailed, std::size_t Stride>
         const unsigned char *q = first + k * stride;
         std::int32_t a;
         std::uint16_t source;
+        bool ground, last;
+        const unsigned returns = q[fmt::kReturnBits];
         if constexpr (K == Kind::Extended) {
             a = static_cast<std::int16_t>(load_le<std::uint16_t>(q + fmt::extended::kScanAngle));
             source = load_le<std::uint16_t>(q + fmt::extended::kPointSourceID);
+            ground = q[fmt::extended::kClassification] == 2;
+            last = (returns & 15u) == returns >> 4;
         } else {
             a = static_cast<std::int8_t>(q[fmt::legacy::kScanAngleRank]);
             source = load_le<std::uint16_t>(q + fmt::legacy::kPointSourceID);
+            ground = (q[fmt::legacy::kClassification] & 31u) == 2;
+            last = (returns & 7u) == ((returns >> 3) & 7u);
         }
         angle = std::max(angle, a < 0 ? -a : a);
         zero_sources += source == 0;
         ++s.attribute_points;
+        if (s.edges.on)
+            fold_edge(s.edges, static_cast<std::int32_t>(load_le<std::uint32_t>(q)),
+                      static_cast<std::int32_t>(load_le<std::uint32_t>(q + 4)),
+                      static_cast<std::int32_t>(load_le<std::uint32_t>(q + 8)), ground, last);
     }
     s.attribute_skip = k - n;
     s.angle_max = angle;

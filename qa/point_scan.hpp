@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "edge_heights.hpp"
 #include "sections.hpp"
 
 namespace pointsieve::qa {
@@ -33,6 +34,8 @@ struct PointScan {
     // copies always together.
     std::uint64_t sample_below = UINT64_MAX;
     std::vector<std::uint64_t> sample;
+    // The strips along the sides, of the same points as the scan angle.
+    EdgeStrips edges;
 };
 
 // Readies s for a tile of `records` records: its sample of positions of at

@@ -80,6 +80,13 @@ Facts parse_facts(const FactFields &f) {
     }
     t.source_id_0 = count_of(f[ColSourceId0]);
     t.duplicate_points = count_of(f[ColDuplicatePoints]);
+    const std::string &edges = f[ColEdgeZ];
+    for (std::size_t k = 0, at = 0; k < t.edge_z.size() && at < edges.size(); ++k) {
+        const std::size_t end = std::min(edges.find_first_of(",;", at), edges.size());
+        t.has_edge_z[k] = end > at;
+        if (t.has_edge_z[k]) t.edge_z[k] = number_of(edges.substr(at, end - at));
+        at = end + 1;
+    }
     t.gps_format = !f[ColGpsEncoding].empty();
     const bool compressed = !f[ColCompression].empty();
     t.misnamed = t.read && (ends_with_ci(f[ColTile], ".laz") ? !compressed : ends_with_ci(f[ColTile], ".las") && compressed);

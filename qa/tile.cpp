@@ -36,7 +36,7 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "crs", "crs_source", "horizontal_unit", "vertical_unit", "wkt_bit", "legacy_counts", "density_m2",
     "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes",
     "return_invalid", "records_beyond", "noise", "intensity_min", "intensity_max", "scan_angle_max", "source_id_0",
-    "duplicate_points"};
+    "duplicate_points", "edge_z"};
 
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     if (reader.detailed) add_detailed_histograms(reader.sums, acc);
@@ -158,6 +158,7 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const BoxTest box = box_test(h);
     PointScan scan;
     start_point_scan(scan, declared);
+    scan.edges = start_edge_strips(h);
     const std::uint64_t file_size = before.size > 0 ? static_cast<std::uint64_t>(before.size) : 0;
     f[ColCompression] = header.compressed ? "laz" : "";
     f[ColFileBytes] = std::to_string(file_size);

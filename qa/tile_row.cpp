@@ -159,6 +159,7 @@ void set_point_fields(const TileRead &t, FactFields &f) {
     else
         std::snprintf(angle, sizeof angle, "%d", static_cast<int>(s.angle_max));
     f[ColScanAngleMax] = angle;
+    f[ColEdgeZ] = edge_heights_text(s.edges, h);
     if (gps && acc.minGPSTime <= largest_gps_time(acc)) {
         f[ColGpsMin] = printed("%.6f", acc.minGPSTime);
         f[ColGpsMax] = printed("%.6f", largest_gps_time(acc));

@@ -39,15 +39,21 @@ void fit_header(LasRecipe &r) {
     r.MinZ = r.ZOffset + lo[2] * kScale, r.MaxZ = r.ZOffset + hi[2] * kScale;
 }
 
+// One smooth surface under the whole delivery, and each tile's terrain on
+// it, faded out near the tile's sides so that neighbours meet there.
 double ground(Terrain t, double x, double y) {
+    const double base = 60.0 + 4.0 * std::sin(x / 61.0) + 3.0 * std::cos(y / 47.0);
+    const double fx = std::fmod(x - kX0, kCell), fy = std::fmod(y - kY0, kCell);
+    const double fade = std::clamp((std::min({fx, kCell - fx, fy, kCell - fy}) - 4.0) / 8.0, 0.0, 1.0);
+    double detail = 0.0;
     switch (t) {
-    case Terrain::Flat: return 40.0 + 0.12 * std::fmod(x, kCell) + 0.05 * std::fmod(y, kCell);
-    case Terrain::Hills: return 150.0 + 14.0 * std::sin(x / 23.0) + 11.0 * std::cos(y / 17.0);
-    case Terrain::Forest: return 220.0 + 6.0 * std::sin((x + y) / 31.0);
-    case Terrain::Town: return 30.0 + 0.08 * std::fmod(x, kCell);
-    case Terrain::Coast: return std::fmod(x, kCell) < 45.0 ? 1.0 : 1.0 + 0.3 * (std::fmod(x, kCell) - 45.0);
+    case Terrain::Flat: detail = 0.03 * fx; break;
+    case Terrain::Hills: detail = 14.0 * std::sin(x / 23.0) + 11.0 * std::cos(y / 17.0); break;
+    case Terrain::Forest: detail = 6.0 * std::sin((x + y) / 31.0); break;
+    case Terrain::Town: detail = 0.08 * fx; break;
+    case Terrain::Coast: detail = fx < 45.0 ? -3.0 : 0.3 * (fx - 45.0) - 3.0; break;
     }
-    return 0.0;
+    return base + fade * detail;
 }
 
 // A clean tile of about `count` points in grid cell (col, row), pulses of
@@ -272,6 +278,18 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     r = tile(3, 6);  // every point delivered twice: twice the density
     r.points.insert(r.points.end(), r.points.begin(), r.points.end());
     w.put("west/twice.las", build_las(r), "ok", "duplicate_points density");
+
+    // Heights that do not meet the neighbours': it is the tile, not they,
+    // that fails.
+    r = tile(4, 6);
+    for (Point &p : r.points) p.Z += 150;  // 1.5 m high
+    fit_header(r);
+    w.put("west/raised.las", build_las(r), "ok", "z_level");
+
+    r = tile(5, 6);
+    for (Point &p : r.points) p.Z = static_cast<int32_t>(std::lround(p.Z / 0.3048));  // Z in feet
+    fit_header(r);
+    w.put("west/z_feet.las", build_las(r), "ok", "z_level");
 
     // Tiles that cannot be read.
     w.put("west/zero.las", {}, "refused", "readable");

@@ -21,7 +21,7 @@ inline const char *const kChecks[] = {"readable",       "complete",      "points
                                       "header_returns", "return_numbers", "never_classified", "unclassified",
                                       "withheld",       "density",       "z_span",        "gps_time",
                                       "duplicate",      "position",      "crs",           "gps_encoding",
-                                      "header_counts",  "overlap",       "noise",         "duplicate_points",
+                                      "header_counts",  "overlap",       "noise",         "z_level",       "duplicate_points",
                                       "intensity",
                                       "scan_angle",     "source_id",     "file_name"};
 
