@@ -25,6 +25,12 @@ bool readable(const CheckInput &in, std::size_t, double &v) {
     return true;
 }
 
+bool expected(const CheckInput &in, std::size_t, double &v) {
+    if (!in.delivery.has_index) return false;
+    v = in.delivery.unexpected[in.k];
+    return true;
+}
+
 bool file_name(const CheckInput &in, std::size_t, double &v) {
     v = in.tile.misnamed ? 1 : 0;
     return in.tile.read;
@@ -338,6 +344,9 @@ const CheckEntry kTable[] = {
     {"source_id", "point source ID", "every point names the flight line it came from",
      {{{"source_id", false, 0, 10, "percent of the points of point source ID 0"}}},
      source_id},
+    {"expected", "not expected", "the tile is in the tile index (--index)",
+     {{{"expected", false, 0, 1, "1 when the tile's name is not in the tile index"}}},
+     expected},
     {"file_name", "file name", "the name's extension says what the file holds",
      {{{"file_name", false, 0, 1, "1 when a tile named .laz is not compressed, or one named .las is"}}},
      file_name},

@@ -32,7 +32,12 @@ struct Delivery {
     std::uint64_t crs_systems = 0;
     int common_gps_encoding = -1;
     TileGrid grid;                 // the grid most tiles fit, where they do
-    std::vector<Hole> holes;       // its cells missing inside the delivery  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
+    std::vector<Hole> holes;       // its cells missing inside the delivery
+    // Against a tile index, where one is given: each tile, 1 when it is not
+    // in it; the index's tiles not delivered.
+    bool has_index = false;
+    std::vector<char> unexpected;
+    std::vector<std::string> missing;  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
 };
 
 Delivery judge_delivery(const FactsTable &facts);

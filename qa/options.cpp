@@ -13,13 +13,14 @@ namespace pointsieve::qa {
 const char *const kUsage =
     "\nUsage:\n"
     "Pointsieve-qa --help | --version | --print-limits\n"
-    "Pointsieve-qa [-d] [-j N] [-o OUTDIR] [--limits FILE] [--shard K/N] [-l LIST] [TILE | FOLDER ...]\n"
-    "Pointsieve-qa --combine [-o OUTDIR] [--limits FILE] SHARD_OUTDIR ...\n"
+    "Pointsieve-qa [-d] [-j N] [-o OUTDIR] [--limits FILE] [--index FILE] [--shard K/N] [-l LIST] [TILE | FOLDER ...]\n"
+    "Pointsieve-qa --combine [-o OUTDIR] [--limits FILE] [--index FILE] SHARD_OUTDIR ...\n"
     "          -d Save the detailed histograms in the statistics files\n"
     "          -j Read N tiles at once (default: the processors available)\n"
     "          -o Write the outputs into OUTDIR (default pointsieve-qa)\n"
     "          -l Audit the tiles named in LIST, one per line\n"
     "    --limits Read the limits of the checks from FILE\n"
+    "     --index Expect the tiles named in FILE, one per line\n"
     "     --shard Audit the K-th of N slices of the tiles\n"
     "   --combine Combine the outputs of the shards into those of one run\n\n";
 
@@ -63,7 +64,8 @@ Options parse_options(int argc, char **argv) {
             o.detailed = true;
         } else if (word == "--combine") {
             o.combine = true;
-        } else if (word == "-j" || word == "-o" || word == "-l" || word == "--limits" || word == "--shard") {
+        } else if (word == "-j" || word == "-o" || word == "-l" || word == "--limits" || word == "--index" ||
+                   word == "--shard") {
             if (a + 1 == argc) refuse_arguments("\nOption %s needs a value\n", argv[a]);
             const char *value = argv[++a];
             if (word == "-l") {
@@ -75,6 +77,9 @@ Options parse_options(int argc, char **argv) {
             } else if (word == "--limits") {
                 if (o.limits) refuse_arguments("\nMore than one %s argument\n", "--limits");
                 o.limits = value;
+            } else if (word == "--index") {
+                if (o.index) refuse_arguments("\nMore than one %s argument\n", "--index");
+                o.index = value;
             } else if (word == "-j") {
                 std::uint64_t n = 0;
                 if (threads_given) refuse_arguments("\nMore than one %s argument\n", "-j");
@@ -98,7 +103,7 @@ Options parse_options(int argc, char **argv) {
     o.sharded = sharded;
     if (o.combine && (o.detailed || sharded || threads_given ||
                       std::any_of(o.inputs.begin(), o.inputs.end(), [](const InputWord &w) { return w.is_list; })))
-        refuse_arguments("\n%s takes only -o, --limits and the shards' output folders\n", "--combine");
+        refuse_arguments("\n%s takes only -o, --limits, --index and the shards' output folders\n", "--combine");
     if (o.inputs.empty()) {
         std::printf(o.combine ? "\nNo shard output folders given\n" : "\nNo tiles given\n");
         print_usage(kUsage);

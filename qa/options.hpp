@@ -17,6 +17,7 @@ struct Options {
     unsigned threads = 0;  // 0: the processors available
     std::string outdir = "pointsieve-qa";
     const char *limits = nullptr;
+    const char *index = nullptr;  // the tile index, --index
     std::uint64_t shard_k = 1, shard_n = 1;
     bool sharded = false;
     std::vector<InputWord> inputs;  // tiles, folders and lists, or the shards' folders

@@ -94,13 +94,25 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     }
     // The holes of the tile grid, where the tiles are drawn one by one.
     std::string holes_svg;
-    if (!grouped && any_core) {
+    std::vector<std::string> missing;
+    if (any_core) {
         const std::string holes_csv = tiles_csv.substr(0, tiles_csv.rfind('/') + 1) + "holes.csv";
-        const std::size_t holes = hole_footprints(holes_svg, holes_csv, main);
+        std::string drawn;
+        const std::size_t holes = hole_footprints(drawn, holes_csv, main, missing);
+        if (!grouped) holes_svg = std::move(drawn);
         if (holes > 0)
-            putf(p, "<p>%s cell%s of the tile grid hold%s no tile with points: hatched on the map, and listed in "
-                    "holes.csv.</p>\n",
-                 thousands(static_cast<double>(holes)).c_str(), holes == 1 ? "" : "s", holes == 1 ? "s" : "");
+            putf(p, "<p>%s cell%s of the tile grid hold%s no tile with points: %s listed in holes.csv.</p>\n",
+                 thousands(static_cast<double>(holes)).c_str(), holes == 1 ? "" : "s", holes == 1 ? "s" : "",
+                 grouped ? "" : "hatched on the map, and");
+    }
+    if (!missing.empty()) {
+        putf(p, "<p>%s tile%s of the tile index %s not delivered: ", thousands(static_cast<double>(missing.size())).c_str(),
+             missing.size() == 1 ? "" : "s", missing.size() == 1 ? "was" : "were");
+        for (std::size_t k = 0; k < missing.size() && k < kMaxLabels; ++k) {
+            if (k > 0) put(p, ", ");
+            put_escaped(p, missing[k]);
+        }
+        put(p, missing.size() > kMaxLabels ? ", and more in holes.csv.</p>\n" : ".</p>\n");
     }
     std::size_t box_index = 0, individual = 0;
     if (any_core && !grouped)

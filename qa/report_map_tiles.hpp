@@ -32,7 +32,9 @@ std::string tip_of(const Columns &c, const std::vector<std::string> &row, Verdic
 void footprint(std::string &out, const Tile &t, double x, double y, double w, double h);
 
 // Appends each hole of holes_csv (cells of the tile grid without a tile)
-// in frame f, hatched and named; returns their number.
-std::size_t hole_footprints(std::string &out, const std::string &holes_csv, const Frame &f);
+// in frame f, hatched and named; returns their number. The tiles of the
+// tile index not delivered go to missing.
+std::size_t hole_footprints(std::string &out, const std::string &holes_csv, const Frame &f,
+                            std::vector<std::string> &missing);
 
 }  // namespace pointsieve::qa::report

@@ -24,6 +24,7 @@
 #include "standard_output.hpp"
 #include "summary.hpp"
 #include "tables.hpp"
+#include "tile_index.hpp"
 
 namespace pointsieve::qa {
 
@@ -48,6 +49,9 @@ int run(int argc, char **argv) {
     Limits limits = default_limits();
     if (o.limits) read_limits(o.limits, limits);
     o.limits_digest = limits_digest(limits);  // for the record the run leaves in OUTDIR
+    // The index judges the tiles, like the limits, in a run and in a combine.
+    TileIndex index;
+    if (o.index && !read_tile_index(o.index, index)) end_with_failure();
 
     // A combine reads statistics files: their keys are indexed on a thread
     // while the tables are opened.
@@ -64,7 +68,9 @@ int run(int argc, char **argv) {
     std::thread disposer;
     if (o.combine) disposer = free_index(job);
     const long long archived = write_archive(d, out);
-    const Delivery delivery = judge_delivery(d.facts);
+    Delivery delivery = judge_delivery(d.facts);
+    match_tile_index(index, d.names, delivery.unexpected, delivery.missing);
+    delivery.has_index = index.given;
     const Tally tally = write_tables(d, delivery, limits, out);
     write_holes(delivery, out);
     if (!write_report(out.temp, d.detailed, d.merged.get())) {

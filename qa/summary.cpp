@@ -52,6 +52,12 @@ void print_summary(const Delivered &d, const Delivery &delivery, const Tally &ta
         std::printf("Tile grid:        %.6g by %.6g, %llu hole%s (holes.csv)\n", delivery.grid.period[0],
                     delivery.grid.period[1], static_cast<unsigned long long>(delivery.holes.size()),
                     delivery.holes.size() == 1 ? "" : "s");
+    if (delivery.has_index) {
+        std::uint64_t unexpected = 0;
+        for (const char u : delivery.unexpected) unexpected += u != 0;
+        std::printf("Tile index:       %llu missing (holes.csv), %llu not expected\n",
+                    static_cast<unsigned long long>(delivery.missing.size()), static_cast<unsigned long long>(unexpected));
+    }
     if (archived > 0)
         std::printf("Archive:          archive_stats.asc, %lld statistics files merged\n", archived);
     else

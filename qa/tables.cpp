@@ -63,13 +63,21 @@ long long write_archive(const Delivered &d, OutDir &out) {
 void write_holes(const Delivery &delivery, OutDir &out) {
     const std::string name = out.temp + "/holes.csv";
     korvane::FilePtr f = korvane::open_file(name.c_str(), "wb");
-    bool ok = f && put(f.get(), "column,row,x_min,x_max,y_min,y_max\n");
+    bool ok = f && put(f.get(), "tile,column,row,x_min,x_max,y_min,y_max\n");
     for (std::size_t k = 0; ok && k < delivery.holes.size(); ++k) {
         const Hole &h = delivery.holes[k];
         char line[200];
-        std::snprintf(line, sizeof line, "%lld,%lld,%.10g,%.10g,%.10g,%.10g\n", static_cast<long long>(h.column),
+        std::snprintf(line, sizeof line, ",%lld,%lld,%.10g,%.10g,%.10g,%.10g\n", static_cast<long long>(h.column),
                       static_cast<long long>(h.row), h.cell.x0, h.cell.x1, h.cell.y0, h.cell.y1);
         ok = put(f.get(), line);
+    }
+    // The tiles of the index that were not delivered, by name.
+    std::string row;
+    for (std::size_t k = 0; ok && k < delivery.missing.size(); ++k) {
+        row.clear();
+        append_csv_field(row, delivery.missing[k]);
+        row += ",,,,,,\n";
+        ok = put(f.get(), row);
     }
     ok = ok && std::fflush(f.get()) == 0 && !std::ferror(f.get());
     ok = f && std::fclose(f.release()) == 0 && ok;

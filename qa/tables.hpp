@@ -24,7 +24,8 @@ struct Tally {
 long long write_archive(const Delivered &d, OutDir &out);
 
 // Writes holes.csv: a row for each cell of the tile grid missing inside the
-// delivery, its place on the grid and its extent.
+// delivery, its place on the grid and its extent, then one for each tile of
+// the tile index that was not delivered, its name.
 void write_holes(const Delivery &delivery, OutDir &out);
 
 // Writes tiles.csv and verdicts.tsv, judging every tile by every check

@@ -23,7 +23,7 @@ inline const char *const kChecks[] = {"readable",       "complete",      "points
                                       "duplicate",      "position",      "crs",           "gps_encoding",
                                       "header_counts",  "overlap",       "noise",         "z_level",       "duplicate_points",
                                       "intensity",
-                                      "scan_angle",     "source_id",     "file_name"};
+                                      "scan_angle",     "source_id",     "expected",      "file_name"};
 
 // Whether text is UTF-8: every lead byte followed by its continuation bytes.
 inline bool valid_utf8(const std::string &text) {

@@ -190,6 +190,37 @@ TEST_F(Audit, ShardsCombineToOneRun) {
     }
 }
 
+// A tile index: the tiles it names that were not delivered are listed in
+// holes.csv (a stem once, whatever its case and extension), a tile it does
+// not name is warned of, and a combine of shards given the index says the
+// same.
+TEST_F(Audit, TileIndexNamesTheMissingAndTheUnexpected) {
+    std::string index = "absent_1\nfolder/ABSENT_1.LAZ\nabsent_2.las\n";
+    for (const qa_delivery::Expectation &e : table)
+        if (e.path != "west/flat.las") index += "elsewhere/" + e.path.substr(e.path.rfind('/') + 1) + "\n";
+    write_text(tmp.file("index.txt"), index);
+    const RunResult one = qa({"--index", "index.txt", "-o", "one", "delivery"}, tmp.path());
+    ASSERT_EQ(one.status, 1) << one.out;
+    EXPECT_NE(one.out.find("Tile index:       2 missing (holes.csv), 1 not expected\n"), std::string::npos) << one.out;
+    std::vector<std::string> missing;
+    for (const Row &row : read_csv(tmp.file("one/holes.csv")))
+        if (!row.at("tile").empty()) missing.push_back(row.at("tile"));
+    EXPECT_EQ(missing, (std::vector<std::string>{"absent_1", "absent_2.las"}));
+    for (const Row &row : read_csv(tmp.file("one/tiles.csv")))
+        if (!row.at("stats").empty()) {
+            EXPECT_EQ(row.at("check:expected"), row.at("tile") == "delivery/west/flat.las" ? "warn" : "pass") << row.at("tile");
+        }
+    std::vector<std::string> combine = {"--index", "index.txt", "--combine", "-o", "all"};
+    for (int k = 1; k <= 3; ++k) {
+        combine.push_back("shard_" + std::to_string(k));
+        ASSERT_LE(qa({"--shard", std::to_string(k) + "/3", "-o", combine.back(), "delivery"}, tmp.path()).status, 1);
+    }
+    ASSERT_EQ(qa(combine, tmp.path()).status, 1);
+    for (const char *name : {"holes.csv", "verdicts.tsv"})
+        EXPECT_TRUE(same_bytes(read_file(tmp.file(std::string("all/") + name)), read_file(tmp.file(std::string("one/") + name))))
+            << name;
+}
+
 // The run over the whole delivery into OUTDIR on a small disk of its own (a
 // tmpfs in a private mount namespace), after an earlier run over one folder
 // there and after spoil (a shell command) filled the disk, or all but a
