@@ -174,11 +174,13 @@ template <Kind K, bool Detailed, std::size_t Stride>
         }
         angle = std::max(angle, a < 0 ? -a : a);
         zero_sources += source == 0;
-        ++s.attribute_points;
-        if (s.edges.on)
+        // The strips along the sides, of every fourth of these points in a
+        // large tile: plenty for a line in each length of a side.
+        if (s.edges.on && (s.attribute_points & s.edge_mask) == 0)
             fold_edge(s.edges, static_cast<std::int32_t>(load_le<std::uint32_t>(q)),
                       static_cast<std::int32_t>(load_le<std::uint32_t>(q + 4)),
                       static_cast<std::int32_t>(load_le<std::uint32_t>(q + 8)), ground, last);
+        ++s.attribute_points;
     }
     s.attribute_skip = k - n;
     s.angle_max = angle;
@@ -257,6 +259,7 @@ void start_point_scan(PointScan &s, std::uint64_t records) {
                                                     (static_cast<double>(kSampledPoints) / static_cast<double>(records)));
     s.sample.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(records, kSampledPoints + kSampledPoints / 4)));
     s.attribute_step = records > kSampledPoints ? kAttributeStep : 1;
+    s.edge_mask = records > kSampledPoints ? 3 : 0;
 }
 
 std::uint64_t repeated_points(PointScan &s, std::uint64_t records) {

@@ -34,8 +34,10 @@ struct PointScan {
     // copies always together.
     std::uint64_t sample_below = UINT64_MAX;
     std::vector<std::uint64_t> sample;
-    // The strips along the sides, of the same points as the scan angle.
+    // The strips along the sides: of the same points as the scan angle,
+    // of every fourth of them where edge_mask is 3.
     EdgeStrips edges;
+    std::uint64_t edge_mask = 0;
 };
 
 // Readies s for a tile of `records` records: its sample of positions of at
