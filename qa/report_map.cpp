@@ -73,7 +73,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     std::vector<std::string> row;
     next_row(t, row);
     std::string fine;  // individual footprints of the main panel
-    std::vector<Tile> far_list, empty_list, labelled;
+    std::vector<Tile> far_list, empty_list, labelled, unlabelled;
     std::vector<double> cell_sum, cell_n;
     std::vector<Verdict> cell_worst;
     // Cells at most kGridColumns across, and half as wide again as a tile
@@ -168,8 +168,12 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
         }
         // Labels where the footprints are wide enough to tell which tile
         // a label names; elsewhere outlines, tooltips and the grid do.
-        if (tile.verdict > Verdict::Pass && labelled.size() < kMaxLabels && (b.x1 - b.x0) * main.scale >= kLabelledWidth)
-            labelled.push_back(std::move(tile));
+        if (tile.verdict > Verdict::Pass && labelled.size() < kMaxLabels) {
+            if ((b.x1 - b.x0) * main.scale >= kLabelledWidth)
+                labelled.push_back(std::move(tile));
+            else if (!grouped && unlabelled.size() < kMaxLabels)
+                unlabelled.push_back(std::move(tile));
+        }
     }
     if (t.failed) return false;
     fine += holes_svg;
@@ -178,6 +182,7 @@ bool write_map(Page &p, const std::string &tiles_csv, const Columns &c, const Su
     m.cx0 = cx0, m.cx1 = cx1, m.cy0 = cy0, m.cy1 = cy1, m.ax0 = ax0, m.ax1 = ax1, m.ay0 = ay0, m.ay1 = ay1;
     m.fine = std::move(fine);
     m.far_list = std::move(far_list), m.empty_list = std::move(empty_list), m.labelled = std::move(labelled);
+    m.unlabelled = std::move(unlabelled);
     m.cell_px = cell_px, m.grid_columns = grid_columns;
     m.cell_sum = std::move(cell_sum), m.cell_n = std::move(cell_n), m.cell_worst = std::move(cell_worst);
     draw_main_panel(p, m);

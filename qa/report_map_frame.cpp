@@ -98,21 +98,23 @@ std::string n1(double v) {
 // About how wide a label is drawn, in pixels (bold 12 px text).
 double label_width(const std::string &text) { return 7.0 * static_cast<double>(text.size()) + 4; }
 
-void place_label(Page &p, std::vector<Placed> &placed, double x, double y, const std::string &text, Verdict v,
+bool place_label(Page &p, std::vector<Placed> &placed, double x, double y, const std::string &text, Verdict v,
                  double width) {
     const double w = label_width(text);
     x = std::clamp(x, 2.0, std::max(2.0, width - w - 2));
-    for (int tries = 0; tries < 12; ++tries) {
-        bool clear = true;
+    bool clear = false;
+    for (int tries = 0; tries < 12 && !clear; ++tries) {
+        clear = true;
         for (const Placed &q : placed)
             if (std::fabs(q.y - y) < 15 && x < q.x + q.w && q.x < x + w) clear = false;
-        if (clear) break;
-        y += 15;
+        if (!clear) y += 15;
     }
+    if (!clear) return false;
     placed.push_back({x, y, w});
     putf(p, "<text class=\"lbl %s\" x=\"%.1f\" y=\"%.1f\">", verdict_word(v), x, y);
     put_escaped(p, text);
     put(p, "</text>\n");
+    return true;
 }
 
 std::string scale_bar(const Frame &f) {

@@ -55,7 +55,10 @@ struct Placed {
 // About how wide a label is drawn, in pixels (bold 12 px text).
 double label_width(const std::string &text);
 
-void place_label(Page &p, std::vector<Placed> &placed, double x, double y, const std::string &text, Verdict v,
+// Draws a label at x, y, or lower down where it would cover one placed
+// before; false, drawing nothing, where no place near is clear, so that
+// labels never overlap.
+bool place_label(Page &p, std::vector<Placed> &placed, double x, double y, const std::string &text, Verdict v,
                  double width);
 
 // A bar a fifth of the panel wide at most, of a round length in data units.

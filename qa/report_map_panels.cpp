@@ -51,12 +51,24 @@ void draw_main_panel(Page &p, MapPanels &m) {
     put(p, fine);
     fine.clear();
     std::vector<Placed> placed;
+    std::vector<const Tile *> listed;  // findings without room for a label on the map
     for (const Tile &l : labelled)
-        place_label(p, placed, px(main, l.box.x0), py(main, l.box.y1) + 14, l.label, l.verdict, main.width);
+        if (!place_label(p, placed, px(main, l.box.x0), py(main, l.box.y1) + 14, l.label, l.verdict, main.width))
+            listed.push_back(&l);
     put(p, scale_bar(main));
     putf(p, "<text class=\"corner\" x=\"%.1f\" y=\"10\" text-anchor=\"end\">X %s to %s, Y %s to %s</text>\n",
          main.width - kPad, n1(cx0).c_str(), n1(cx1).c_str(), n1(cy0).c_str(), n1(cy1).c_str());
     put(p, "</svg>\n");
+    for (const Tile &l : m.unlabelled) listed.push_back(&l);
+    if (listed.empty()) return;
+    put(p, "<p class=\"unlabelled\">Findings on tiles the map has no room to label: ");
+    for (std::size_t k = 0; k < listed.size(); ++k) {
+        putf(p, "%s<a href=\"#t%zu\">", k ? "; " : "", listed[k]->row);
+        put_escaped(p, listed[k]->name);
+        put(p, "</a> ");
+        put_escaped(p, listed[k]->label);
+    }
+    put(p, ".</p>\n");
 }
 
 void draw_far_panel(Page &p, MapPanels &m) {

@@ -24,6 +24,7 @@ struct MapPanels {
     double ax0 = 0, ax1 = 0, ay0 = 0, ay1 = 0;  // the whole delivery's
     std::string fine;  // individual footprints of the main panel, not yet written
     std::vector<Tile> far_list, empty_list, labelled;
+    std::vector<Tile> unlabelled;  // findings on tiles too narrow for a label
     // The grid cells of a grouped map.
     double cell_px = 0;
     int grid_columns = 1;

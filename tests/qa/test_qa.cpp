@@ -221,6 +221,38 @@ TEST_F(Audit, TileIndexNamesTheMissingAndTheUnexpected) {
             << name;
 }
 
+// Twenty copies of one tile, each failing: labels never cover one another
+// on the map; those without room are listed under it, linked to their rows.
+TEST_F(Audit, MapLabelsNeverOverlap) {
+    fs::create_directory(tmp.file("stack"));
+    for (int k = 0; k < 20; ++k)
+        fs::copy_file(tmp.file("delivery/north/t_1.0_0.las"), tmp.file("stack/copy_" + std::to_string(10 + k) + ".las"));
+    ASSERT_EQ(qa({"-o", "out", "stack"}, tmp.path()).status, 1);
+    const std::string page = read_text(tmp.file("out/report.html"));
+    struct Label {
+        double x, y;
+        std::size_t length;
+    };
+    std::vector<Label> labels;
+    for (std::size_t at = 0; (at = page.find("<text class=\"lbl ", at)) != std::string::npos; ++at) {
+        const std::size_t x = page.find(" x=\"", at) + 4, y = page.find(" y=\"", at) + 4;
+        const std::size_t text = page.find('>', at) + 1;
+        labels.push_back({std::stod(page.substr(x)), std::stod(page.substr(y)), page.find('<', text) - text});
+    }
+    const std::size_t listed_at = page.find("<p class=\"unlabelled\">");
+    ASSERT_NE(listed_at, std::string::npos);
+    const std::string listed = page.substr(listed_at, page.find("</p>", listed_at) - listed_at);
+    std::size_t links = 0;
+    for (std::size_t at = 0; (at = listed.find("<a href=\"#t", at)) != std::string::npos; ++at) ++links;
+    EXPECT_EQ(labels.size() + links, 20u);
+    for (std::size_t a = 0; a < labels.size(); ++a)
+        for (std::size_t b = a + 1; b < labels.size(); ++b)  // 15 px a line; 7 px a character at most
+            EXPECT_TRUE(std::abs(labels[a].y - labels[b].y) >= 15 ||
+                        labels[a].x + 7.0 * static_cast<double>(labels[a].length) <= labels[b].x ||
+                        labels[b].x + 7.0 * static_cast<double>(labels[b].length) <= labels[a].x)
+                << a << " and " << b;
+}
+
 // The run over the whole delivery into OUTDIR on a small disk of its own (a
 // tmpfs in a private mount namespace), after an earlier run over one folder
 // there and after spoil (a shell command) filled the disk, or all but a
