@@ -14,10 +14,6 @@ namespace {
 // Cells walked at most: beyond this the tiles' span is no delivery's.
 constexpr std::int64_t kMostCells = std::int64_t{1} << 22;
 
-std::int64_t cell_index(const TileGrid &g, int axis, double centre) {
-    return static_cast<std::int64_t>(std::llround((centre - g.centre[axis]) / g.period[axis]));
-}
-
 }  // namespace
 
 std::vector<Hole> find_holes(const TileGrid &g, const std::vector<Box> &boxes, const std::vector<std::uint32_t> &near) {
@@ -25,13 +21,9 @@ std::vector<Hole> find_holes(const TileGrid &g, const std::vector<Box> &boxes, c
     if (!g.found || near.empty()) return holes;
     std::set<std::pair<std::int64_t, std::int64_t>> taken;  // (row, column)
     std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> rows, columns;  // the span of each
-    constexpr double kFar = 4503599627370496.0;  // 2^52: beyond it a cell index means nothing
     for (const std::uint32_t k : near) {
-        const Box &b = boxes[k];
-        const double cx = (b.x0 + b.x1) / 2, cy = (b.y0 + b.y1) / 2;
-        if (!(std::abs((cx - g.centre[0]) / g.period[0]) < kFar && std::abs((cy - g.centre[1]) / g.period[1]) < kFar))
-            continue;
-        const std::int64_t c = cell_index(g, 0, cx), r = cell_index(g, 1, cy);
+        std::int64_t c = 0, r = 0;
+        if (!grid_cell(g, boxes[k], c, r)) continue;
         taken.insert({r, c});
         const auto widen = [](auto &spans, std::int64_t at, std::int64_t v) {
             auto [it, fresh] = spans.try_emplace(at, v, v);

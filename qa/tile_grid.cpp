@@ -99,6 +99,15 @@ double off_grid_percent(const TileGrid &g, const Box &b) {
     return 100.0 * (1.0 - inside[0] * inside[1] / area);
 }
 
+bool grid_cell(const TileGrid &g, const Box &b, std::int64_t &column, std::int64_t &row) {
+    constexpr double kFar = 4503599627370496.0;  // 2^52
+    const double c = ((b.x0 + b.x1) / 2 - g.centre[0]) / g.period[0];
+    const double r = ((b.y0 + b.y1) / 2 - g.centre[1]) / g.period[1];
+    if (!(std::abs(c) < kFar && std::abs(r) < kFar)) return false;
+    column = std::llround(c), row = std::llround(r);
+    return true;
+}
+
 TileGrid find_grid(const std::vector<Box> &boxes, const std::vector<std::uint32_t> &placed, double size) {
     TileGrid g;
     if (placed.size() < 2 || !(size > 0)) return g;

@@ -27,4 +27,8 @@ TileGrid find_grid(const std::vector<Box> &boxes, const std::vector<std::uint32_
 // The percent of box outside the cell of g that holds its centre.
 double off_grid_percent(const TileGrid &g, const Box &box);
 
+// The column and row of the cell of g that holds box's centre; false where
+// they lie beyond 2^52 cells, where an index means nothing.
+bool grid_cell(const TileGrid &g, const Box &box, std::int64_t &column, std::int64_t &row);
+
 }  // namespace pointsieve::qa

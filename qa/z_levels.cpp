@@ -14,13 +14,9 @@ void find_z_levels(const FactsTable &facts, const std::vector<Box> &boxes, const
                    const TileGrid &g, const std::vector<bool> &fits, std::vector<double> &z_level) {
     if (!g.found) return;
     std::map<std::pair<std::int64_t, std::int64_t>, std::uint32_t> cells;  // (column, row): the first tile there
-    constexpr double kFar = 4503599627370496.0;  // 2^52
     for (const std::uint32_t k : placed) {
-        if (!fits[k]) continue;
-        const double c = ((boxes[k].x0 + boxes[k].x1) / 2 - g.centre[0]) / g.period[0];
-        const double r = ((boxes[k].y0 + boxes[k].y1) / 2 - g.centre[1]) / g.period[1];
-        if (!(std::abs(c) < kFar && std::abs(r) < kFar)) continue;
-        cells.try_emplace({std::llround(c), std::llround(r)}, k);
+        std::int64_t c = 0, r = 0;
+        if (fits[k] && grid_cell(g, boxes[k], c, r)) cells.try_emplace({c, r}, k);
     }
     // Each side, the neighbour's cell across it and the neighbour's side.
     struct Across {
