@@ -44,12 +44,13 @@ inline constexpr std::size_t kX = 0, kY = 4, kZ = 8, kIntensity = 12, kReturnBit
 // Formats 0 to 5.
 namespace legacy {
 inline constexpr std::size_t kClassification = 15, kScanAngleRank = 16, kUserData = 17, kPointSourceID = 18;
+inline constexpr std::size_t kGpsTime = 20;  // formats 1, 3, 4 and 5
 }  // namespace legacy
 
 // Formats 6 to 10.
 namespace extended {
 inline constexpr std::size_t kFlags = 15, kClassification = 16, kUserData = 17, kScanAngle = 18,
-                             kPointSourceID = 20;
+                             kPointSourceID = 20, kGpsTime = 22;
 // Bits of the flags byte.
 inline constexpr unsigned kSynthetic = 1u << 0, kKeyPoint = 1u << 1, kWithheld = 1u << 2, kOverlap = 1u << 3;
 inline constexpr unsigned kScannerChannelShift = 4, kScanDirection = 1u << 6, kEdgeOfFlightLine = 1u << 7;

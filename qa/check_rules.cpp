@@ -162,6 +162,21 @@ bool z_level(const CheckInput &in, std::size_t, double &v) {
     return !std::isnan(v);
 }
 
+bool voids(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.void_percent;
+    return counted(in.tile) && in.tile.has_voids;
+}
+
+bool interswath(const CheckInput &in, std::size_t, double &v) {
+    v = in.tile.interswath;
+    return counted(in.tile) && in.tile.has_interswath;
+}
+
+bool flight_lines(const CheckInput &in, std::size_t, double &v) {
+    v = in.k < in.delivery.line_covered.size() ? in.delivery.line_covered[in.k] : std::nan("");
+    return counted(in.tile) && !std::isnan(v);
+}
+
 bool intensity(const CheckInput &in, std::size_t, double &v) {
     v = in.tile.intensity_spread;
     return counted(in.tile) && in.tile.has_attributes && in.tile.records > 1;

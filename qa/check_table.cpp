@@ -116,6 +116,22 @@ const CheckEntry kTable[] = {
     {"source_id", "point source ID", "every point names the flight line it came from",
      {{{"source_id", false, 0, 10, "percent of the points of point source ID 0"}}},
      source_id},
+    {"voids", "voids", "no void inside the tile: no cell without points between cells with points",
+     {{{"void_percent", false, 2, 10,
+        "percent of the cells of the tile's box that no point falls in, with points on all four sides\n"
+        "#   along its row and column (cells sized to hold 16 points on average: of every point up to\n"
+        "#   65,536 points, of every seventh beyond)"}}},
+     voids},
+    {"interswath", "interswath", "overlapping flight lines agree in height",
+     {{{"interswath_dz", false, 0.16, 0.5,
+        "the largest difference of two flight lines' mean heights of last returns, the median over the\n"
+        "#   cells both cover, in the tile's units (0.16 is a starting value)"}}},
+     interswath},
+    {"flight_lines", "line flown twice", "no flight line lies over another one's area (flown again, or left in)",
+     {{{"line_covered", false, 90, 100,
+        "percent of the cells of one of the tile's flight lines that another line covers too, over\n"
+        "#   the whole delivery (a line clipped by the delivery's edge may be covered: 100 fails none)"}}},
+     flight_lines},
     {"expected", "not expected", "the tile is in the tile index (--index)",
      {{{"expected", false, 0, 1, "1 when the tile's name is not in the tile index"}}},
      expected},

@@ -87,6 +87,7 @@ void add_tile(Delivered &d, const FactFields &f, const std::string &stats_file, 
     add_facts(d.facts, t);
     ++d.by_status[static_cast<int>(t.status)];
     if (!t.read) return;
+    fold_tile_lines(d.lines, f[ColLines], f[ColLinePairs]);
     if (figures)
         fold_figures(d, *figures, stats_file, out);
     else

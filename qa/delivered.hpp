@@ -14,6 +14,7 @@
 
 #include "facts.hpp"
 #include "file_util.hpp"
+#include "flight_lines.hpp"
 #include "merge.hpp"
 #include "outdir.hpp"
 #include "tile_names.hpp"
@@ -29,6 +30,7 @@ struct Delivered {
     StatsReadBuffers buffers;
     InputFigures input;
     std::unique_ptr<MergedFigures> merged;
+    FlightLines lines;
     // Figures of the delivery for standard output.
     std::uint64_t by_status[5] = {};
     std::uint64_t points = 0;

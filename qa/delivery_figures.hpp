@@ -23,6 +23,7 @@ struct Delivery {
     std::vector<double> gap, overlap;        // position figures (gap NaN: not applicable)
     std::vector<double> off_grid;            // percent outside its grid cell (NaN: no grid)
     std::vector<double> z_level;             // height against its grid neighbours (NaN: none)
+    std::vector<double> line_covered;        // its flight lines' largest share covered (NaN: none)
     // The coordinate system most read tiles are in (of as many, the first
     // label in byte order), empty when no read tile names one.
     std::string common_crs;

@@ -23,7 +23,7 @@ enum Column {
     ColCrs, ColCrsSource, ColHorizontalUnit, ColVerticalUnit, ColWktBit, ColLegacyCounts, ColDensityM2,
     ColFirstDensityM2, ColOverlap, ColScannerChannels, ColExtraBytes, ColCompression, ColFileBytes,
     ColReturnInvalid, ColRecordsBeyond, ColNoise, ColIntensityMin, ColIntensityMax, ColScanAngleMax,
-    ColSourceId0, ColDuplicatePoints, ColEdgeZ,
+    ColSourceId0, ColDuplicatePoints, ColEdgeZ, ColLines, ColLinePairs, ColInterswath, ColVoidPercent, ColVoidCell,
     kFactColumns
 };
 extern const std::array<const char *, kFactColumns> kColumnNames;
@@ -67,6 +67,12 @@ struct Facts {
     // north), four lengths of each.
     std::array<double, 16> edge_z{};
     std::array<bool, 16> has_edge_z{};
+    // The point source IDs the tile holds; the largest height difference
+    // of two of them over the cells both cover; the share of its cells
+    // that no point falls in.
+    std::vector<std::uint16_t> lines;
+    bool has_interswath = false, has_voids = false;
+    double interswath = 0, void_percent = 0;
     bool gps_format = false;     // the point format holds GPS times
     bool misnamed = false;       // named .laz and not compressed, or the reverse
     bool operator==(const Facts &) const = default;

@@ -69,7 +69,7 @@ using LegacyRecord = std::conditional_t<K == Kind::Plain, LAS12fm0, LAS12fm1>;
 template <bool Detailed>
 [[gnu::always_inline]] inline void fold_extended_point(const unsigned char *p, Accumulator &acc, PointScan &s,
                                                        double &minGPS, double &maxGPS, const std::uint8_t *angles) {
-    const double t = load_le<double>(p + 22);
+    const double t = load_le<double>(p + fmt::extended::kGpsTime);
     // Strict comparisons: a NaN time never replaces an extreme.
     if (t > maxGPS) maxGPS = t;
     if (t < minGPS) minGPS = t;
@@ -82,6 +82,32 @@ template <bool Detailed>
         ++acc.UserDataCount[p[fmt::extended::kUserData]];
         ++acc.PointSourceIDCount[load_le<std::uint16_t>(p + fmt::extended::kPointSourceID)];
     }
+}
+
+// The points of every line_step-th record for the flight lines and voids.
+template <Kind K>
+void visit_lines(const unsigned char *first, std::size_t n, std::size_t stride, PointScan &s) {
+    std::size_t k = s.line_skip;
+    for (; k < n; k += s.line_step) {
+        const unsigned char *q = first + k * stride;
+        const unsigned returns = q[fmt::kReturnBits];
+        double gps = 0;
+        bool last;
+        std::uint16_t source;
+        if constexpr (K == Kind::Extended) {
+            gps = load_le<double>(q + fmt::extended::kGpsTime);
+            last = (returns & 15u) == returns >> 4;
+            source = load_le<std::uint16_t>(q + fmt::extended::kPointSourceID);
+        } else {
+            if constexpr (K == Kind::Timed) gps = load_le<double>(q + fmt::legacy::kGpsTime);
+            last = (returns & 7u) == ((returns >> 3) & 7u);
+            source = load_le<std::uint16_t>(q + fmt::legacy::kPointSourceID);
+        }
+        fold_line_point(*s.lines, static_cast<std::int32_t>(load_le<std::uint32_t>(q)),
+                        static_cast<std::int32_t>(load_le<std::uint32_t>(q + 4)),
+                        static_cast<std::int32_t>(load_le<std::uint32_t>(q + 8)), gps, source, last);
+    }
+    s.line_skip = k - n;
 }
 
 // Four 32-bit lanes: X, Y and Z of a point (the fourth lane is not used).
@@ -155,7 +181,10 @@ template <Kind K, bool Detailed, std::size_t Stride>
     // record, in a loop of their own.
     const unsigned char *const first = p - n * stride;
     std::size_t k = s.attribute_skip;
-    for (; k < n; k += s.attribute_step) {
+    const std::size_t step = s.attribute_step;
+    const std::uint64_t edge_mask = s.edge_mask;
+    std::uint64_t visits = s.attribute_points;
+    for (; k < n; k += step) {
         const unsigned char *q = first + k * stride;
         std::int32_t a;
         std::uint16_t source;
@@ -176,15 +205,17 @@ template <Kind K, bool Detailed, std::size_t Stride>
         zero_sources += source == 0;
         // The strips along the sides, of every fourth of these points in a
         // large tile: plenty for a line in each length of a side.
-        if (s.edges.on && (s.attribute_points & s.edge_mask) == 0)
+        if (s.edges.on && (visits & edge_mask) == 0)
             fold_edge(s.edges, static_cast<std::int32_t>(load_le<std::uint32_t>(q)),
                       static_cast<std::int32_t>(load_le<std::uint32_t>(q + 4)),
                       static_cast<std::int32_t>(load_le<std::uint32_t>(q + 8)), ground, last);
-        ++s.attribute_points;
+        ++visits;
     }
+    s.attribute_points = visits;
     s.attribute_skip = k - n;
     s.angle_max = angle;
     s.source_zero = zero_sources;
+    if (s.lines) visit_lines<K>(first, n, stride, s);
 }
 
 using ScanFn = void (*)(const unsigned char *, std::size_t, std::size_t, Accumulator &, PointScan &);
@@ -260,6 +291,7 @@ void start_point_scan(PointScan &s, std::uint64_t records) {
     s.sample.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(records, kSampledPoints + kSampledPoints / 4)));
     s.attribute_step = records > kSampledPoints ? kAttributeStep : 1;
     s.edge_mask = records > kSampledPoints ? 3 : 0;
+    s.line_step = records > kSampledPoints ? kLineStep : 1;
 }
 
 std::uint64_t repeated_points(PointScan &s, std::uint64_t records) {

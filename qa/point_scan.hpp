@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edge_heights.hpp"
+#include "line_scan.hpp"
 #include "sections.hpp"
 
 namespace pointsieve::qa {
@@ -38,6 +39,10 @@ struct PointScan {
     // of every fourth of them where edge_mask is 3.
     EdgeStrips edges;
     std::uint64_t edge_mask = 0;
+    // The flight lines and voids, where a table is given: of every
+    // line_step-th point.
+    LineTable *lines = nullptr;
+    std::size_t line_step = 1, line_skip = 0;
 };
 
 // Readies s for a tile of `records` records: its sample of positions of at
@@ -46,6 +51,9 @@ inline constexpr std::uint64_t kSampledPoints = std::uint64_t{1} << 16;
 // In a larger tile, every kAttributeStep-th point gives the scan angle and
 // the point source ID: their loop costs a fifth of the pass otherwise.
 inline constexpr std::size_t kAttributeStep = 7;  // prime: no alignment with a scan line of 2^k points
+// In a larger tile, every kLineStep-th point gives the flight lines and the
+// voids.
+inline constexpr std::size_t kLineStep = 227;  // prime
 void start_point_scan(PointScan &s, std::uint64_t records);
 
 // The points of the tile's `records` that repeat an earlier point's X, Y

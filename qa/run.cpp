@@ -71,8 +71,11 @@ int run(int argc, char **argv) {
     Delivery delivery = judge_delivery(d.facts);
     match_tile_index(index, d.names, delivery.unexpected, delivery.missing);
     delivery.has_index = index.given;
+    const std::vector<LineJudgement> lines = judge_lines(d.lines, limits);
+    delivery.line_covered = tile_line_covered(d.facts, lines);
     const Tally tally = write_tables(d, delivery, limits, out);
     write_holes(delivery, out);
+    write_lines(d.lines, lines, out);
     if (!write_report(out.temp, d.detailed, d.merged.get())) {
         std::printf("\nCannot write the report in %s: %s\n", printable_name(out.target).c_str(), std::strerror(errno));
         fail_run(out);

@@ -6,6 +6,7 @@
 
 #include "cells.hpp"
 #include "facts.hpp"
+#include "flight_lines.hpp"
 #include "paths.hpp"
 
 namespace pointsieve::qa {
@@ -87,6 +88,11 @@ Facts parse_facts(const FactFields &f) {
         if (t.has_edge_z[k]) t.edge_z[k] = number_of(edges.substr(at, end - at));
         at = end + 1;
     }
+    t.lines = line_sources(f[ColLines]);
+    t.has_interswath = !f[ColInterswath].empty();
+    if (t.has_interswath) t.interswath = number_of(f[ColInterswath]);
+    t.has_voids = !f[ColVoidPercent].empty();
+    if (t.has_voids) t.void_percent = number_of(f[ColVoidPercent]);
     t.gps_format = !f[ColGpsEncoding].empty();
     const bool compressed = !f[ColCompression].empty();
     t.misnamed = t.read && (ends_with_ci(f[ColTile], ".laz") ? !compressed : ends_with_ci(f[ColTile], ".las") && compressed);

@@ -40,6 +40,17 @@ void append_tsv(std::string &line, const std::string &field) {
 
 bool put(std::FILE *f, const std::string &s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
 
+// Flushes and closes a table of the new folder written so far with ok;
+// ends the run, naming the table, when any step failed.
+void close_table(korvane::FilePtr &f, bool ok, const char *table, OutDir &out) {
+    ok = ok && std::fflush(f.get()) == 0 && !std::ferror(f.get());
+    ok = f && std::fclose(f.release()) == 0 && ok;
+    if (!ok) {
+        std::printf("\nCannot write %s: %s\n", printable_name(out.target + "/" + table).c_str(), std::strerror(errno));
+        fail_run(out);
+    }
+}
+
 }  // namespace
 
 long long write_archive(const Delivered &d, OutDir &out) {
@@ -79,12 +90,13 @@ void write_holes(const Delivery &delivery, OutDir &out) {
         row += ",,,,,,\n";
         ok = put(f.get(), row);
     }
-    ok = ok && std::fflush(f.get()) == 0 && !std::ferror(f.get());
-    ok = f && std::fclose(f.release()) == 0 && ok;
-    if (!ok) {
-        std::printf("\nCannot write %s: %s\n", printable_name(out.target + "/holes.csv").c_str(), std::strerror(errno));
-        fail_run(out);
-    }
+    close_table(f, ok, "holes.csv", out);
+}
+
+void write_lines(const FlightLines &lines, const std::vector<LineJudgement> &judged, OutDir &out) {
+    const std::string name = out.temp + "/lines.csv";
+    korvane::FilePtr f = korvane::open_file(name.c_str(), "wb");
+    close_table(f, f && write_lines_table(f.get(), lines, judged), "lines.csv", out);
 }
 
 Tally write_tables(Delivered &d, const Delivery &delivery, const Limits &limits, OutDir &out) {

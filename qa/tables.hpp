@@ -8,6 +8,7 @@
 
 #include "delivered.hpp"
 #include "delivery_figures.hpp"
+#include "flight_lines.hpp"
 #include "limits.hpp"
 #include "outdir.hpp"
 
@@ -27,6 +28,9 @@ long long write_archive(const Delivered &d, OutDir &out);
 // delivery, its place on the grid and its extent, then one for each tile of
 // the tile index that was not delivered, its name.
 void write_holes(const Delivery &delivery, OutDir &out);
+
+// Writes lines.csv: a row for each flight line of the delivery.
+void write_lines(const FlightLines &lines, const std::vector<LineJudgement> &judged, OutDir &out);
 
 // Writes tiles.csv and verdicts.tsv, judging every tile by every check
 // against the delivery's figures, and removes the file of rows.

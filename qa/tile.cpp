@@ -36,7 +36,7 @@ const std::array<const char *, kFactColumns> kColumnNames{
     "crs", "crs_source", "horizontal_unit", "vertical_unit", "wkt_bit", "legacy_counts", "density_m2",
     "first_density_m2", "overlap", "scanner_channels", "extra_bytes", "compression", "file_bytes",
     "return_invalid", "records_beyond", "noise", "intensity_min", "intensity_max", "scan_angle_max", "source_id_0",
-    "duplicate_points", "edge_z"};
+    "duplicate_points", "edge_z", "lines", "line_pairs", "interswath_dz", "void_percent", "void_cell"};
 
 void add_detailed_sums(const TileReader &reader, Accumulator &acc) {
     if (reader.detailed) add_detailed_histograms(reader.sums, acc);
@@ -158,6 +158,8 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const BoxTest box = box_test(h);
     PointScan scan;
     start_point_scan(scan, declared);
+    scan.lines = &r.lines;
+    start_line_scan(r.lines, h, declared, scan.line_step);
     scan.edges = start_edge_strips(h);
     const std::uint64_t file_size = before.size > 0 ? static_cast<std::uint64_t>(before.size) : 0;
     f[ColCompression] = header.compressed ? "laz" : "";
@@ -207,8 +209,12 @@ void read_tile(TileReader &r, const TileInput &tile, const std::string &outdir, 
     const std::uint64_t room = header.compressed ? 0 : formats::records_room(header, file_size);
     f[ColRecordsBeyond] = std::to_string(room > declared ? room - declared : 0);
     f[ColStats] = tile.stats;
-    const TileRead read{&header,  &crs,    formats::has_wkt_record(vlrs.records), &r.acc, &scan, records, outside,
-                        truncated, repeated_points(scan, records)};
+    const TileLines lines =
+        finish_line_scan(r.lines, h, records, r.detailed ? r.acc.PointSourceIDCount.data() : nullptr);
+    const TileRead read{&header,   &crs,    formats::has_wkt_record(vlrs.records),
+                        &r.acc,    &scan,   &lines,
+                        records,   outside, truncated,
+                        repeated_points(scan, records)};
     set_point_fields(read, f);
 
     const bool gps = formats::kPointFormats[header.format].gps_time >= 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "facts.hpp"
+#include "line_scan.hpp"
 #include "merge.hpp"
 #include "point_blocks.hpp"
 
@@ -24,6 +25,7 @@ struct TileReader {
     Accumulator acc;
     Accumulator sums;  // the detailed histograms of the tiles read, summed
     formats::PointBlocks blocks;  // its block buffer, kept across tiles
+    LineTable lines;              // its flight lines' tables, kept across tiles
     std::atomic<std::uint64_t> *bytes = nullptr;  // read so far, for the progress line
 };
 

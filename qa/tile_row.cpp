@@ -2,6 +2,7 @@
 // integers, density in the units of its coordinate system.
 #include "tile_row.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,13 @@ int decimals_for(double scale, double offset) {
         best = std::max(best, d);
     }
     return best;
+}
+
+// v with `decimals` decimals, as "%.*f" prints it, appended to text.
+void append_fixed(std::string &text, double v, int decimals) {
+    char number[400];
+    const std::to_chars_result r = std::to_chars(number, number + sizeof number, v, std::chars_format::fixed, decimals);
+    text.append(number, r.ec == std::errc{} ? r.ptr : number);
 }
 
 std::string coordinate_text(double offset, double scale, std::int32_t v, int decimals) {
@@ -123,6 +131,49 @@ void set_crs_fields(const TileRead &t, FactFields &f) {
     }
 }
 
+// A line: "SOURCE POINTS CELLS", and where its points were visited their
+// extents, and GPS range where the format holds times; lines ';'-separated.
+// A pair: "A B CELLS DZ". The interswath figure is the largest difference
+// of a pair over enough cells.
+void set_line_fields(const TileRead &t, FactFields &f) {
+    const formats::LasHeader &h = t.header->header;
+    const int dx = decimals_for(h.XScaleFactor, h.XOffset), dy = decimals_for(h.YScaleFactor, h.YOffset);
+    const int dz = decimals_for(h.ZScaleFactor, h.ZOffset);
+    const bool gps = formats::kPointFormats[t.header->format].gps_time >= 0;
+    std::string &lines = f[ColLines];
+    for (const TileLine &l : t.lines->lines) {
+        if (!lines.empty()) lines += ';';
+        lines += count_text(l.source) + ' ' + count_text(l.points) + ' ' + count_text(l.cells);
+        if (!l.visited) continue;
+        const double offsets[3] = {h.XOffset, h.YOffset, h.ZOffset};
+        const double scales[3] = {h.XScaleFactor, h.YScaleFactor, h.ZScaleFactor};
+        const int decimals[3] = {dx, dy, dz};
+        for (int k = 0; k < 3; ++k) {
+            for (const std::int32_t v : {l.min[k], l.max[k]}) {
+                lines += ' ';
+                append_fixed(lines, offsets[k] + scales[k] * static_cast<double>(v), decimals[k]);
+            }
+        }
+        if (gps && l.gps_min <= l.gps_max) {
+            for (const double time : {l.gps_min, l.gps_max}) {
+                lines += ' ';
+                append_fixed(lines, time, 6);
+            }
+        }
+    }
+    double worst = -1;
+    for (const TilePair &p : t.lines->pairs) {
+        if (!f[ColLinePairs].empty()) f[ColLinePairs] += ';';
+        f[ColLinePairs] += count_text(p.a) + ' ' + count_text(p.b) + ' ' + count_text(p.shared) + ' ' + printed("%.3f", p.dz);
+        if (p.shared >= kFewestSharedCells) worst = std::max(worst, std::fabs(p.dz));
+    }
+    if (worst >= 0) f[ColInterswath] = printed("%.3f", worst);
+    if (t.lines->has_voids) {
+        f[ColVoidPercent] = printed("%.2f", t.lines->void_percent);
+        f[ColVoidCell] = printed("%.6g", t.lines->void_cell);
+    }
+}
+
 }  // namespace
 
 void set_header_fields(const formats::HeaderReading &h, FactFields &f) {
@@ -160,6 +211,7 @@ void set_point_fields(const TileRead &t, FactFields &f) {
         std::snprintf(angle, sizeof angle, "%d", static_cast<int>(s.angle_max));
     f[ColScanAngleMax] = angle;
     f[ColEdgeZ] = edge_heights_text(s.edges, h);
+    set_line_fields(t, f);
     if (gps && acc.minGPSTime <= largest_gps_time(acc)) {
         f[ColGpsMin] = printed("%.6f", acc.minGPSTime);
         f[ColGpsMax] = printed("%.6f", largest_gps_time(acc));

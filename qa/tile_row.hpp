@@ -8,6 +8,7 @@
 #include "facts.hpp"
 #include "crs.hpp"
 #include "las_header.hpp"
+#include "line_scan.hpp"
 #include "point_scan.hpp"
 
 namespace pointsieve::qa {
@@ -19,6 +20,7 @@ struct TileRead {
     bool wkt_record;        // an OGC WKT record is there
     const Accumulator *acc;
     const PointScan *scan;
+    const TileLines *lines;
     std::uint64_t records;  // whole records read
     std::uint64_t outside;  // of them outside the header's box
     bool truncated;

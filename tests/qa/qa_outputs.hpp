@@ -17,13 +17,12 @@ using testing_support::Bytes;
 using Row = std::map<std::string, std::string>;  // heading -> field
 
 // Every check, in the order of the columns of tiles.csv.
-inline const char *const kChecks[] = {"readable",       "complete",      "points",        "header_box",
-                                      "header_returns", "return_numbers", "never_classified", "unclassified",
-                                      "withheld",       "density",       "z_span",        "gps_time",
-                                      "duplicate",      "position",      "crs",           "gps_encoding",
-                                      "header_counts",  "overlap",       "noise",         "z_level",       "duplicate_points",
-                                      "intensity",
-                                      "scan_angle",     "source_id",     "expected",      "file_name"};
+inline const char *const kChecks[] = {
+    "readable",     "complete",   "points",       "header_box", "header_returns", "return_numbers", "never_classified",
+    "unclassified", "withheld",   "density",      "z_span",     "gps_time",       "duplicate",      "position",
+    "crs",          "gps_encoding", "header_counts", "overlap", "noise",          "z_level",        "duplicate_points",
+    "intensity",    "scan_angle", "source_id",    "voids",      "interswath",     "flight_lines",   "expected",
+    "file_name"};
 
 // Whether text is UTF-8: every lead byte followed by its continuation bytes.
 inline bool valid_utf8(const std::string &text) {

@@ -1,0 +1,205 @@
+// The delivery's flight lines, folded from the tiles' rows and judged.
+#include "flight_lines.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "check_table.hpp"
+#include "line_scan.hpp"
+
+namespace pointsieve::qa {
+
+namespace {
+
+// The numbers of one ';'-separated part of a field, split at spaces.
+std::vector<double> numbers_of(const std::string &field, std::size_t &at) {
+    std::vector<double> v;
+    const std::size_t end = std::min(field.find(';', at), field.size());
+    while (at < end) {
+        const std::size_t stop = std::min(field.find(' ', at), end);
+        v.push_back(std::strtod(field.substr(at, stop - at).c_str(), nullptr));
+        at = stop + (stop < end);
+    }
+    at = end + 1;
+    return v;
+}
+
+bool is_source(double v) { return v >= 0 && v <= 65535 && v == std::floor(v); }
+
+double lower_median(std::vector<double> v) {
+    const auto mid = v.begin() + static_cast<std::ptrdiff_t>((v.size() - 1) / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return *mid;
+}
+
+// The verdict of a value by the limits of the criterion called name.
+Verdict verdict_by(const Limits &limits, const char *name, double v) {
+    for (std::size_t ci = 0; ci < limits.criteria.size(); ++ci) {
+        const Criterion &c = limits.criteria[ci];
+        if (std::strcmp(c.name, name) != 0) continue;
+        if (limits.check_off[c.check] || limits.criterion_off[ci]) return Verdict::NotApplicable;
+        const auto crosses = [&](double limit) { return c.below ? v < limit : v > limit; };
+        return crosses(c.fail) ? Verdict::Fail : crosses(c.warn) ? Verdict::Warn : Verdict::Pass;
+    }
+    return Verdict::NotApplicable;
+}
+
+struct Pair {
+    std::uint16_t a, b;
+    double dz;  // the pair's difference, a less b
+    bool active = true;
+};
+
+// Names lines by interswath, the worst first (see judge_lines).
+void weigh_interswath(const FlightLines &fl, const Limits &limits, std::vector<LineJudgement> &out) {
+    std::vector<Pair> pairs;
+    for (const auto &[key, p] : fl.pairs)
+        if (!p.dz.empty())
+            pairs.push_back({static_cast<std::uint16_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF),
+                             lower_median(p.dz)});
+    std::map<std::uint16_t, std::size_t> at;
+    for (std::size_t k = 0; k < out.size(); ++k) at[out[k].source] = k;
+    for (const Pair &p : pairs) ++out[at[p.a]].compared, ++out[at[p.b]].compared;
+    std::vector<bool> named(out.size(), false);
+    std::vector<std::vector<double>> differences(out.size());
+    for (;;) {
+        for (auto &d : differences) d.clear();
+        for (const Pair &p : pairs) {
+            if (!p.active) continue;
+            differences[at[p.a]].push_back(std::fabs(p.dz));
+            differences[at[p.b]].push_back(std::fabs(p.dz));
+        }
+        std::size_t worst = out.size();
+        double worst_value = 0;
+        for (std::size_t k = 0; k < out.size(); ++k) {
+            if (named[k] || differences[k].empty()) continue;
+            out[k].has_interswath = true;
+            out[k].interswath = lower_median(differences[k]);
+            const bool worse = worst == out.size() || out[k].interswath > worst_value ||
+                               (out[k].interswath == worst_value && differences[k].size() > differences[worst].size());
+            if (worse) worst = k, worst_value = out[k].interswath;
+        }
+        if (worst == out.size()) break;
+        const Verdict v = verdict_by(limits, "interswath_dz", worst_value);
+        if (v != Verdict::Warn && v != Verdict::Fail) break;
+        named[worst] = true;
+        for (Pair &p : pairs)
+            if (p.a == out[worst].source || p.b == out[worst].source) p.active = false;
+    }
+    if (verdict_by(limits, "interswath_dz", 0) == Verdict::NotApplicable) return;  // turned off
+    for (std::size_t k = 0; k < out.size(); ++k)
+        if (out[k].has_interswath)
+            out[k].interswath_verdict = named[k] ? verdict_by(limits, "interswath_dz", out[k].interswath) : Verdict::Pass;
+}
+
+std::string number(const char *format, double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+}  // namespace
+
+void fold_tile_lines(FlightLines &fl, const std::string &lines, const std::string &pairs) {
+    for (std::size_t at = 0; at < lines.size();) {
+        const std::vector<double> v = numbers_of(lines, at);
+        if ((v.size() != 3 && v.size() != 9 && v.size() != 11) || !is_source(v[0])) continue;
+        LineTotal &l = fl.lines[static_cast<std::uint16_t>(v[0])];
+        ++l.tiles;
+        l.points += static_cast<std::uint64_t>(v[1]);
+        l.cells += static_cast<std::uint64_t>(v[2]);
+        if (v.size() >= 9) {
+            for (std::size_t k = 0; k < 6; k += 2) {
+                l.extent[k] = l.has_extent ? std::min(l.extent[k], v[3 + k]) : v[3 + k];
+                l.extent[k + 1] = l.has_extent ? std::max(l.extent[k + 1], v[4 + k]) : v[4 + k];
+            }
+            l.has_extent = true;
+        }
+        if (v.size() == 11) {
+            l.gps_min = l.has_gps ? std::min(l.gps_min, v[9]) : v[9];
+            l.gps_max = l.has_gps ? std::max(l.gps_max, v[10]) : v[10];
+            l.has_gps = true;
+        }
+    }
+    for (std::size_t at = 0; at < pairs.size();) {
+        const std::vector<double> v = numbers_of(pairs, at);
+        if (v.size() != 4 || !is_source(v[0]) || !is_source(v[1]) || !(v[2] >= 0)) continue;
+        PairTotal &p = fl.pairs[static_cast<std::uint32_t>(v[0]) << 16 | static_cast<std::uint32_t>(v[1])];
+        p.shared += static_cast<std::uint64_t>(v[2]);
+        if (v[2] >= kFewestSharedCells && std::isfinite(v[3])) p.dz.push_back(v[3]);
+    }
+}
+
+std::vector<std::uint16_t> line_sources(const std::string &lines) {
+    std::vector<std::uint16_t> sources;
+    for (std::size_t at = 0; at < lines.size();) {
+        const std::vector<double> v = numbers_of(lines, at);
+        if (!v.empty() && is_source(v[0])) sources.push_back(static_cast<std::uint16_t>(v[0]));
+    }
+    return sources;
+}
+
+std::vector<LineJudgement> judge_lines(const FlightLines &fl, const Limits &limits) {
+    std::vector<LineJudgement> out;
+    for (const auto &[source, line] : fl.lines) {
+        LineJudgement j;
+        j.source = source;
+        out.push_back(j);
+    }
+    weigh_interswath(fl, limits, out);
+    // The share of a line's cells that its most overlapping line covers.
+    std::map<std::uint16_t, std::size_t> at;
+    for (std::size_t k = 0; k < out.size(); ++k) at[out[k].source] = k;
+    for (const auto &[key, p] : fl.pairs) {
+        const std::uint16_t ends[2] = {static_cast<std::uint16_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF)};
+        for (int e = 0; e < 2; ++e) {
+            const auto found = fl.lines.find(ends[e]);
+            if (found == fl.lines.end() || found->second.cells < kFewestCoveredCells || !at.count(ends[e])) continue;
+            LineJudgement &j = out[at[ends[e]]];
+            const double share = std::min(100.0, 100.0 * static_cast<double>(p.shared) / static_cast<double>(found->second.cells));
+            if (!j.has_covered || share > j.covered) j.has_covered = true, j.covered = share, j.covered_by = ends[1 - e];
+        }
+    }
+    for (LineJudgement &j : out)
+        if (j.has_covered) j.covered_verdict = verdict_by(limits, "line_covered", j.covered);
+    return out;
+}
+
+std::vector<double> tile_line_covered(const FactsTable &facts, const std::vector<LineJudgement> &judged) {
+    std::map<std::uint16_t, double> covered;
+    for (const LineJudgement &j : judged)
+        if (j.has_covered) covered[j.source] = j.covered;
+    std::vector<double> out(facts_count(facts), std::nan(""));
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        for (const std::uint16_t s : facts_at(facts, k).lines) {
+            const auto found = covered.find(s);
+            if (found != covered.end() && !(found->second <= out[k])) out[k] = found->second;
+        }
+    }
+    return out;
+}
+
+bool write_lines_table(std::FILE *f, const FlightLines &fl, const std::vector<LineJudgement> &judged) {
+    std::string row = "line,tiles,points,x_min,x_max,y_min,y_max,z_min,z_max,gps_min,gps_max,cells,compared_lines,"
+                      "interswath_dz,covered_by,covered,check:interswath,check:flight_lines\n";
+    bool ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    std::size_t k = 0;
+    for (const auto &[source, l] : fl.lines) {
+        const LineJudgement &j = judged[k++];
+        row = std::to_string(source) + ',' + std::to_string(l.tiles) + ',' + std::to_string(l.points);
+        for (const double e : l.extent) row += ',' + (l.has_extent ? number("%.12g", e) : std::string());
+        row += ',' + (l.has_gps ? number("%.6f", l.gps_min) : std::string());
+        row += ',' + (l.has_gps ? number("%.6f", l.gps_max) : std::string());
+        row += ',' + std::to_string(l.cells) + ',' + std::to_string(j.compared);
+        row += ',' + (j.has_interswath ? number("%.3f", j.interswath) : std::string());
+        row += ',' + (j.has_covered ? std::to_string(j.covered_by) : std::string());
+        row += ',' + (j.has_covered ? number("%.1f", j.covered) : std::string());
+        row += std::string(",") + verdict_cell(j.interswath_verdict) + ',' + verdict_cell(j.covered_verdict) + '\n';
+        ok = ok && std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
+    return ok;
+}
+
+}  // namespace pointsieve::qa
