@@ -24,6 +24,8 @@ struct Delivery {
     std::vector<double> off_grid;            // percent outside its grid cell (NaN: no grid)
     std::vector<double> z_level;             // height against its grid neighbours (NaN: none)
     std::vector<double> line_covered;        // its flight lines' largest share covered (NaN: none)
+    // The flight lines, and those that interswath and flight_lines flag.
+    std::size_t flight_lines = 0, lines_interswath = 0, lines_covered = 0;
     // The coordinate system most read tiles are in (of as many, the first
     // label in byte order), empty when no read tile names one.
     std::string common_crs;

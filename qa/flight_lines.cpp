@@ -52,8 +52,11 @@ struct Pair {
     bool active = true;
 };
 
-// Names lines by interswath, the worst first (see judge_lines).
+// Names lines by interswath, the worst first (see judge_lines): of the
+// lines whose figure crosses a limit, the one that disagrees with the most
+// lines it meets, then by the larger figure.
 void weigh_interswath(const FlightLines &fl, const Limits &limits, std::vector<LineJudgement> &out) {
+    if (verdict_by(limits, "interswath_dz", 0) == Verdict::NotApplicable) return;  // turned off
     std::vector<Pair> pairs;
     for (const auto &[key, p] : fl.pairs)
         if (!p.dz.empty())
@@ -62,36 +65,41 @@ void weigh_interswath(const FlightLines &fl, const Limits &limits, std::vector<L
     std::map<std::uint16_t, std::size_t> at;
     for (std::size_t k = 0; k < out.size(); ++k) at[out[k].source] = k;
     for (const Pair &p : pairs) ++out[at[p.a]].compared, ++out[at[p.b]].compared;
+    const auto crosses = [&](double v) {
+        const Verdict verdict = verdict_by(limits, "interswath_dz", v);
+        return verdict == Verdict::Warn || verdict == Verdict::Fail;
+    };
     std::vector<bool> named(out.size(), false);
     std::vector<std::vector<double>> differences(out.size());
+    std::vector<std::size_t> against(out.size());
     for (;;) {
         for (auto &d : differences) d.clear();
+        std::fill(against.begin(), against.end(), 0);
         for (const Pair &p : pairs) {
             if (!p.active) continue;
-            differences[at[p.a]].push_back(std::fabs(p.dz));
-            differences[at[p.b]].push_back(std::fabs(p.dz));
+            for (const std::uint16_t end : {p.a, p.b}) {
+                differences[at[end]].push_back(std::fabs(p.dz));
+                against[at[end]] += crosses(std::fabs(p.dz));
+            }
         }
         std::size_t worst = out.size();
-        double worst_value = 0;
         for (std::size_t k = 0; k < out.size(); ++k) {
-            if (named[k] || differences[k].empty()) continue;
-            out[k].has_interswath = true;
+            if (named[k]) continue;
+            out[k].has_interswath = !differences[k].empty();
+            if (!out[k].has_interswath) continue;
             out[k].interswath = lower_median(differences[k]);
-            const bool worse = worst == out.size() || out[k].interswath > worst_value ||
-                               (out[k].interswath == worst_value && differences[k].size() > differences[worst].size());
-            if (worse) worst = k, worst_value = out[k].interswath;
+            if (!crosses(out[k].interswath)) continue;
+            if (worst == out.size() || against[k] > against[worst] ||
+                (against[k] == against[worst] && out[k].interswath > out[worst].interswath))
+                worst = k;
         }
         if (worst == out.size()) break;
-        const Verdict v = verdict_by(limits, "interswath_dz", worst_value);
-        if (v != Verdict::Warn && v != Verdict::Fail) break;
         named[worst] = true;
         for (Pair &p : pairs)
             if (p.a == out[worst].source || p.b == out[worst].source) p.active = false;
     }
-    if (verdict_by(limits, "interswath_dz", 0) == Verdict::NotApplicable) return;  // turned off
     for (std::size_t k = 0; k < out.size(); ++k)
-        if (out[k].has_interswath)
-            out[k].interswath_verdict = named[k] ? verdict_by(limits, "interswath_dz", out[k].interswath) : Verdict::Pass;
+        if (out[k].has_interswath) out[k].interswath_verdict = verdict_by(limits, "interswath_dz", out[k].interswath);
 }
 
 std::string number(const char *format, double v) {

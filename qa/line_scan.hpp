@@ -1,5 +1,5 @@
 // What a tile's points say of its flight lines (point source IDs) and its
-// voids. Each point of a small tile is visited, and every 112th of a large
+// voids. Each point of a small tile is visited, and every 227th of a large
 // one: it is counted for its line and gives the line's extents and GPS
 // range and the cell of the header's box it falls in (a cell none falls
 // in is a void), and a last return falls in a coarser cell of its line,

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "angle_bins.hpp"
 #include "point_formats.hpp"
 
 namespace pointsieve::qa {
@@ -32,31 +33,6 @@ inline std::uint64_t point_mix(std::uint64_t xy, std::uint64_t w1) { return xy ^
 // Z shifted in. Equal positions give equal hashes; two others collide only
 // by chance, and the top bits, by which the sample is taken, are even.
 inline std::uint64_t position_hash(std::uint64_t xy, std::uint64_t w1) { return xy ^ ((w1 & 0xFFFFFFFFu) << 29); }
-
-// The scan angle bins of formats 6 to 10: the 16-bit angle in steps of
-// 0.006 degrees, in whole degrees rounded half away from zero, as the
-// signed byte of the older formats' rank (angles beyond -128 and 127
-// degrees go to those bins).
-struct AngleBins {
-    std::array<std::uint8_t, 65536> bin{};
-};
-
-AngleBins make_angle_bins() {
-    AngleBins t;
-    for (int raw = -32768; raw <= 32767; ++raw) {
-        const int six = 6 * (raw < 0 ? -raw : raw);
-        int degrees = (six + 500) / 1000;
-        if (raw < 0) degrees = -degrees;
-        degrees = std::clamp(degrees, -128, 127);
-        t.bin[static_cast<std::uint16_t>(raw)] = static_cast<std::uint8_t>(degrees & 0xFF);
-    }
-    return t;
-}
-
-const AngleBins &angle_bins() {
-    static const AngleBins bins = make_angle_bins();
-    return bins;
-}
 
 enum class Kind { Plain, Timed, Extended };  // formats 0 and 2; 1, 3, 4 and 5; 6 to 10
 

@@ -16,6 +16,7 @@
 #include "report_charts.hpp"
 #include "report_columns.hpp"
 #include "report_grid.hpp"
+#include "report_lines.hpp"
 #include "report_map.hpp"
 #include "report_page.hpp"
 #include "report_summary.hpp"
@@ -33,9 +34,9 @@ void write_head(Page &p, const Summary &s) {
     putf(p, "<title>Delivery report: %s tiles</title>\n", thousands(static_cast<double>(s.tiles)).c_str());
     put(p, kStyle);
     put(p, "</head><body>\n<h1>Delivery report</h1>\n<p class=\"note\">Written by Pointsieve-qa from tiles.csv, "
-           "verdicts.tsv and archive_stats.asc beside this page, which hold every figure shown. "
+           "verdicts.tsv, holes.csv, lines.csv and archive_stats.asc beside this page, which hold every figure shown. "
            "<a href=\"#verdicts\">Verdicts</a> \u00b7 <a href=\"#map\">Map</a> \u00b7 <a href=\"#charts\">Points</a> "
-           "\u00b7 <a href=\"#tiles\">Tiles</a></p>\n");
+           "\u00b7 <a href=\"#lines\">Flight lines</a> \u00b7 <a href=\"#tiles\">Tiles</a></p>\n");
 }
 
 void write_figures(Page &p, const Summary &s, const ArchiveFigures &a) {
@@ -134,6 +135,7 @@ bool write_report(const std::string &dir, bool detailed, const MergedFigures *ar
         p.error = errno ? errno : EIO;
     }
     write_charts(p, archive, detailed, summary.extended_classes);
+    write_lines(p, dir + "/lines.csv");
     write_table(p, dir, columns, summary);
     put(p, kScript);
     put(p, "</body></html>\n");

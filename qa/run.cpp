@@ -73,6 +73,11 @@ int run(int argc, char **argv) {
     delivery.has_index = index.given;
     const std::vector<LineJudgement> lines = judge_lines(d.lines, limits);
     delivery.line_covered = tile_line_covered(d.facts, lines);
+    delivery.flight_lines = lines.size();
+    for (const LineJudgement &j : lines) {
+        delivery.lines_interswath += j.interswath_verdict == Verdict::Warn || j.interswath_verdict == Verdict::Fail;
+        delivery.lines_covered += j.covered_verdict == Verdict::Warn || j.covered_verdict == Verdict::Fail;
+    }
     const Tally tally = write_tables(d, delivery, limits, out);
     write_holes(delivery, out);
     write_lines(d.lines, lines, out);

@@ -52,6 +52,11 @@ void print_summary(const Delivered &d, const Delivery &delivery, const Tally &ta
         std::printf("Tile grid:        %.6g by %.6g, %llu hole%s (holes.csv)\n", delivery.grid.period[0],
                     delivery.grid.period[1], static_cast<unsigned long long>(delivery.holes.size()),
                     delivery.holes.size() == 1 ? "" : "s");
+    if (delivery.flight_lines > 0)
+        std::printf("Flight lines:     %llu (lines.csv), %llu flagged by interswath, %llu by flight_lines\n",
+                    static_cast<unsigned long long>(delivery.flight_lines),
+                    static_cast<unsigned long long>(delivery.lines_interswath),
+                    static_cast<unsigned long long>(delivery.lines_covered));
     if (delivery.has_index) {
         std::uint64_t unexpected = 0;
         for (const char u : delivery.unexpected) unexpected += u != 0;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "delivery_terrain.hpp"
@@ -203,6 +204,41 @@ std::vector<Expectation> make_delivery(const std::string &dir) {
     for (Point &p : r.points) p.Z = static_cast<int32_t>(std::lround(p.Z / 0.3048));  // Z in feet
     fit_header(r);
     w.put("west/z_feet.las", build_las(r), "ok", "z_level");
+
+    // And in row 7, flight lines: three of one tile, the middle one 1.5 m
+    // high; a strip flown again over a tile's west part; a void in a tile.
+    const auto band = [&](int count, double col, double from, double to, uint16_t source, int32_t raise) {
+        LasRecipe b = terrain_tile(++w.seed, 2, 1, Terrain::Flat, col, 7, count, 1);
+        std::vector<Point> kept;
+        for (Point p : b.points) {
+            const double x = std::fmod(p.X * 0.01, 100.0);
+            if (x < from || x >= to) continue;
+            p.PointSourceID = source, p.Z += raise;
+            kept.push_back(p);
+        }
+        b.points = kept;
+        return b;
+    };
+    r = band(2000, 0, 0, 50, 11, 0);
+    for (const auto &[from, to, source, raise] : {std::tuple{30.0, 75.0, 12, 150}, std::tuple{55.0, 100.0, 13, 0}}) {
+        const LasRecipe more = band(2200, 0, from, to, static_cast<uint16_t>(source), raise);
+        r.points.insert(r.points.end(), more.points.begin(), more.points.end());
+    }
+    fit_header(r);
+    w.put("west/line_high.las", build_las(r), "ok", "interswath", "z_level");
+
+    r = terrain_tile(++w.seed, 2, 1, Terrain::Flat, 1, 7, 3000, 1);
+    const LasRecipe strip = band(3000, 1, 0, 40, 21, 0);
+    r.points.insert(r.points.end(), strip.points.begin(), strip.points.end());
+    fit_header(r);
+    w.put("west/flown_twice.las", build_las(r), "ok", "flight_lines");
+
+    r = tile(2, 7);
+    std::erase_if(r.points, [](const Point &p) {
+        const double x = std::fmod(p.X * 0.01, 100.0) - 50.0, y = std::fmod(p.Y * 0.01, 100.0) - 50.0;
+        return x * x + y * y < 30.0 * 30.0;
+    });
+    w.put("west/void.las", build_las(r), "ok", "voids");
 
     // Tiles that cannot be read.
     w.put("west/zero.las", {}, "refused", "readable");

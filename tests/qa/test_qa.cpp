@@ -84,6 +84,18 @@ TEST_F(Audit, JudgesEveryTileAsTheDeliveryTableSays) {
         EXPECT_NEAR(std::stod(holes[c].at("x_min")), 500000.0 + 100.0 * static_cast<double>(c), 1.0);
         EXPECT_NEAR(std::stod(holes[c].at("y_min")), 4000400.0, 1.0);
     }
+    // The flight lines: every point read in one, the raised line of three
+    // named alone, the strip flown again over another line.
+    std::uint64_t points = 0, in_lines = 0;
+    for (const Row &row : rows) points += std::strtoull(row.at("read").c_str(), nullptr, 10);
+    for (const Row &line : read_csv(tmp.file("out/lines.csv"))) {
+        in_lines += std::strtoull(line.at("points").c_str(), nullptr, 10);
+        EXPECT_EQ(line.at("check:interswath") == "fail", line.at("line") == "12") << line.at("line");
+        if (line.at("line") == "21") {
+            EXPECT_EQ(line.at("check:flight_lines"), "warn");
+        }
+    }
+    EXPECT_EQ(in_lines, points);
     std::map<std::string, std::string> grid;  // the verdict grid on standard output: a line per check
     std::istringstream out(r.out);
     for (std::string line, name; std::getline(out, line);)
@@ -167,7 +179,7 @@ TEST_F(Audit, ShardsCombineToOneRun) {
         const RunResult all = qa(combine, tmp.path());
         EXPECT_EQ(all.status, one.status);
         EXPECT_EQ(all.out, one.out);
-        for (const char *name : {"verdicts.tsv", "archive_stats.asc", "holes.csv"})
+        for (const char *name : {"verdicts.tsv", "archive_stats.asc", "holes.csv", "lines.csv"})
             EXPECT_TRUE(same_bytes(read_file(tmp.file(combine[2] + "/" + name)), read_file(tmp.file(std::string("one/") + name))))
                 << name;
         std::vector<Row> combined = read_csv(tmp.file(combine[2] + "/tiles.csv"));
