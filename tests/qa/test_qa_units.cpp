@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -99,7 +100,8 @@ TEST(AuditUnits, ShardsAreConsecutiveNearEqualSlices) {
 // Repeated positions and the attributes of a tile too large for them to be
 // kept whole: a small tile's are exact, a large one's estimated from an even
 // sample, its copies sampled with their originals; its largest scan angle
-// found among every seventh point, in blocks of any size.
+// found among every seventh point, in blocks of any size; its points by
+// flight line exact, or shared out from the points visited, adding up.
 TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
     constexpr std::size_t kLength = 28;  // point format 1
     for (const std::size_t unique : {std::size_t{1000}, std::size_t{150000}}) {
@@ -107,6 +109,7 @@ TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
             std::vector<unsigned char> records((unique + copies) * kLength, 0);
             std::mt19937 rng(static_cast<unsigned>(unique + copies));
             std::uint64_t zero = 0;
+            std::array<std::uint64_t, 4> by_source{};
             for (std::size_t k = 0; k < unique + copies; ++k) {
                 unsigned char *r = records.data() + k * kLength;
                 if (k >= unique) {  // a copy of an earlier point
@@ -122,8 +125,17 @@ TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
                 zero += r[18] == 0;
             }
             const std::uint64_t n = unique + copies;
+            for (std::size_t k = 0; k < n; ++k) ++by_source[records[k * kLength + 18]];
+            pointsieve::formats::LasHeader h{};
+            h.XScaleFactor = h.YScaleFactor = h.ZScaleFactor = 1;
+            h.MaxX = 100002, h.MaxY = static_cast<double>(unique);
+            LineTable lines;  // a tile given up leaves nothing behind
+            start_line_scan(lines, h, n, 1);
+            fold_line_point(lines, 1, 1, 1, 0, 9, true);
             PointScan s;
             start_point_scan(s, n);
+            s.lines = &lines;
+            start_line_scan(lines, h, n, s.line_step);
             pointsieve::Accumulator acc;
             pointsieve::allocate_histograms(acc);
             for (std::size_t at = 0, block = 777; at < n; at += block, block = block * 3 % 5003 + 1)
@@ -142,6 +154,19 @@ TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
             } else {
                 EXPECT_NEAR(static_cast<double>(s.source_zero) / static_cast<double>(s.attribute_points), share, 0.02);
             }
+            const TileLines found = finish_line_scan(lines, h, n, nullptr);
+            ASSERT_EQ(found.lines.size(), 4u);
+            std::uint64_t total = 0;
+            for (const TileLine &l : found.lines) {
+                total += l.points;
+                if (n <= kSampledPoints) {
+                    EXPECT_EQ(l.points, by_source[l.source]);
+                } else {
+                    EXPECT_NEAR(static_cast<double>(l.points), static_cast<double>(by_source[l.source]),
+                                0.05 * static_cast<double>(n));
+                }
+            }
+            EXPECT_EQ(total, n);
         }
     }
 }
