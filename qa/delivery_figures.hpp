@@ -10,6 +10,7 @@
 #include "facts.hpp"
 #include "holes.hpp"
 #include "tile_grid.hpp"
+#include "tile_index.hpp"
 
 namespace pointsieve::qa {
 
@@ -40,7 +41,7 @@ struct Delivery {
     // in it; the index's tiles not delivered.
     bool has_index = false;
     std::vector<char> unexpected;
-    std::vector<std::string> missing;  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
+    std::vector<MissingTile> missing;  // the encoding most tiles with GPS times have (-1: none, or as many of each)  // the distinct systems of the read tiles, "none" included
 };
 
 Delivery judge_delivery(const FactsTable &facts);

@@ -81,10 +81,7 @@ std::size_t hole_footprints(std::string &out, const std::string &holes_csv, cons
     std::size_t holes = 0;
     while (next_row(t, row)) {
         double b[4];
-        if (row.size() == 7 && !row[0].empty()) {
-            missing.push_back(row[0]);
-            continue;
-        }
+        if (row.size() == 7 && !row[0].empty()) missing.push_back(row[0]);  // a tile of the index
         if (row.size() != 7 || !parse_number(row[3], b[0]) || !parse_number(row[4], b[1]) ||
             !parse_number(row[5], b[2]) || !parse_number(row[6], b[3]))
             continue;
@@ -93,9 +90,10 @@ std::size_t hole_footprints(std::string &out, const std::string &holes_csv, cons
                    "patternTransform=\"rotate(45)\"><line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#777\" "
                    "stroke-width=\"2\"/></pattern></defs>\n";
         const double x = px(f, b[0]), y = py(f, b[3]), w = (b[1] - b[0]) * f.scale, h = (b[3] - b[2]) * f.scale;
-        const std::string name = "hole: column " + row[1] + ", row " + row[2];
+        Page name;
+        put_escaped(name, row[0].empty() ? "hole: column " + row[1] + ", row " + row[2] : "missing: " + row[0]);
         out += "<rect class=\"hole\" x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" width=\"" + n1(std::max(w, 0.8)) +
-               "\" height=\"" + n1(std::max(h, 0.8)) + "\" fill=\"url(#hole)\" stroke=\"#777\"><title>" + name +
+               "\" height=\"" + n1(std::max(h, 0.8)) + "\" fill=\"url(#hole)\" stroke=\"#777\"><title>" + name.buffer +
                "</title></rect>\n";
         if (w >= kLabelledWidth)
             out += "<text class=\"hole-label\" x=\"" + n1(x + w / 2) + "\" y=\"" + n1(y + h / 2) +

@@ -69,7 +69,7 @@ int run(int argc, char **argv) {
     if (o.combine) disposer = free_index(job);
     const long long archived = write_archive(d, out);
     Delivery delivery = judge_delivery(d.facts);
-    match_tile_index(index, d.names, delivery.unexpected, delivery.missing);
+    match_tile_index(index, d.names, d.facts, delivery.unexpected, delivery.missing);
     delivery.has_index = index.given;
     const std::vector<LineJudgement> lines = judge_lines(d.lines, limits);
     delivery.line_covered = tile_line_covered(d.facts, lines);

@@ -82,12 +82,17 @@ void write_holes(const Delivery &delivery, OutDir &out) {
                       static_cast<long long>(h.row), h.cell.x0, h.cell.x1, h.cell.y0, h.cell.y1);
         ok = put(f.get(), line);
     }
-    // The tiles of the index that were not delivered, by name.
+    // The tiles of the index that were not delivered, by name, with their
+    // footprint's box where the index gives one.
     std::string row;
     for (std::size_t k = 0; ok && k < delivery.missing.size(); ++k) {
+        const MissingTile &m = delivery.missing[k];
         row.clear();
-        append_csv_field(row, delivery.missing[k]);
-        row += ",,,,,,\n";
+        append_csv_field(row, m.name);
+        char box[200] = ",,,,,,";
+        if (m.has_box) std::snprintf(box, sizeof box, ",,,%.10g,%.10g,%.10g,%.10g", m.box.x0, m.box.x1, m.box.y0, m.box.y1);
+        row += box;
+        row += '\n';
         ok = put(f.get(), row);
     }
     close_table(f, ok, "holes.csv", out);

@@ -45,6 +45,25 @@ TEST_F(Audit, TileIndexNamesTheMissingAndTheUnexpected) {
             << name;
 }
 
+// A tile index of footprints in OGC WKT, with and without names: a tile
+// whose centre one holds is expected, and one that no tile meets is listed
+// with its box and drawn on the map.
+TEST_F(Audit, TileIndexOfFootprints) {
+    write_text(tmp.file("index.csv"),
+               "POLYGON((500000 4000000,500100 4000000,500100 4000100,500000 4000100,500000 4000000))\n"
+               "gap_tile;\"MULTIPOLYGON (((500300 4000400, 500400 4000400, 500400 4000500, 500300 4000400)))\"\n");
+    ASSERT_EQ(qa({"--index", "index.csv", "-o", "out", "delivery"}, tmp.path()).status, 1);
+    std::vector<std::string> missing;
+    for (const Row &row : read_csv(tmp.file("out/holes.csv")))
+        if (!row.at("tile").empty()) missing.push_back(row.at("tile") + " " + row.at("x_min") + " " + row.at("y_max"));
+    EXPECT_EQ(missing, (std::vector<std::string>{"gap_tile 500300 4000500"}));
+    std::vector<std::string> expected;
+    for (const Row &row : read_csv(tmp.file("out/tiles.csv")))
+        if (row.at("check:expected") == "pass") expected.push_back(row.at("tile"));
+    EXPECT_EQ(expected, (std::vector<std::string>{"delivery/north/t_1.0_0.las"}));
+    EXPECT_NE(read_text(tmp.file("out/report.html")).find("<title>missing: gap_tile</title>"), std::string::npos);
+}
+
 // Twenty copies of one tile, each failing: labels never cover one another
 // on the map; those without room are listed under it, linked to their rows.
 TEST_F(Audit, MapLabelsNeverOverlap) {

@@ -153,6 +153,13 @@ TEST_F(Mends, EachCaseRunsTheProgramAndLeavesWholeOutputs) {
         {"a list that never ends",
          [](Mends &) { return std::vector<std::string>{"-l", "/dev/zero"}; }, kFailed,
          {"\nList file /dev/zero, line 1: longer than " + longest + " bytes\n"}, nullptr},
+        {"a tile index footprint without coordinates",
+         [](Mends &m) {
+             write_las(m.tmp.file("p.las"), three_points(1));
+             write_text(m.tmp.file("index.txt"), "p\nq,POLYGON EMPTY\n");
+             return std::vector<std::string>{"--index", "index.txt", "p.las"};
+         },
+         kFailed, {"\nTile index index.txt, line 2: a footprint without coordinates\n"}, nullptr},
         {"a limits line longer than 4096 bytes",
          [](Mends &m) {
              write_las(m.tmp.file("p.las"), three_points(1));
