@@ -32,15 +32,20 @@ bool footprint_of(const Columns &c, const std::vector<std::string> &row, Box &b)
 
 // Marks far[i] for the boxes outside the largest group of centres, groups
 // being split where consecutive centres lie more than four tile sizes apart,
-// first along X, then along Y among those kept.
+// first along X, then along Y among those kept. The tile size is the median
+// of the tiles that have one, and a group is weighed by its tiles of about
+// that size: tiles of a point or two, all in one place, do not take the
+// main panel from the tiles it can show.
 std::vector<bool> far_tiles(const std::vector<Box> &boxes) {
     std::vector<bool> far(boxes.size(), false);
-    std::vector<double> w, h;
-    for (const Box &b : boxes) {
-        w.push_back(b.x1 - b.x0);
-        h.push_back(b.y1 - b.y0);
-    }
-    const double size = std::max({lower_median(w), lower_median(h), 1e-9});
+    std::vector<double> sizes;
+    for (const Box &b : boxes)
+        if (std::max(b.x1 - b.x0, b.y1 - b.y0) > 0) sizes.push_back(std::max(b.x1 - b.x0, b.y1 - b.y0));
+    const double size = sizes.empty() ? 1e-9 : lower_median(sizes);
+    std::vector<int> weight(boxes.size(), 1);
+    if (!sizes.empty())
+        for (std::size_t k = 0; k < boxes.size(); ++k)
+            weight[k] = std::max(boxes[k].x1 - boxes[k].x0, boxes[k].y1 - boxes[k].y0) >= size / 1000 ? 1 : 0;
     for (int axis = 0; axis < 2; ++axis) {
         std::vector<std::size_t> order;
         for (std::size_t k = 0; k < boxes.size(); ++k)
@@ -51,13 +56,18 @@ std::vector<bool> far_tiles(const std::vector<Box> &boxes) {
         };
         std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return centre(a) < centre(b); });
         std::size_t best_start = 0, best_len = 0;
+        long best_weight = -1;
+        long group_weight = 0;
         for (std::size_t start = 0, k = 0; k < order.size(); ++k) {
+            group_weight += weight[order[k]];
             if (k + 1 == order.size() || centre(order[k + 1]) - centre(order[k]) > 4 * size) {
-                if (k + 1 - start > best_len) {
+                if (group_weight > best_weight || (group_weight == best_weight && k + 1 - start > best_len)) {
                     best_start = start;
                     best_len = k + 1 - start;
+                    best_weight = group_weight;
                 }
                 start = k + 1;
+                group_weight = 0;
             }
         }
         for (std::size_t k = 0; k < order.size(); ++k)

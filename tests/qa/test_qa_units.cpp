@@ -13,6 +13,7 @@
 #include "delivery_figures.hpp"
 #include "inputs.hpp"
 #include "point_scan.hpp"
+#include "report_map_frame.hpp"
 
 namespace {
 
@@ -169,4 +170,16 @@ TEST(AuditUnits, RepeatedPointsAndAttributesOfLargeTiles) {
             EXPECT_EQ(total, n);
         }
     }
+}
+
+// The map's main panel: five 100 m tiles, not the dozen one-point tiles
+// (and one a hair wide) that share a place far off, which once gave it a
+// scale of 2e-10 units.
+TEST(AuditUnits, MapPanelHoldsTheTilesItCanShow) {
+    std::vector<Box> boxes;
+    for (int k = 0; k < 5; ++k) boxes.push_back({100.0 * k, 100.0 * k + 99.9, 0, 99.9});
+    for (int k = 0; k < 12; ++k) boxes.push_back({1e6, 1e6, 1e6, 1e6});
+    boxes.push_back({1e6, 1e6 + 2e-10, 1e6, 1e6 + 2e-10});
+    const std::vector<bool> far = report::far_tiles(boxes);
+    for (std::size_t k = 0; k < boxes.size(); ++k) EXPECT_EQ(far[k], k >= 5) << k;
 }
