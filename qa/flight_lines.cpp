@@ -2,6 +2,7 @@
 #include "flight_lines.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,13 +14,39 @@ namespace pointsieve::qa {
 
 namespace {
 
-// The numbers of one ';'-separated part of a field, split at spaces.
-std::vector<double> numbers_of(const std::string &field, std::size_t &at) {
+// The number of text[0, n): a plain decimal of at most 15 digits is the
+// quotient of two exact doubles, which one division rounds as strtod
+// does; anything else goes to strtod.
+double number_in(const char *text, std::size_t n) {
+    std::uint64_t digits = 0;
+    int count = 0, decimals = -1;
+    const bool negative = n > 0 && text[0] == '-';
+    for (std::size_t k = negative ? 1 : 0; k < n; ++k) {
+        const char c = text[k];
+        if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else if (c >= '0' && c <= '9' && count < 15) {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++count;
+            if (decimals >= 0) ++decimals;
+        } else {
+            return std::strtod(std::string(text, n).c_str(), nullptr);
+        }
+    }
+    static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (count == 0) return std::strtod(std::string(text, n).c_str(), nullptr);
+    const double v = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    return negative ? -v : v;
+}
+
+// The numbers of one ';'-separated part of a field, split at spaces; of
+// its first `most` numbers only.
+std::vector<double> numbers_of(const std::string &field, std::size_t &at, std::size_t most = SIZE_MAX) {
     std::vector<double> v;
     const std::size_t end = std::min(field.find(';', at), field.size());
-    while (at < end) {
+    while (at < end && v.size() < most) {
         const std::size_t stop = std::min(field.find(' ', at), end);
-        v.push_back(std::strtod(field.substr(at, stop - at).c_str(), nullptr));
+        v.push_back(number_in(field.data() + at, stop - at));
         at = stop + (stop < end);
     }
     at = end + 1;
@@ -143,7 +170,7 @@ void fold_tile_lines(FlightLines &fl, const std::string &lines, const std::strin
 std::vector<std::uint16_t> line_sources(const std::string &lines) {
     std::vector<std::uint16_t> sources;
     for (std::size_t at = 0; at < lines.size();) {
-        const std::vector<double> v = numbers_of(lines, at);
+        const std::vector<double> v = numbers_of(lines, at, 1);
         if (!v.empty() && is_source(v[0])) sources.push_back(static_cast<std::uint16_t>(v[0]));
     }
     return sources;
