@@ -55,6 +55,9 @@ std::vector<double> numbers_of(const std::string &field, std::size_t &at, std::s
 
 bool is_source(double v) { return v >= 0 && v <= 65535 && v == std::floor(v); }
 
+// A count a table may hold: a table edited by hand holds anything.
+bool is_count(double v) { return v >= 0 && v < 1e18; }
+
 double lower_median(std::vector<double> v) {
     const auto mid = v.begin() + static_cast<std::ptrdiff_t>((v.size() - 1) / 2);
     std::nth_element(v.begin(), mid, v.end());
@@ -140,7 +143,9 @@ std::string number(const char *format, double v) {
 void fold_tile_lines(FlightLines &fl, const std::string &lines, const std::string &pairs) {
     for (std::size_t at = 0; at < lines.size();) {
         const std::vector<double> v = numbers_of(lines, at);
-        if ((v.size() != 3 && v.size() != 9 && v.size() != 11) || !is_source(v[0])) continue;
+        if ((v.size() != 3 && v.size() != 9 && v.size() != 11) || !is_source(v[0]) || !is_count(v[1]) ||
+            !is_count(v[2]))
+            continue;
         LineTotal &l = fl.lines[static_cast<std::uint16_t>(v[0])];
         ++l.tiles;
         l.points += static_cast<std::uint64_t>(v[1]);
@@ -160,7 +165,7 @@ void fold_tile_lines(FlightLines &fl, const std::string &lines, const std::strin
     }
     for (std::size_t at = 0; at < pairs.size();) {
         const std::vector<double> v = numbers_of(pairs, at);
-        if (v.size() != 4 || !is_source(v[0]) || !is_source(v[1]) || !(v[2] >= 0)) continue;
+        if (v.size() != 4 || !is_source(v[0]) || !is_source(v[1]) || !is_count(v[2])) continue;
         PairTotal &p = fl.pairs[static_cast<std::uint32_t>(v[0]) << 16 | static_cast<std::uint32_t>(v[1])];
         p.shared += static_cast<std::uint64_t>(v[2]);
         if (v[2] >= kFewestSharedCells && std::isfinite(v[3])) p.dz.push_back(v[3]);
