@@ -87,13 +87,15 @@ struct Pair {
 // lines it meets, then by the larger figure.
 void weigh_interswath(const FlightLines &fl, const Limits &limits, std::vector<LineJudgement> &out) {
     if (verdict_by(limits, "interswath_dz", 0) == Verdict::NotApplicable) return;  // turned off
-    std::vector<Pair> pairs;
-    for (const auto &[key, p] : fl.pairs)
-        if (!p.dz.empty())
-            pairs.push_back({static_cast<std::uint16_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF),
-                             lower_median(p.dz)});
     std::map<std::uint16_t, std::size_t> at;
     for (std::size_t k = 0; k < out.size(); ++k) at[out[k].source] = k;
+    // A pair of a line no tile holds (a shard's table edited by hand) is
+    // passed over.
+    std::vector<Pair> pairs;
+    for (const auto &[key, p] : fl.pairs) {
+        const auto a = static_cast<std::uint16_t>(key >> 16), b = static_cast<std::uint16_t>(key & 0xFFFF);
+        if (!p.dz.empty() && a != b && at.count(a) && at.count(b)) pairs.push_back({a, b, lower_median(p.dz)});
+    }
     for (const Pair &p : pairs) ++out[at[p.a]].compared, ++out[at[p.b]].compared;
     const auto crosses = [&](double v) {
         const Verdict verdict = verdict_by(limits, "interswath_dz", v);
@@ -196,7 +198,9 @@ std::vector<LineJudgement> judge_lines(const FlightLines &fl, const Limits &limi
         const std::uint16_t ends[2] = {static_cast<std::uint16_t>(key >> 16), static_cast<std::uint16_t>(key & 0xFFFF)};
         for (int e = 0; e < 2; ++e) {
             const auto found = fl.lines.find(ends[e]);
-            if (found == fl.lines.end() || found->second.cells < kFewestCoveredCells || !at.count(ends[e])) continue;
+            if (found == fl.lines.end() || found->second.cells < kFewestCoveredCells || !at.count(ends[1 - e]) ||
+                ends[0] == ends[1])
+                continue;
             LineJudgement &j = out[at[ends[e]]];
             const double share = std::min(100.0, 100.0 * static_cast<double>(p.shared) / static_cast<double>(found->second.cells));
             if (!j.has_covered || share > j.covered) j.has_covered = true, j.covered = share, j.covered_by = ends[1 - e];

@@ -43,6 +43,8 @@ void write_lines(Page &p, const std::string &lines_csv) {
                       c_min = column("gps_min"), c_max = column("gps_max"), c_dz = column("interswath_dz"),
                       c_covered = column("covered"), c_by = column("covered_by"),
                       c_v1 = column("check:interswath"), c_v2 = column("check:flight_lines");
+    for (const std::size_t c : {c_line, c_points, c_tiles, c_min, c_max, c_dz, c_covered, c_by, c_v1, c_v2})
+        if (c >= heading.size()) return;  // not a table of lines
     std::vector<Line> lines;
     std::size_t total = 0;
     while (next_row(t, fields)) {

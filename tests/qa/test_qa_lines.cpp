@@ -91,6 +91,12 @@ TEST(FlightLines, TheLineAtFaultIsNamed) {
     EXPECT_EQ(s[1].covered, 100.0);
     EXPECT_EQ(s[1].covered_verdict, Verdict::Warn);
     EXPECT_FALSE(s[2].has_covered);
+
+    // A shard's table edited by hand: a pair of a line no tile holds, and a
+    // line paired with itself, judge nothing.
+    FlightLines odd;
+    fold_tile_lines(odd, "41 10 20", "41 99 20 9.000;41 41 20 9.000");
+    for (const LineJudgement &l : judge_lines(odd, default_limits())) EXPECT_FALSE(l.has_interswath || l.has_covered);
 }
 
 TEST(FlightLines, NumbersReadAsStrtodReadsThem) {
