@@ -120,12 +120,13 @@ const CheckEntry kTable[] = {
      {{{"void_percent", false, 2, 10,
         "percent of the cells of the tile's box that no point falls in, with points on all four sides\n"
         "#   along its row and column (cells sized to hold 16 points on average: of every point up to\n"
-        "#   65,536 points, of every seventh beyond)"}}},
+        "#   65,536 points, of every 227th beyond)"}}},
      voids},
     {"interswath", "interswath", "overlapping flight lines agree in height",
      {{{"interswath_dz", false, 0.16, 0.5,
-        "the largest difference of two flight lines' mean heights of last returns, the median over the\n"
-        "#   cells both cover, in the tile's units (0.16 is a starting value)"}}},
+        "the largest difference of two flight lines' heights: the median, over the cells both cover, of\n"
+        "#   the difference of their last returns with the slope taken out, in the tile's units (0.16 is a\n"
+        "#   starting value)"}}},
      interswath},
     {"flight_lines", "line flown twice", "no flight line lies over another one's area (flown again, or left in)",
      {{{"line_covered", false, 90, 100,
